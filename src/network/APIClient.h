@@ -1,0 +1,48 @@
+#pragma once
+
+#include "models/Library.h"
+
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+class QNetworkAccessManager;
+
+// The only code that talks to the lecture service, apart from streaming and downloading.
+// A set of static operations over one shared HTTP client.
+class APIClient
+{
+public:
+    struct Error
+    {
+        enum class Kind { Network, Timeout, BadServerResponse, HttpStatus, Decoding };
+        Kind kind = Kind::Network;
+        int code = 0;         // the HTTP status for HttpStatus
+        QString description;  // user-visible text, e.g. "Server error: 503"
+    };
+
+    struct FetchResult
+    {
+        std::optional<LibraryResponse> library; // set on success
+        Error error;                            // meaningful when library is empty
+    };
+
+    // GET <base>/api.php?action=getTracks. `done` runs on the caller's thread once, unless
+    // `context` has been destroyed meanwhile.
+    static void fetchTracks(QObject *context, std::function<void(const FetchResult &)> done);
+
+    // Fire-and-forget report of a lecture whose audio failed to load.
+    static void logBadAudio(qint64 trackId, const QString &filename);
+
+    static QUrl libraryURL();
+    static QUrl badAudioURL(qint64 trackId, const QString &filename);
+
+    // Idle and whole-request limits (30 s and 60 s); tests shorten them.
+    static void setTimeouts(std::chrono::milliseconds idle, std::chrono::milliseconds resource);
+
+    // The shared HTTP client, created on first use and owned by the application object.
+    static QNetworkAccessManager *network();
+};

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "models/RepeatMode.h"
+#include "models/Track.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// The program's small persistent state as JSON files in $XDG_DATA_HOME/Quillora.
+// No in-memory copy: every read goes to the file, every write atomically replaces it.
+// Failures are silent; an unreadable file reads as nothing stored.
+class Store : public QObject
+{
+    Q_OBJECT
+public:
+    struct CacheEntry
+    {
+        QList<Track> tracks;
+        double cacheTimestamp = 0;
+        double lastCheckTimestamp = 0;
+        std::optional<qint64> serverTotal;
+        bool operator==(const CacheEntry &) const = default;
+    };
+
+    struct PlaybackHistoryItem
+    {
+        qint64 id = 0;
+        double lastPosition = 0;
+        double duration = 0;
+        double lastPlayedAt = 0;
+        qint64 playCount = 0;
+        bool operator==(const PlaybackHistoryItem &) const = default;
+    };
+
+    struct Settings
+    {
+        bool shuffle = false;
+        RepeatMode repeatMode = RepeatMode::Off;
+        std::optional<qint64> lastTrackId;
+        double lastPosition = 0;
+        double lastDuration = 0;
+        bool operator==(const Settings &) const = default;
+    };
+
+    explicit Store(QObject *parent = nullptr);
+
+    // The process-wide store; tests make their own instances.
+    static Store &shared();
+
+    // The data folder, created (with parents) on every call.
+    QString folderURL() const;
+
+    std::optional<CacheEntry> loadCache() const;
+    void saveCache(const CacheEntry &entry);
+
+    // Most recent first (stable by last_played_at); empty when missing or undecodable.
+    QList<PlaybackHistoryItem> loadPlaybackHistory() const;
+    void savePlaybackHistory(const QList<PlaybackHistoryItem> &items);
+    void addOrUpdatePlaybackHistory(qint64 trackId, double position, double duration);
+
+    std::optional<Settings> loadSettings() const;
+    void saveSettings(const Settings &settings);
+
+    // Seconds since 1970 used for last_played_at; replaceable by tests.
+    void setClock(std::function<double()> clock);
+
+    // Record codecs, shared with the fuzz targets and benchmarks.
+    static std::optional<CacheEntry> decodeCache(const QByteArray &bytes);
+    static QByteArray encodeCache(const CacheEntry &entry);
+    static std::optional<QList<PlaybackHistoryItem>> decodeHistory(const QByteArray &bytes);
+    static QByteArray encodeHistory(const QList<PlaybackHistoryItem> &items);
+    static std::optional<Settings> decodeSettings(const QByteArray &bytes);
+    static QByteArray encodeSettings(const Settings &settings);
+
+signals:
+    // Emitted after the history file was rewritten successfully.
+    void playbackHistoryChanged();
+    // Emitted after the settings file was rewritten successfully.
+    void settingsChanged();
+
+private:
+    std::function<double()> m_clock;
+};
