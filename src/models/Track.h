@@ -26,9 +26,12 @@ struct Track
 
     // Strict decoding: required keys present with their JSON type, optional keys absent,
     // null or of their exact type, unknown keys ignored. Nothing on any failure.
-    static std::optional<Track> fromJson(const QJsonValue &value);
+    // `error` receives a short reason on failure.
+    static std::optional<Track> fromJson(const QJsonValue &value, QString *error = nullptr);
     // Compact form: absent optionals are left out, never written as null.
     QJsonObject toJson() const;
+    // JSON has no form for NaN or infinity; a track holding one cannot be stored.
+    bool isEncodable() const;
 
     // `judul`, or `slug` when `judul` is empty.
     QString displayTitle() const;

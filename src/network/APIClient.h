@@ -20,8 +20,8 @@ public:
     {
         enum class Kind { Network, Timeout, BadServerResponse, HttpStatus, Decoding };
         Kind kind = Kind::Network;
-        int code = 0;         // the HTTP status for HttpStatus
-        QString description;  // user-visible text, e.g. "Server error: 503"
+        int code = 0;        // the HTTP status for HttpStatus
+        QString description; // user-visible text, e.g. "Server error: 503"
     };
 
     struct FetchResult

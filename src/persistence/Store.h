@@ -68,7 +68,9 @@ public:
     // Seconds since 1970 used for last_played_at; replaceable by tests.
     void setClock(std::function<double()> clock);
 
-    // Record codecs, shared with the fuzz targets and benchmarks.
+    // Record codecs, shared with the fuzz targets and benchmarks. The encoders return an empty
+    // array when a record holds a number JSON cannot express (NaN, infinity): nothing is then
+    // written, as for any failed write.
     static std::optional<CacheEntry> decodeCache(const QByteArray &bytes);
     static QByteArray encodeCache(const CacheEntry &entry);
     static std::optional<QList<PlaybackHistoryItem>> decodeHistory(const QByteArray &bytes);
@@ -83,5 +85,9 @@ signals:
     void settingsChanged();
 
 private:
+    QByteArray readFile(const QString &name) const;
+    // Atomic replacement; false (old file kept) when the bytes are empty or the write fails.
+    bool writeFile(const QString &name, const QByteArray &bytes);
+
     std::function<double()> m_clock;
 };

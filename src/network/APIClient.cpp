@@ -1,0 +1,126 @@
+#include "network/APIClient.h"
+
+#include "network/ServiceRequest.h"
+
+#include <QCoreApplication>
+#include <QNetworkAccessManager>
+#include <QPointer>
+#include <QThread>
+
+namespace {
+
+struct Timeouts
+{
+    std::chrono::milliseconds idle{30000};
+    std::chrono::milliseconds resource{60000};
+};
+
+Timeouts &timeouts()
+{
+    static Timeouts values;
+    return values;
+}
+
+// A bad-audio report gives up sooner than the library request when the service is silent.
+constexpr std::chrono::milliseconds ReportIdleTimeout{15000};
+
+APIClient::FetchResult toFetchResult(const ServiceRequest::Outcome &outcome)
+{
+    using Kind = APIClient::Error::Kind;
+    APIClient::FetchResult result;
+    switch (outcome.kind) {
+    case ServiceRequest::Outcome::Kind::Timeout:
+        result.error = {Kind::Timeout, 0, QStringLiteral("The request timed out.")};
+        return result;
+    case ServiceRequest::Outcome::Kind::Failed:
+        if (outcome.error == QNetworkReply::ProtocolFailure ||
+            outcome.error == QNetworkReply::ProtocolUnknownError ||
+            outcome.error == QNetworkReply::ProtocolInvalidOperationError) {
+            // What came back was not an HTTP answer at all.
+            result.error = {Kind::BadServerResponse, 0,
+                            QStringLiteral("The server returned a bad response.")};
+        } else {
+            result.error = {Kind::Network, 0, outcome.errorString};
+        }
+        return result;
+    case ServiceRequest::Outcome::Kind::Response:
+        break;
+    }
+    if (outcome.httpStatus < 200 || outcome.httpStatus > 299) {
+        result.error = {Kind::HttpStatus, outcome.httpStatus,
+                        QStringLiteral("Server error: %1").arg(outcome.httpStatus)};
+        return result;
+    }
+    QString reason;
+    result.library = LibraryResponse::fromJson(outcome.body, &reason);
+    if (!result.library) {
+        result.error = {Kind::Decoding, 0,
+                        QStringLiteral("The data couldn't be read because it isn't in the "
+                                       "correct format. (%1)")
+                            .arg(reason)};
+    }
+    return result;
+}
+
+} // namespace
+
+QNetworkAccessManager *APIClient::network()
+{
+    // Owned by the application object so that it goes before the application does; all
+    // callers are on the main thread, so creating it on first use needs no lock.
+    static QPointer<QNetworkAccessManager> manager;
+    if (!manager)
+        manager = new QNetworkAccessManager(QCoreApplication::instance());
+    return manager;
+}
+
+void APIClient::setTimeouts(std::chrono::milliseconds idle, std::chrono::milliseconds resource)
+{
+    timeouts() = {idle, resource};
+}
+
+QUrl APIClient::libraryURL()
+{
+    return QUrl(ServiceAddress::baseUrl() + QStringLiteral("/api.php?action=getTracks"));
+}
+
+QUrl APIClient::badAudioURL(qint64 trackId, const QString &filename)
+{
+    return QUrl(ServiceAddress::baseUrl() +
+                QStringLiteral("/api.php?action=logBadAudio&track_id=") + QString::number(trackId) +
+                QStringLiteral("&filename=") + ServiceAddress::encodeFileName(filename) +
+                QStringLiteral("&error=load_error"));
+}
+
+void APIClient::fetchTracks(QObject *context, std::function<void(const FetchResult &)> done)
+{
+    QNetworkAccessManager *manager = network();
+    const ServiceRequest::Options options{timeouts().idle, timeouts().resource,
+                                          QNetworkRequest::AlwaysNetwork};
+    auto *request = new ServiceRequest(manager, libraryURL(), options, manager);
+    const bool hasContext = context != nullptr;
+    QPointer<QObject> guard(context);
+    QObject::connect(request, &ServiceRequest::finished, request,
+                     [request, hasContext, guard,
+                      done = std::move(done)](const ServiceRequest::Outcome &outcome) {
+                         request->deleteLater();
+                         if (hasContext && !guard)
+                             return;
+                         if (done)
+                             done(toFetchResult(outcome));
+                     });
+    request->start();
+}
+
+void APIClient::logBadAudio(qint64 trackId, const QString &filename)
+{
+    const QUrl url = badAudioURL(trackId, filename);
+    if (!url.isValid())
+        return;
+    QNetworkAccessManager *manager = network();
+    const ServiceRequest::Options options{std::min(ReportIdleTimeout, timeouts().idle),
+                                          timeouts().resource, QNetworkRequest::PreferNetwork};
+    auto *request = new ServiceRequest(manager, url, options, manager);
+    QObject::connect(request, &ServiceRequest::finished, request, &QObject::deleteLater);
+    request->start();
+}
