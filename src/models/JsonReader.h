@@ -13,7 +13,9 @@
 // -2^63 comes back as -2^63, "9007199254740993.0" as 9007199254740992, and ".5", "1." or raw
 // control characters in strings are accepted. Here a number whose exact value is an integer in
 // the signed 64-bit range becomes an integer QJsonValue (so ids survive unchanged); every other
-// number becomes a double, and a number too large for a double is an error.
+// number becomes a double, and a number too large for a double is an error. (A fraction that
+// a double cannot tell from an integer, such as 1e-400 or 1.00000000000000000001, reads as
+// that integer, as with any reader that keeps fractions in doubles.)
 //
 // The field readers implement the record decoding rules shared by Track and the stored files:
 // required keys present with their JSON type, optional keys absent, null or of their exact type.

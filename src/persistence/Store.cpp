@@ -89,7 +89,9 @@ bool Store::writeFile(const QString &name, const QByteArray &bytes)
     QSaveFile file(folderURL() + QLatin1Char('/') + name);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    // Flushed by hand: Qt 6.4's commit() ignores a failure of its own final flush (a full
+    // disk, a file size limit) and would put a truncated file in place of the old one.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }

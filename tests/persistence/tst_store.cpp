@@ -1,0 +1,405 @@
+#include "TempDataHome.h"
+#include "persistence/Store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QJsonArray historyArray(const QString &path)
+{
+    return QJsonDocument::fromJson(readAll(path)).array();
+}
+
+Track sampleTrack(qint64 id)
+{
+    Track track;
+    track.id = id;
+    track.filename = QStringLiteral("%1.mp3").arg(id);
+    track.slug = QStringLiteral("s");
+    track.filemtime = 1.5;
+    track.ustadz = QStringLiteral("U");
+    track.judul = QStringLiteral("J");
+    return track;
+}
+
+// Lowers the file size limit of the process so that every write past `bytes` fails (EFBIG),
+// which also stops root, unlike permissions.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+} // namespace
+
+class StoreTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void nothingStoredYet();
+    void historyLoadsMostRecentFirstStably();
+    void updatingTheSameTrackTwice();
+    void newTrackIsAppendedLast();
+    void onlyTheMostRecentDuplicateIsUpdated();
+    void undecodableFileIsNothingAndKeptUntilNextSave_data();
+    void undecodableFileIsNothingAndKeptUntilNextSave();
+    void invalidHistoryIsReplacedByTheNextUpdate();
+    void absentOptionalsAreLeftOut();
+    void extremeIdsRoundTrip();
+    void failedWriteKeepsTheOldFile_data();
+    void failedWriteKeepsTheOldFile();
+    void numbersJsonCannotHoldAreNotWritten();
+    void unusableFolderFailsQuietly();
+
+private:
+    QString path(const char *file) const { return m_home->dataFolder() + '/' + file; }
+
+    std::unique_ptr<TempDataHome> m_home;
+    std::unique_ptr<Store> m_store;
+    double m_now = 1000;
+};
+
+void StoreTest::init()
+{
+    m_home = std::make_unique<TempDataHome>();
+    QVERIFY(m_home->isValid());
+    m_store = std::make_unique<Store>();
+    m_now = 1000;
+    m_store->setClock([this] { return m_now; });
+}
+
+void StoreTest::cleanup()
+{
+    m_store.reset();
+    if (m_home)
+        QFile::setPermissions(m_home->dataFolder(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_home.reset();
+}
+
+void StoreTest::nothingStoredYet()
+{
+    QVERIFY(!QDir(m_home->dataFolder()).exists());
+    QVERIFY(!m_store->loadCache());
+    QVERIFY(!m_store->loadSettings());
+    QVERIFY(m_store->loadPlaybackHistory().isEmpty());
+    QCOMPARE(m_store->folderURL(), m_home->dataFolder());
+    QVERIFY(QDir(m_home->dataFolder()).exists());
+
+    QDir(m_home->dataFolder()).removeRecursively();
+    QSignalSpy settingsChanged(m_store.get(), &Store::settingsChanged);
+    QSignalSpy historyChanged(m_store.get(), &Store::playbackHistoryChanged);
+    m_store->saveSettings({true, RepeatMode::One, 42, 12.5, 60});
+    m_store->addOrUpdatePlaybackHistory(42, 12.5, 60);
+    m_store->saveCache({{sampleTrack(1)}, 10, 20, 1});
+    QCOMPARE(settingsChanged.count(), 1);
+    QCOMPARE(historyChanged.count(), 1);
+    QCOMPARE(m_store->loadSettings(), Store::Settings({true, RepeatMode::One, 42, 12.5, 60}));
+    QCOMPARE(m_store->loadPlaybackHistory(),
+             QList<Store::PlaybackHistoryItem>({{42, 12.5, 60, 1000, 1}}));
+    QCOMPARE(m_store->loadCache(), Store::CacheEntry({{sampleTrack(1)}, 10, 20, 1}));
+    QCOMPARE(QDir(m_home->dataFolder()).entryList(QDir::Files),
+             QStringList({"playback_history.json", "settings.json", "tracks_cache.json"}));
+}
+
+void StoreTest::historyLoadsMostRecentFirstStably()
+{
+    m_store->folderURL();
+    QVERIFY(
+        writeAll(path("playback_history.json"),
+                 R"([{"id":1,"last_position":0,"duration":0,"last_played_at":100,"play_count":1},
+                         {"id":2,"last_position":0,"duration":0,"last_played_at":200,"play_count":1},
+                         {"id":3,"last_position":0,"duration":0,"last_played_at":100,"play_count":1},
+                         {"id":4,"last_position":0,"duration":0,"last_played_at":100.5,"play_count":1}])"));
+    QList<qint64> ids;
+    for (const Store::PlaybackHistoryItem &item : m_store->loadPlaybackHistory())
+        ids << item.id;
+    QCOMPARE(ids, QList<qint64>({2, 4, 1, 3}));
+}
+
+void StoreTest::updatingTheSameTrackTwice()
+{
+    m_store->addOrUpdatePlaybackHistory(5, 10, 100);
+    m_now = 2000.25;
+    m_store->addOrUpdatePlaybackHistory(5, 20.5, 101);
+    const QJsonArray file = historyArray(path("playback_history.json"));
+    QCOMPARE(file.size(), 1);
+    const QJsonObject entry = file.at(0).toObject();
+    QCOMPARE(entry.value("id").toInteger(), 5);
+    QCOMPARE(entry.value("play_count").toInteger(), 2);
+    QCOMPARE(entry.value("last_position").toDouble(), 20.5);
+    QCOMPARE(entry.value("duration").toDouble(), 101.0);
+    QCOMPARE(entry.value("last_played_at").toDouble(), 2000.25);
+}
+
+void StoreTest::newTrackIsAppendedLast()
+{
+    m_store->savePlaybackHistory({{1, 0, 0, 500, 1}, {2, 0, 0, 400, 3}});
+    m_store->addOrUpdatePlaybackHistory(3, 1, 2);
+    const QJsonArray file = historyArray(path("playback_history.json"));
+    QCOMPARE(file.size(), 3);
+    QCOMPARE(file.at(2).toObject().value("id").toInteger(), 3);
+    QCOMPARE(m_store->loadPlaybackHistory().first().id, 3);
+
+    // The file keeps the loaded (sorted) order, the updated entry in its place.
+    m_now = 1001;
+    m_store->addOrUpdatePlaybackHistory(2, 5, 6);
+    QList<qint64> fileOrder;
+    for (const QJsonValue &entry : historyArray(path("playback_history.json")))
+        fileOrder << entry.toObject().value("id").toInteger();
+    QCOMPARE(fileOrder, QList<qint64>({3, 1, 2}));
+}
+
+void StoreTest::onlyTheMostRecentDuplicateIsUpdated()
+{
+    m_store->savePlaybackHistory({{7, 1, 1, 100, 1}, {7, 2, 2, 300, 4}, {8, 3, 3, 200, 1}});
+    m_store->addOrUpdatePlaybackHistory(7, 9, 9);
+    const QList<Store::PlaybackHistoryItem> items = m_store->loadPlaybackHistory();
+    QCOMPARE(items, QList<Store::PlaybackHistoryItem>(
+                        {{7, 9, 9, 1000, 5}, {8, 3, 3, 200, 1}, {7, 1, 1, 100, 1}}));
+}
+
+void StoreTest::undecodableFileIsNothingAndKeptUntilNextSave_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("content");
+
+    const QByteArray track =
+        R"({"id":1,"filename":"f","slug":"s","filemtime":1,"ustadz":"u","judul":"j"})";
+    const auto cache = [&](const QByteArray &members) { return "{" + members + "}"; };
+    QTest::newRow("settings repeatMode 3")
+        << "settings.json"
+        << QByteArray(R"({"shuffle":false,"repeatMode":3,"lastPosition":0,"lastDuration":0})");
+    QTest::newRow("settings repeatMode -1")
+        << "settings.json"
+        << QByteArray(R"({"shuffle":false,"repeatMode":-1,"lastPosition":0,"lastDuration":0})");
+    QTest::newRow("settings repeatMode string")
+        << "settings.json"
+        << QByteArray(R"({"shuffle":false,"repeatMode":"1","lastPosition":0,"lastDuration":0})");
+    QTest::newRow("settings shuffle as number")
+        << "settings.json"
+        << QByteArray(R"({"shuffle":0,"repeatMode":1,"lastPosition":0,"lastDuration":0})");
+    QTest::newRow("settings lastTrackId fractional")
+        << "settings.json"
+        << QByteArray(
+               R"({"shuffle":true,"repeatMode":1,"lastTrackId":1.5,"lastPosition":0,"lastDuration":0})");
+    QTest::newRow("settings lastDuration missing")
+        << "settings.json" << QByteArray(R"({"shuffle":true,"repeatMode":1,"lastPosition":0})");
+    QTest::newRow("settings array") << "settings.json" << QByteArray("[]");
+    QTest::newRow("history not JSON") << "playback_history.json" << QByteArray("not json");
+    QTest::newRow("history object") << "playback_history.json" << QByteArray("{}");
+    QTest::newRow("history play_count fractional")
+        << "playback_history.json"
+        << QByteArray(
+               R"([{"id":1,"last_position":0,"duration":0,"last_played_at":1,"play_count":1.5}])");
+    QTest::newRow("history id string")
+        << "playback_history.json"
+        << QByteArray(
+               R"([{"id":"1","last_position":0,"duration":0,"last_played_at":1,"play_count":1}])");
+    QTest::newRow("history one bad element")
+        << "playback_history.json"
+        << QByteArray(
+               R"([{"id":1,"last_position":0,"duration":0,"last_played_at":1,"play_count":1},{"id":2}])");
+    QTest::newRow("cache bad track")
+        << "tracks_cache.json"
+        << cache(R"("tracks":[)" + track +
+                 R"(,{"id":2}],"cacheTimestamp":1,"lastCheckTimestamp":1)");
+    QTest::newRow("cache serverTotal string")
+        << "tracks_cache.json"
+        << cache(R"("tracks":[],"cacheTimestamp":1,"lastCheckTimestamp":1,"serverTotal":"3")");
+    QTest::newRow("cache timestamp missing")
+        << "tracks_cache.json" << cache(R"("tracks":[],"lastCheckTimestamp":1)");
+    QTest::newRow("cache truncated")
+        << "tracks_cache.json" << cache(R"("tracks":[)" + track).chopped(3);
+}
+
+void StoreTest::undecodableFileIsNothingAndKeptUntilNextSave()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    const QString target = m_store->folderURL() + '/' + file;
+    QVERIFY(writeAll(target, content));
+
+    QVERIFY(!m_store->loadSettings());
+    QVERIFY(!m_store->loadCache());
+    QVERIFY(m_store->loadPlaybackHistory().isEmpty());
+    QCOMPARE(readAll(target), content);
+
+    m_store->saveSettings({});
+    m_store->saveCache({});
+    m_store->savePlaybackHistory({});
+    QVERIFY(readAll(target) != content);
+    QVERIFY(m_store->loadSettings());
+    QVERIFY(m_store->loadCache());
+}
+
+void StoreTest::invalidHistoryIsReplacedByTheNextUpdate()
+{
+    QVERIFY(writeAll(m_store->folderURL() + "/playback_history.json", "[{\"id\":"));
+    m_store->addOrUpdatePlaybackHistory(9, 3, 4);
+    QCOMPARE(m_store->loadPlaybackHistory(),
+             QList<Store::PlaybackHistoryItem>({{9, 3, 4, 1000, 1}}));
+}
+
+void StoreTest::absentOptionalsAreLeftOut()
+{
+    m_store->saveSettings({false, RepeatMode::All, std::nullopt, 1, 2});
+    m_store->saveCache({{sampleTrack(3)}, 1, 2, std::nullopt});
+    const QByteArray settings = readAll(path("settings.json"));
+    const QByteArray cache = readAll(path("tracks_cache.json"));
+    QVERIFY2(!settings.contains("lastTrackId") && !settings.contains("null") &&
+                 !settings.contains('\n'),
+             settings.constData());
+    QVERIFY2(!cache.contains("serverTotal") && !cache.contains("null") && !cache.contains('\n'),
+             cache.constData());
+    QVERIFY(settings.contains("\"repeatMode\":1"));
+
+    // A null optional reads as absent; unknown keys are ignored.
+    QVERIFY(writeAll(
+        path("settings.json"),
+        R"({"shuffle":true,"repeatMode":2,"lastTrackId":null,"lastPosition":1,"lastDuration":2,"volume":0.5})"));
+    QCOMPARE(m_store->loadSettings(), Store::Settings({true, RepeatMode::One, std::nullopt, 1, 2}));
+}
+
+void StoreTest::extremeIdsRoundTrip()
+{
+    for (qint64 id : {qint64(9007199254740993), std::numeric_limits<qint64>::min(),
+                      std::numeric_limits<qint64>::max()}) {
+        const Store::Settings settings{true, RepeatMode::Off, id, 1e-3, 7200.5};
+        m_store->saveSettings(settings);
+        QCOMPARE(m_store->loadSettings(), settings);
+        QVERIFY(readAll(path("settings.json")).contains(QByteArray::number(id)));
+
+        const Store::CacheEntry entry{{sampleTrack(id), sampleTrack(id - 1)}, 1.25, 2.5, id};
+        m_store->saveCache(entry);
+        QCOMPARE(m_store->loadCache(), entry);
+
+        m_store->savePlaybackHistory({});
+        m_store->addOrUpdatePlaybackHistory(id, 1, 2);
+        m_store->addOrUpdatePlaybackHistory(id, 3, 4);
+        QCOMPARE(m_store->loadPlaybackHistory(),
+                 QList<Store::PlaybackHistoryItem>({{id, 3, 4, 1000, 2}}));
+    }
+}
+
+void StoreTest::failedWriteKeepsTheOldFile_data()
+{
+    QTest::addColumn<bool>("readOnlyFolder");
+    QTest::newRow("read-only folder") << true;
+    QTest::newRow("disk refuses the bytes") << false;
+}
+
+void StoreTest::failedWriteKeepsTheOldFile()
+{
+    QFETCH(bool, readOnlyFolder);
+    if (readOnlyFolder && geteuid() == 0)
+        QSKIP("root writes into read-only folders; the size-limit row covers root");
+
+    m_store->saveSettings({false, RepeatMode::Off, 1, 1, 1});
+    m_store->savePlaybackHistory({{1, 1, 1, 1, 1}});
+    const QByteArray oldSettings = readAll(path("settings.json"));
+    const QByteArray oldHistory = readAll(path("playback_history.json"));
+    QSignalSpy settingsChanged(m_store.get(), &Store::settingsChanged);
+    QSignalSpy historyChanged(m_store.get(), &Store::playbackHistoryChanged);
+
+    QList<Store::PlaybackHistoryItem> many;
+    for (int i = 0; i < 200; ++i)
+        many.append({i, 1, 2, 3, 4});
+    {
+        std::unique_ptr<FileSizeLimit> limit;
+        if (readOnlyFolder)
+            QVERIFY(
+                QFile::setPermissions(m_home->dataFolder(), QFile::ReadOwner | QFile::ExeOwner));
+        else
+            limit = std::make_unique<FileSizeLimit>(64);
+        m_store->saveSettings({true, RepeatMode::One, 123456789, 99999.5, 99999.5});
+        m_store->savePlaybackHistory(many);
+        m_store->addOrUpdatePlaybackHistory(77, 1, 2);
+    }
+    QCOMPARE(readAll(path("settings.json")), oldSettings);
+    QCOMPARE(readAll(path("playback_history.json")), oldHistory);
+    QCOMPARE(settingsChanged.count(), 0);
+    QCOMPARE(historyChanged.count(), 0);
+    QFile::setPermissions(m_home->dataFolder(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // No temporary files are left behind.
+    QCOMPARE(QDir(m_home->dataFolder()).entryList(QDir::Files),
+             QStringList({"playback_history.json", "settings.json"}));
+}
+
+void StoreTest::numbersJsonCannotHoldAreNotWritten()
+{
+    m_store->addOrUpdatePlaybackHistory(1, 5, 10);
+    m_store->saveSettings({false, RepeatMode::Off, 1, 5, 10});
+    const QByteArray history = readAll(path("playback_history.json"));
+    const QByteArray settings = readAll(path("settings.json"));
+
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    m_store->addOrUpdatePlaybackHistory(1, 6, nan);
+    m_store->addOrUpdatePlaybackHistory(2, inf, 10);
+    m_store->saveSettings({false, RepeatMode::Off, 1, nan, 10});
+    Track track = sampleTrack(1);
+    track.sizeMb = inf;
+    m_store->saveCache({{track}, 1, 1, std::nullopt});
+
+    QCOMPARE(readAll(path("playback_history.json")), history);
+    QCOMPARE(readAll(path("settings.json")), settings);
+    QVERIFY(!QFile::exists(path("tracks_cache.json")));
+    QCOMPARE(m_store->loadPlaybackHistory().size(), 1);
+}
+
+void StoreTest::unusableFolderFailsQuietly()
+{
+    // The data folder's place is taken by a file: nothing can be created or read.
+    QVERIFY(writeAll(m_home->dataFolder(), "in the way"));
+    m_store->saveSettings({});
+    m_store->addOrUpdatePlaybackHistory(1, 2, 3);
+    QVERIFY(!m_store->loadSettings());
+    QVERIFY(m_store->loadPlaybackHistory().isEmpty());
+    QCOMPARE(readAll(m_home->dataFolder()), QByteArray("in the way"));
+}
+
+QTEST_GUILESS_MAIN(StoreTest)
+#include "tst_store.moc"
