@@ -10,6 +10,8 @@ namespace {
 constexpr qint64 kChunk = 64 * 1024;
 constexpr qint64 kHighWater = 256 * 1024;
 constexpr int kThrottleTickMs = 20;
+// Requests a client sends ahead while an answer is still going out.
+constexpr qsizetype kMaxPipelined = 1024 * 1024;
 
 QByteArray reasonPhrase(int status)
 {
@@ -28,16 +30,16 @@ QByteArray reasonPhrase(int status)
         return "Method Not Allowed";
     case 416:
         return "Range Not Satisfiable";
-    case 431:
-        return "Request Header Fields Too Large";
+    case 413:
+        return "Content Too Large";
     case 500:
         return "Internal Server Error";
     case 502:
         return "Bad Gateway";
     case 503:
         return "Service Unavailable";
-    default:
-        return "Status";
+    default: // clients go by the number; the phrase is for people reading traces
+        return status < 400 ? "OK" : "Error";
     }
 }
 } // namespace
@@ -51,12 +53,21 @@ HttpConnection::HttpConnection(QTcpSocket *socket, LectureServer *server)
     connect(socket, &QTcpSocket::readyRead, this, &HttpConnection::onReadyRead);
     connect(socket, &QTcpSocket::bytesWritten, this, &HttpConnection::pump);
     connect(socket, &QTcpSocket::disconnected, this, &HttpConnection::onDisconnected);
+    // A failed write can leave the socket closed without a disconnected() of its own.
+    connect(socket, &QTcpSocket::errorOccurred, this, [this] {
+        if (m_socket->state() == QAbstractSocket::UnconnectedState)
+            onDisconnected();
+    });
     onReadyRead();
 }
 
 void HttpConnection::onReadyRead()
 {
     m_buffer.append(m_socket->readAll());
+    if (m_buffer.size() > kMaxPipelined) {
+        m_socket->abort();
+        return;
+    }
     processBuffer();
 }
 
@@ -70,7 +81,7 @@ void HttpConnection::processBuffer()
     case HttpRequest::ParseResult::Bad:
         return fail(400, "Bad request\n");
     case HttpRequest::ParseResult::TooLarge:
-        return fail(431, "Request head too large\n");
+        return fail(413, "Request too large\n");
     case HttpRequest::ParseResult::Complete:
         break;
     }
@@ -203,12 +214,14 @@ void HttpConnection::logRequest(bool aborted)
 
 void HttpConnection::onDisconnected()
 {
+    if (m_state == State::Closed)
+        return;
     if (!m_logged) {
         // The client went away mid-answer: count only what actually left.
         m_bodySent = qMax<qint64>(0, m_bodySent - m_socket->bytesToWrite());
         logRequest(true);
     }
     m_throttleTimer.stop();
-    m_state = State::Closing;
+    m_state = State::Closed;
     deleteLater();
 }

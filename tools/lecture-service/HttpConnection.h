@@ -21,7 +21,7 @@ public:
     HttpConnection(QTcpSocket *socket, LectureServer *server);
 
 private:
-    enum class State { ReadingRequest, Delaying, SendingBody, Closing };
+    enum class State { ReadingRequest, Delaying, SendingBody, Closing, Closed };
 
     void onReadyRead();
     void processBuffer();

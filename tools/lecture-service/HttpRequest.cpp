@@ -2,6 +2,8 @@
 
 namespace {
 constexpr qsizetype kMaxHeadSize = 64 * 1024;
+// No address of the service takes a body; anything larger is refused rather than buffered.
+constexpr qint64 kMaxBodySize = 64 * 1024;
 
 int hexValue(char c)
 {
@@ -77,6 +79,8 @@ HttpRequest::ParseResult HttpRequest::parse(QByteArray &buffer, HttpRequest *out
         bodyLength = request.header("content-length").toLongLong(&ok);
         if (!ok || bodyLength < 0)
             return ParseResult::Bad;
+        if (bodyLength > kMaxBodySize)
+            return ParseResult::TooLarge;
     } else if (request.headers.contains("transfer-encoding")) {
         return ParseResult::Bad; // no request here ever needs a chunked body
     }
