@@ -1,0 +1,482 @@
+#include "audio/AudioEngine.h"
+
+#include "audio/Downloads.h"
+#include "audio/MpvBackend.h"
+#include "network/APIClient.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QPointer>
+#include <QTimer>
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+constexpr qint64 TimeCallbackInterval = PlayerBackend::Timescale / 4; // 0.25 s
+// previous() rewinds the current lecture instead of going back once past this point.
+constexpr double RewindThreshold = 3.0;
+
+qint64 toPlayerTime(double seconds)
+{
+    return std::llround(seconds * PlayerBackend::Timescale);
+}
+
+QString trackIdText(const std::optional<Track> &track)
+{
+    return QString::number(track ? track->id : -1);
+}
+
+} // namespace
+
+AudioEngine::AudioEngine(std::unique_ptr<PlayerBackend> backend, Downloads *downloads,
+                         Options options, QObject *parent)
+    : QObject(parent), m_backend(std::move(backend)), m_downloads(downloads)
+{
+    if (options.registerMpris)
+        m_nowPlaying.registerOnSessionBus();
+    setupMediaKeys();
+}
+
+AudioEngine::~AudioEngine()
+{
+    m_backend->setStatusHandler({});
+    m_backend->setPeriodicTimeHandler(TimeCallbackInterval, {});
+    m_backend->setRateHandler({});
+    m_backend->setEndHandler({});
+}
+
+AudioEngine &AudioEngine::shared()
+{
+    // Never destroyed: the player lives as long as the process.
+    static AudioEngine *engine = new AudioEngine(
+        std::make_unique<MpvBackend>(), &Downloads::shared(), Options{.registerMpris = true});
+    return *engine;
+}
+
+QVariant AudioEngine::currentTrackVariant() const
+{
+    return m_currentTrack ? QVariant::fromValue(*m_currentTrack) : QVariant();
+}
+
+QString AudioEngine::formatSeconds(double seconds)
+{
+    if (std::isnan(seconds))
+        return QStringLiteral("nan");
+    if (std::isinf(seconds))
+        return seconds > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
+    char buffer[64];
+    const double magnitude = std::fabs(seconds);
+    // Plain digits for everyday values, exponent form for the very large and very small.
+    const bool plain = magnitude == 0 || (magnitude >= 1e-4 && magnitude < 1e16);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, seconds,
+                      plain ? std::chars_format::fixed : std::chars_format::scientific);
+    QString text = QString::fromLatin1(buffer, int(result.ptr - buffer));
+    if (plain && !text.contains(QLatin1Char('.')))
+        text += QStringLiteral(".0");
+    return text;
+}
+
+// ---- Loading ---------------------------------------------------------------------------
+
+void AudioEngine::play(const Track &track, std::optional<QList<Track>> queue,
+                       std::optional<double> resumePosition)
+{
+    qInfo().noquote() << "[AudioEngine] play track=" + QString::number(track.id) +
+                             " title=" + track.displayTitle() +
+                             " resume=" + formatSeconds(resumePosition.value_or(0));
+    setCurrentTrack(track);
+
+    const auto indexOf = [&track](const QList<Track> &tracks) -> qsizetype {
+        for (qsizetype i = 0; i < tracks.size(); ++i) {
+            if (tracks[i].id == track.id)
+                return i;
+        }
+        return -1;
+    };
+    if (queue) {
+        m_queue = *queue;
+        m_originalQueue = *queue;
+    }
+    const qsizetype index = indexOf(m_queue);
+    if (index >= 0) {
+        m_currentIndex = index;
+    } else {
+        m_queue = {track};
+        m_originalQueue = m_queue;
+        m_currentIndex = 0;
+    }
+    loadAndPlay(resumePosition);
+}
+
+void AudioEngine::loadAndPlay(std::optional<double> resumePosition)
+{
+    if (!m_currentTrack)
+        return;
+    stopStandardPlayback();
+    const Track track = *m_currentTrack;
+    startStandardPlayback(track, resumePosition);
+}
+
+void AudioEngine::stopStandardPlayback()
+{
+    if (m_hasPlayer) {
+        m_backend->setPeriodicTimeHandler(TimeCallbackInterval, {});
+        m_backend->pause();
+        m_backend->clear();
+    }
+    m_hasPlayer = false;
+    m_backend->setStatusHandler({});
+    m_backend->setRateHandler({});
+    m_backend->setEndHandler({});
+    ++m_generation;
+}
+
+void AudioEngine::startStandardPlayback(const Track &track, std::optional<double> resumePosition)
+{
+    const QUrl url = playbackURL(track);
+    qInfo().noquote() << "[AudioEngine] loadAndPlay track=" + QString::number(track.id) +
+                             " url=" + url.toString(QUrl::FullyEncoded) +
+                             " resume=" + formatSeconds(resumePosition.value_or(0));
+    replaceItem(url);
+    setCurrentTime(resumePosition.value_or(0));
+    setDuration(track.durationSeconds ? double(*track.durationSeconds) : 0);
+    observeItem(track, resumePosition, StatusContext::Start);
+    observeTimeAndRate();
+    updateNowPlaying();
+}
+
+void AudioEngine::prepare(const Track &track, double position)
+{
+    const QUrl url = playbackURL(track);
+    qInfo().noquote() << "[AudioEngine] prepare track=" + QString::number(track.id) +
+                             " url=" + url.toString(QUrl::FullyEncoded) +
+                             " pos=" + formatSeconds(position);
+    setCurrentTrack(track);
+    setDuration(track.durationSeconds ? double(*track.durationSeconds) : 0);
+    setCurrentTime(position);
+    if (m_hasPlayer) {
+        m_backend->setPeriodicTimeHandler(TimeCallbackInterval, {});
+        m_backend->pause();
+        m_backend->clear();
+    }
+    replaceItem(url);
+    observeItem(track, std::nullopt, StatusContext::Prepare);
+    observeTimeAndRate();
+}
+
+QUrl AudioEngine::playbackURL(const Track &track) const
+{
+    // A stored lecture plays from its file: downloads exist for listening offline.
+    if (m_downloads && m_downloads->isDownloaded(track))
+        return m_downloads->fileURL(track);
+    return track.streamURL();
+}
+
+void AudioEngine::replaceItem(const QUrl &url)
+{
+    // Observers of the previous item end here, also those whose work is already queued.
+    m_backend->setStatusHandler({});
+    m_backend->setRateHandler({});
+    m_backend->setEndHandler({});
+    ++m_generation;
+    m_backend->load(url);
+    m_hasPlayer = true;
+}
+
+void AudioEngine::observeItem(const Track &track, std::optional<double> resumePosition,
+                              StatusContext context)
+{
+    const quint64 generation = m_generation;
+    QPointer<AudioEngine> self(this);
+    // May run on any thread: only the log line is written there.
+    m_backend->setStatusHandler([self, generation, track, resumePosition, context](
+                                    PlayerBackend::ItemStatus status, PlayerBackend::ItemStatus) {
+        if (!self)
+            return;
+        qInfo().noquote() << (context == StatusContext::Start ? "[AudioEngine] status changed: "
+                                                              : "[AudioEngine] prepare status: ") +
+                                 QString::number(int(status));
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, generation, track, resumePosition, context] {
+                if (self)
+                    self->onItemStatus(generation, track, resumePosition, context);
+            },
+            Qt::QueuedConnection);
+    });
+    m_backend->setEndHandler([this] { onEndOfMedia(); });
+}
+
+void AudioEngine::observeTimeAndRate()
+{
+    m_backend->setPeriodicTimeHandler(TimeCallbackInterval, [this](qint64 time) {
+        setCurrentTime(double(time) / PlayerBackend::Timescale);
+        updateNowPlaying();
+    });
+    m_backend->setRateHandler([this](double) { updateNowPlaying(); });
+}
+
+void AudioEngine::onItemStatus(quint64 generation, const Track &track,
+                               std::optional<double> resumePosition, StatusContext context)
+{
+    if (generation != m_generation)
+        return;
+    switch (m_backend->itemStatus()) {
+    case PlayerBackend::ItemStatus::ReadyToPlay:
+        if (context == StatusContext::Prepare) {
+            if (m_currentTime > 0 && m_hasPlayer)
+                seekPlayer(m_currentTime);
+            if (m_hasPlayer)
+                m_backend->pause();
+            setPlaybackMode(PlaybackState::Paused);
+            setIsPlaying(false);
+            updateNowPlaying();
+        } else if (resumePosition && *resumePosition > 0) {
+            if (!m_hasPlayer)
+                return;
+            QPointer<AudioEngine> self(this);
+            // The lecture plays once the seek is over, even one that did not finish.
+            seekPlayer(*resumePosition, [self, generation](bool) {
+                if (!self || generation != self->m_generation)
+                    return;
+                self->m_backend->play();
+                self->setPlaybackMode(PlaybackState::Playing);
+                self->setIsPlaying(true);
+                self->updateNowPlaying();
+            });
+        } else {
+            if (m_hasPlayer)
+                m_backend->play();
+            setPlaybackMode(PlaybackState::Playing);
+            setIsPlaying(true);
+            updateNowPlaying();
+        }
+        break;
+    case PlayerBackend::ItemStatus::Failed:
+        onItemFailed(generation, track, context);
+        break;
+    case PlayerBackend::ItemStatus::Unknown:
+        break;
+    }
+}
+
+void AudioEngine::onItemFailed(quint64 generation, const Track &track, StatusContext context)
+{
+    setPlaybackMode(PlaybackState::Idle);
+    setIsPlaying(false);
+    // A status reported twice (a stream that broke off after it was ready) is one failure.
+    if (m_reportedGeneration == generation)
+        return;
+    m_reportedGeneration = generation;
+    const QString error = m_backend->itemError();
+    qInfo().noquote() << (context == StatusContext::Start ? "[AudioEngine] FAILED: "
+                                                          : "[AudioEngine] prepare FAILED: ") +
+                             (error.isEmpty() ? QStringLiteral("nil") : error);
+    const qint64 trackId = track.id;
+    const QString filename = track.filename;
+    // Nothing waits for the report, and it goes out even if the engine is gone by then.
+    QTimer::singleShot(0, QCoreApplication::instance(),
+                       [trackId, filename] { APIClient::logBadAudio(trackId, filename); });
+}
+
+void AudioEngine::onEndOfMedia()
+{
+    // The player stopped at the end by itself; say so instead of showing "playing".
+    setPlaybackMode(PlaybackState::Paused);
+    setIsPlaying(false);
+    updateNowPlaying();
+}
+
+void AudioEngine::seekPlayer(double seconds, PlayerBackend::SeekCompletion completion)
+{
+    m_backend->seek(toPlayerTime(seconds), std::move(completion));
+}
+
+// ---- Transport -------------------------------------------------------------------------
+
+void AudioEngine::togglePlay()
+{
+    std::optional<PlayerBackend::TimeControlStatus> status;
+    if (m_hasPlayer)
+        status = m_backend->timeControlStatus();
+    qInfo().noquote() << QStringLiteral("[AudioEngine] togglePlay player=") +
+                             (m_hasPlayer ? QStringLiteral("true") : QStringLiteral("false")) +
+                             " status=" +
+                             (status ? QString::fromLatin1(
+                                           PlayerBackend::timeControlStatusName(*status))
+                                     : QStringLiteral("nil")) +
+                             " currentTrack=" + trackIdText(m_currentTrack);
+    if (!m_hasPlayer)
+        return;
+    if (*status != PlayerBackend::TimeControlStatus::Playing) {
+        m_backend->play();
+        setPlaybackMode(PlaybackState::Playing);
+        setIsPlaying(true);
+    } else {
+        m_backend->pause();
+        setPlaybackMode(PlaybackState::Paused);
+        setIsPlaying(false);
+    }
+    updateNowPlaying();
+}
+
+void AudioEngine::seekAndPlay(double time)
+{
+    if (!m_hasPlayer)
+        return;
+    m_backend->pause();
+    const quint64 generation = m_generation;
+    QPointer<AudioEngine> self(this);
+    seekPlayer(time, [self, generation, time](bool finished) {
+        if (!finished || !self || generation != self->m_generation)
+            return;
+        self->setCurrentTime(time);
+        if (self->m_hasPlayer)
+            self->m_backend->play();
+        self->setPlaybackMode(PlaybackState::Playing);
+        self->setIsPlaying(true);
+        self->updateNowPlaying();
+    });
+}
+
+void AudioEngine::next()
+{
+    if (m_queue.isEmpty())
+        return;
+    if (m_repeatMode == RepeatMode::One) {
+        if (m_hasPlayer)
+            seekPlayer(0);
+        setCurrentTime(0);
+        if (m_hasPlayer)
+            m_backend->play();
+        return;
+    }
+    m_currentIndex = (m_currentIndex + 1) % m_queue.size();
+    if (m_currentIndex == 0 && m_repeatMode == RepeatMode::Off) {
+        if (m_hasPlayer)
+            m_backend->pause();
+        setPlaybackMode(PlaybackState::Paused);
+        setIsPlaying(false);
+        updateNowPlaying();
+        return;
+    }
+    play(m_queue.at(m_currentIndex), std::nullopt, std::nullopt);
+}
+
+void AudioEngine::previous()
+{
+    if (m_queue.isEmpty())
+        return;
+    if (m_currentTime > RewindThreshold) {
+        if (m_hasPlayer)
+            seekPlayer(0);
+        setCurrentTime(0);
+        return;
+    }
+    const qint64 count = m_queue.size();
+    m_currentIndex = (m_currentIndex - 1 + count) % count;
+    play(m_queue.at(m_currentIndex), std::nullopt, std::nullopt);
+}
+
+// ---- Now playing and media keys ---------------------------------------------------------
+
+void AudioEngine::updateNowPlaying()
+{
+    if (!m_currentTrack)
+        return;
+    NowPlayingInfo info;
+    info.trackId = m_currentTrack->id;
+    info.title = m_currentTrack->displayTitle();
+    info.artist = m_currentTrack->displayUstadz();
+    info.duration = m_duration;
+    info.elapsed = m_currentTime;
+    info.rate = m_isPlaying ? 1.0 : 0.0;
+    m_nowPlaying.publish(info);
+}
+
+void AudioEngine::setupMediaKeys()
+{
+    connect(&m_nowPlaying, &NowPlaying::playPauseRequested, this, &AudioEngine::togglePlay);
+    connect(&m_nowPlaying, &NowPlaying::playRequested, this, &AudioEngine::handlePlayCommand);
+    connect(&m_nowPlaying, &NowPlaying::pauseRequested, this, &AudioEngine::handlePauseCommand);
+    connect(&m_nowPlaying, &NowPlaying::nextRequested, this, &AudioEngine::next);
+    connect(&m_nowPlaying, &NowPlaying::previousRequested, this, &AudioEngine::previous);
+}
+
+void AudioEngine::handlePlayCommand()
+{
+    if (m_hasPlayer)
+        m_backend->play();
+    setIsPlaying(true);
+    setPlaybackMode(PlaybackState::Playing);
+}
+
+void AudioEngine::handlePauseCommand()
+{
+    if (m_hasPlayer)
+        m_backend->pause();
+    setPlaybackMode(PlaybackState::Paused);
+    setIsPlaying(false);
+    updateNowPlaying();
+}
+
+// ---- Published fields ------------------------------------------------------------------
+
+void AudioEngine::setShuffle(bool shuffle)
+{
+    if (m_shuffle == shuffle)
+        return;
+    m_shuffle = shuffle;
+    emit shuffleChanged();
+}
+
+void AudioEngine::setRepeatMode(RepeatMode mode)
+{
+    if (m_repeatMode == mode)
+        return;
+    m_repeatMode = mode;
+    emit repeatModeChanged();
+}
+
+void AudioEngine::setCurrentTrack(const std::optional<Track> &track)
+{
+    if (m_currentTrack == track)
+        return;
+    m_currentTrack = track;
+    emit currentTrackChanged();
+}
+
+void AudioEngine::setIsPlaying(bool playing)
+{
+    if (m_isPlaying == playing)
+        return;
+    m_isPlaying = playing;
+    emit isPlayingChanged();
+}
+
+void AudioEngine::setCurrentTime(double time)
+{
+    if (m_currentTime == time)
+        return;
+    m_currentTime = time;
+    emit currentTimeChanged();
+}
+
+void AudioEngine::setDuration(double duration)
+{
+    if (m_duration == duration)
+        return;
+    m_duration = duration;
+    emit durationChanged();
+}
+
+void AudioEngine::setPlaybackMode(qint64 mode)
+{
+    if (m_playbackState.mode == mode)
+        return;
+    m_playbackState.mode = mode;
+    emit playbackStateChanged();
+}

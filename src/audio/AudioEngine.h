@@ -1,0 +1,152 @@
+#pragma once
+
+#include "audio/NowPlaying.h"
+#include "audio/PlayerBackend.h"
+#include "models/PlaybackState.h"
+#include "models/RepeatMode.h"
+#include "models/Track.h"
+
+#include <QList>
+#include <QObject>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+
+class Downloads;
+
+// The one owner of the media player: turns a Track into sound, keeps the published playback
+// state, the play queue and its navigation, publishes what plays to the desktop (MPRIS) and
+// takes the desktop's media keys. Everything runs on the thread that owns the engine.
+class AudioEngine : public QObject
+{
+    Q_OBJECT
+    // Invalid when there is no current track, otherwise a Track.
+    Q_PROPERTY(QVariant currentTrack READ currentTrackVariant NOTIFY currentTrackChanged)
+    Q_PROPERTY(bool hasCurrentTrack READ hasCurrentTrack NOTIFY currentTrackChanged)
+    Q_PROPERTY(bool isPlaying READ isPlaying NOTIFY isPlayingChanged)
+    Q_PROPERTY(double currentTime READ currentTime NOTIFY currentTimeChanged)
+    Q_PROPERTY(double duration READ duration NOTIFY durationChanged)
+    // PlaybackState::mode: 0 idle, 1 playing, 2 paused.
+    Q_PROPERTY(int playbackState READ playbackMode NOTIFY playbackStateChanged)
+    Q_PROPERTY(bool shuffle READ shuffle NOTIFY shuffleChanged)
+    // RepeatMode as its stored integer: 0 off, 1 all, 2 one.
+    Q_PROPERTY(int repeatMode READ repeatModeValue NOTIFY repeatModeChanged)
+
+public:
+    struct Options
+    {
+        // Publish on the session bus as org.mpris.MediaPlayer2.talvora.
+        bool registerMpris = false;
+    };
+
+    // `downloads` may be null: every lecture then streams.
+    AudioEngine(std::unique_ptr<PlayerBackend> backend, Downloads *downloads, Options options,
+                QObject *parent = nullptr);
+    ~AudioEngine() override;
+
+    // The process-wide engine over libmpv, with downloads and MPRIS; created on first use.
+    static AudioEngine &shared();
+
+    const std::optional<Track> &currentTrack() const { return m_currentTrack; }
+    QVariant currentTrackVariant() const;
+    bool hasCurrentTrack() const { return m_currentTrack.has_value(); }
+    bool isPlaying() const { return m_isPlaying; }
+    double currentTime() const { return m_currentTime; }
+    double duration() const { return m_duration; }
+    PlaybackState playbackState() const { return m_playbackState; }
+    int playbackMode() const { return int(m_playbackState.mode); }
+    bool shuffle() const { return m_shuffle; }
+    RepeatMode repeatMode() const { return m_repeatMode; }
+    int repeatModeValue() const { return int(m_repeatMode); }
+
+    const QList<Track> &queue() const { return m_queue; }
+    qint64 currentIndex() const { return m_currentIndex; }
+    const QList<Track> &originalQueue() const { return m_originalQueue; }
+
+    // Whether a player item is in place (from the first play or prepare on).
+    bool hasPlayer() const { return m_hasPlayer; }
+    NowPlaying &nowPlaying() { return m_nowPlaying; }
+
+    // Sets the queue (kept when `queue` is absent and already holds the track) and starts
+    // the track, resuming at `resumePosition` seconds when given and above 0.
+    void play(const Track &track, std::optional<QList<Track>> queue = std::nullopt,
+              std::optional<double> resumePosition = std::nullopt);
+    void loadAndPlay(std::optional<double> resumePosition);
+    void startStandardPlayback(const Track &track, std::optional<double> resumePosition);
+    void stopStandardPlayback();
+    // Loads a track paused at `position` seconds without starting it (restore at launch).
+    void prepare(const Track &track, double position);
+
+    Q_INVOKABLE void togglePlay();
+    Q_INVOKABLE void seekAndPlay(double time);
+    Q_INVOKABLE void next();
+    Q_INVOKABLE void previous();
+
+    // The desktop's play and pause commands (MPRIS Play/Pause): they set the state even
+    // without a player; play does not refresh the published information.
+    void handlePlayCommand();
+    void handlePauseCommand();
+
+    void updateNowPlaying();
+    void setupMediaKeys();
+
+    // Not used by the screens (nothing in the program changes them); they exist so the
+    // navigation rules of each repeat mode can be exercised.
+    void setShuffle(bool shuffle);
+    void setRepeatMode(RepeatMode mode);
+
+    // Shortest text that reads back as the same value, always with a fractional part:
+    // 0 -> "0.0", 90 -> "90.0", 12.5 -> "12.5".
+    static QString formatSeconds(double seconds);
+
+signals:
+    void currentTrackChanged();
+    void isPlayingChanged();
+    void currentTimeChanged();
+    void durationChanged();
+    void playbackStateChanged();
+    void shuffleChanged();
+    void repeatModeChanged();
+
+private:
+    enum class StatusContext { Start, Prepare };
+
+    QUrl playbackURL(const Track &track) const;
+    // Drops the current item's observers and replaces the item with one for `url`.
+    void replaceItem(const QUrl &url);
+    void observeItem(const Track &track, std::optional<double> resumePosition,
+                     StatusContext context);
+    void observeTimeAndRate();
+    void onItemStatus(quint64 generation, const Track &track, std::optional<double> resumePosition,
+                      StatusContext context);
+    void onItemFailed(quint64 generation, const Track &track, StatusContext context);
+    void onEndOfMedia();
+    void seekPlayer(double seconds, PlayerBackend::SeekCompletion completion = {});
+
+    void setCurrentTrack(const std::optional<Track> &track);
+    void setIsPlaying(bool playing);
+    void setCurrentTime(double time);
+    void setDuration(double duration);
+    void setPlaybackMode(qint64 mode);
+
+    std::unique_ptr<PlayerBackend> m_backend;
+    Downloads *m_downloads;
+    NowPlaying m_nowPlaying;
+
+    bool m_hasPlayer = false;
+    // Bumped whenever the item's observers are dropped; a callback of an older item does nothing.
+    quint64 m_generation = 0;
+    quint64 m_reportedGeneration = 0;
+
+    std::optional<Track> m_currentTrack;
+    bool m_isPlaying = false;
+    double m_currentTime = 0;
+    double m_duration = 0;
+    PlaybackState m_playbackState;
+    QList<Track> m_queue;
+    qint64 m_currentIndex = 0;
+    bool m_shuffle = false;
+    RepeatMode m_repeatMode = RepeatMode::Off;
+    QList<Track> m_originalQueue;
+};

@@ -1,0 +1,136 @@
+#include "audio/NowPlaying.h"
+
+#include "audio/MprisPlayerAdaptor.h"
+#include "audio/MprisRootAdaptor.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDebug>
+
+#include <cmath>
+
+namespace {
+
+const QString PlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+
+qlonglong microseconds(double seconds)
+{
+    return std::isfinite(seconds) ? qlonglong(std::llround(seconds * 1e6)) : 0;
+}
+
+QDBusObjectPath trackObjectPath(qint64 id)
+{
+    // Object path elements allow only [A-Za-z0-9_].
+    const QString element = id < 0 ? QStringLiteral("m%1").arg(-(id + 1)) : QString::number(id);
+    return QDBusObjectPath(QStringLiteral("/org/talvora/track/") + element);
+}
+
+} // namespace
+
+NowPlaying::NowPlaying(QObject *parent) : QObject(parent)
+{
+    new MprisRootAdaptor(this);
+    new MprisPlayerAdaptor(this);
+}
+
+NowPlaying::~NowPlaying()
+{
+    if (!isRegistered())
+        return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    bus.unregisterService(m_serviceName);
+    bus.unregisterObject(QString::fromLatin1(ObjectPath));
+}
+
+bool NowPlaying::registerOnSessionBus()
+{
+    if (isRegistered())
+        return true;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        qInfo().noquote() << "[AudioEngine] MPRIS unavailable: no session bus (" +
+                                 bus.lastError().message() + ")";
+        return false;
+    }
+    if (!bus.registerObject(QString::fromLatin1(ObjectPath), this,
+                            QDBusConnection::ExportAdaptors)) {
+        qInfo().noquote() << "[AudioEngine] MPRIS unavailable: " + bus.lastError().message();
+        return false;
+    }
+    QString name = QString::fromLatin1(ServiceName);
+    if (!bus.registerService(name)) {
+        name += QStringLiteral(".instance") + QString::number(QCoreApplication::applicationPid());
+        if (!bus.registerService(name)) {
+            qInfo().noquote() << "[AudioEngine] MPRIS unavailable: " + bus.lastError().message();
+            bus.unregisterObject(QString::fromLatin1(ObjectPath));
+            return false;
+        }
+    }
+    m_serviceName = name;
+    return true;
+}
+
+void NowPlaying::publish(const NowPlayingInfo &info)
+{
+    const std::optional<NowPlayingInfo> previous = m_info;
+    m_info = info;
+    if (isRegistered()) {
+        QVariantMap changed;
+        const QVariantMap metadata = metadataFor(m_info);
+        if (metadata != metadataFor(previous))
+            changed.insert(QStringLiteral("Metadata"), metadata);
+        const QString status = playbackStatusFor(m_info);
+        if (status != playbackStatusFor(previous))
+            changed.insert(QStringLiteral("PlaybackStatus"), status);
+        if (!changed.isEmpty())
+            sendPropertiesChanged(changed);
+    }
+    emit published();
+}
+
+QVariantMap NowPlaying::metadata() const
+{
+    return metadataFor(m_info);
+}
+
+QString NowPlaying::playbackStatus() const
+{
+    return playbackStatusFor(m_info);
+}
+
+qlonglong NowPlaying::positionMicroseconds() const
+{
+    return m_info ? microseconds(m_info->elapsed) : 0;
+}
+
+QVariantMap NowPlaying::metadataFor(const std::optional<NowPlayingInfo> &info)
+{
+    if (!info)
+        return {};
+    return {
+        {QStringLiteral("mpris:trackid"), QVariant::fromValue(trackObjectPath(info->trackId))},
+        {QStringLiteral("xesam:title"), info->title},
+        {QStringLiteral("xesam:artist"), QStringList{info->artist}},
+        {QStringLiteral("mpris:length"), microseconds(info->duration)},
+    };
+}
+
+QString NowPlaying::playbackStatusFor(const std::optional<NowPlayingInfo> &info)
+{
+    if (!info)
+        return QStringLiteral("Stopped");
+    return info->rate > 0 ? QStringLiteral("Playing") : QStringLiteral("Paused");
+}
+
+void NowPlaying::sendPropertiesChanged(const QVariantMap &changed)
+{
+    // QtDBus does not announce adaptor property changes by itself.
+    QDBusMessage signal = QDBusMessage::createSignal(
+        QString::fromLatin1(ObjectPath), QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("PropertiesChanged"));
+    signal << PlayerInterface << changed << QStringList();
+    QDBusConnection::sessionBus().send(signal);
+}

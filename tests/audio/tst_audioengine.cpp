@@ -1,0 +1,658 @@
+// The engine's own sequencing rules and the play queue, over a scripted player: status
+// orders, seek completions, status changes from another thread, time-control states that a
+// real stream cannot be made to show on demand. Bad-audio reports go to the real loopback
+// lecture service.
+#include "ScriptedBackend.h"
+
+#include "LectureService.h"
+#include "audio/AudioEngine.h"
+#include "audio/Downloads.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+using ItemStatus = PlayerBackend::ItemStatus;
+using TimeControl = PlayerBackend::TimeControlStatus;
+
+namespace {
+
+Track makeTrack(qint64 id, const QString &judul = QString(), std::optional<qint64> duration = 600)
+{
+    Track track;
+    track.id = id;
+    track.filename = QStringLiteral("kajian-%1.mp3").arg(id);
+    track.slug = QStringLiteral("kajian-%1").arg(id);
+    track.judul = judul.isNull() ? QStringLiteral("Kajian %1").arg(id) : judul;
+    track.ustadz = QStringLiteral("Ustadz %1").arg(id);
+    track.durationSeconds = duration;
+    return track;
+}
+
+// Tracks named by one letter: A is id 1, B id 2, ...
+Track letter(QChar name)
+{
+    return makeTrack(name.unicode() - 'A' + 1, QString(name));
+}
+
+QList<Track> letters(const QString &names)
+{
+    QList<Track> tracks;
+    for (const QString &name : names.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        tracks << letter(name.trimmed().at(0));
+    return tracks;
+}
+
+QString namesOf(const QList<Track> &tracks)
+{
+    QStringList names;
+    for (const Track &track : tracks)
+        names << track.judul;
+    return names.join(QLatin1Char(','));
+}
+
+struct Rig
+{
+    explicit Rig(Downloads *downloads = nullptr)
+    {
+        auto owned = std::make_unique<ScriptedBackend>();
+        backend = owned.get();
+        engine = std::make_unique<AudioEngine>(std::move(owned), downloads, AudioEngine::Options{});
+    }
+    ScriptedBackend *backend = nullptr;
+    std::unique_ptr<AudioEngine> engine;
+};
+
+} // namespace
+
+class TestAudioEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void formatSeconds_data();
+    void formatSeconds();
+    void logLines();
+
+    void resumeSeeksBeforePlaying_data();
+    void resumeSeeksBeforePlaying();
+    void startsAtOnceWithoutResume_data();
+    void startsAtOnceWithoutResume();
+    void prepareHoldsPaused_data();
+    void prepareHoldsPaused();
+    void togglePlayFollowsTimeControl_data();
+    void togglePlayFollowsTimeControl();
+    void seekAndPlay_data();
+    void seekAndPlay();
+    void failureReportedOnce();
+    void statusFromAnotherThread();
+    void replacedItemIsIgnored();
+    void endOfMediaPauses();
+    void timeCallbackPublishes();
+    void playsDownloadedFile();
+    void mediaKeyHandlers();
+    void noSessionBus();
+
+    void queue_data();
+    void queue();
+
+private:
+    LectureService m_service;
+};
+
+void TestAudioEngine::initTestCase()
+{
+    QVERIFY(m_service.start());
+    ServiceAddress::setBaseUrl(m_service.baseUrl());
+}
+
+void TestAudioEngine::formatSeconds_data()
+{
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 0.0 << "0.0";
+    QTest::newRow("whole") << 90.0 << "90.0";
+    QTest::newRow("half") << 12.5 << "12.5";
+    QTest::newRow("tenth") << 754.2 << "754.2";
+    QTest::newRow("third") << 1.0 / 3 << "0.3333333333333333";
+    QTest::newRow("negative") << -1.0 << "-1.0";
+    QTest::newRow("hour") << 3600.0 << "3600.0";
+    QTest::newRow("tiny") << 0.00001 << "1e-05";
+    QTest::newRow("huge") << 1e16 << "1e+16";
+}
+
+void TestAudioEngine::formatSeconds()
+{
+    QFETCH(double, seconds);
+    QFETCH(QString, text);
+    QCOMPARE(AudioEngine::formatSeconds(seconds), text);
+    if (std::isfinite(seconds))
+        QCOMPARE(text.toDouble(), seconds);
+}
+
+void TestAudioEngine::logLines()
+{
+    Rig rig;
+    AudioEngine &engine = *rig.engine;
+    const QString base = m_service.baseUrl();
+
+    QTest::ignoreMessage(QtInfoMsg,
+                         "[AudioEngine] togglePlay player=false status=nil currentTrack=-1");
+    engine.togglePlay();
+
+    Track untitled = makeTrack(42, QStringLiteral(""));
+    QTest::ignoreMessage(QtInfoMsg, "[AudioEngine] play track=42 title=kajian-42 resume=12.5");
+    QTest::ignoreMessage(QtInfoMsg, qPrintable("[AudioEngine] loadAndPlay track=42 url=" + base +
+                                               "/stream.php?file=kajian-42.mp3 resume=12.5"));
+    engine.play(untitled, std::nullopt, 12.5);
+
+    QTest::ignoreMessage(QtInfoMsg, "[AudioEngine] status changed: 1");
+    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    QCoreApplication::processEvents();
+    rig.backend->completeSeek(true);
+    QTest::ignoreMessage(QtInfoMsg,
+                         "[AudioEngine] togglePlay player=true status=playing currentTrack=42");
+    engine.togglePlay();
+
+    QTest::ignoreMessage(QtInfoMsg, "[AudioEngine] play track=7 title=Kajian 7 resume=0.0");
+    QTest::ignoreMessage(QtInfoMsg, qPrintable("[AudioEngine] loadAndPlay track=7 url=" + base +
+                                               "/stream.php?file=kajian-7.mp3 resume=0.0"));
+    engine.play(makeTrack(7));
+    QTest::ignoreMessage(QtInfoMsg, "[AudioEngine] status changed: 2");
+    QTest::ignoreMessage(QtInfoMsg, "[AudioEngine] FAILED: nil");
+    rig.backend->setItemStatus(ItemStatus::Failed);
+    QCoreApplication::processEvents();
+
+    QTest::ignoreMessage(QtInfoMsg, qPrintable("[AudioEngine] prepare track=8 url=" + base +
+                                               "/stream.php?file=kajian-8.mp3 pos=90.0"));
+    engine.prepare(makeTrack(8), 90);
+    QTest::ignoreMessage(QtInfoMsg, "[AudioEngine] prepare status: 2");
+    QTest::ignoreMessage(QtInfoMsg, "[AudioEngine] prepare FAILED: HTTP error 404 Not Found");
+    rig.backend->setItemStatus(ItemStatus::Failed, QStringLiteral("HTTP error 404 Not Found"));
+    QCoreApplication::processEvents();
+    QTRY_COMPARE(m_service.badAudioReports().size(), 2);
+}
+
+void TestAudioEngine::resumeSeeksBeforePlaying_data()
+{
+    QTest::addColumn<bool>("seekFinished");
+    QTest::newRow("seek finished") << true;
+    // The resume seek plays on completion whatever it says.
+    QTest::newRow("seek not finished") << false;
+}
+
+void TestAudioEngine::resumeSeeksBeforePlaying()
+{
+    QFETCH(bool, seekFinished);
+    Rig rig;
+    AudioEngine &engine = *rig.engine;
+    engine.play(makeTrack(1, QString(), 3600), std::nullopt, 125.0);
+    QCOMPARE(engine.currentTime(), 125.0);
+    QCOMPARE(engine.duration(), 3600.0);
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Idle));
+    QCOMPARE(rig.backend->timeInterval(), 150); // 0.25 s at 600 units per second
+
+    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.backend->calls.last(), QStringLiteral("seek 75000"));
+    QVERIFY(!rig.backend->calls.contains(QStringLiteral("play")));
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Idle));
+
+    rig.backend->completeSeek(seekFinished);
+    QCOMPARE(rig.backend->calls.last(), QStringLiteral("play"));
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Playing));
+    QVERIFY(engine.isPlaying());
+    QCOMPARE(engine.nowPlaying().info()->rate, 1.0);
+}
+
+void TestAudioEngine::startsAtOnceWithoutResume_data()
+{
+    QTest::addColumn<std::optional<double>>("resume");
+    QTest::newRow("absent") << std::optional<double>();
+    QTest::newRow("zero") << std::optional<double>(0.0);
+    QTest::newRow("negative") << std::optional<double>(-5.0);
+}
+
+void TestAudioEngine::startsAtOnceWithoutResume()
+{
+    QFETCH(std::optional<double>, resume);
+    Rig rig;
+    rig.engine->play(makeTrack(1, QString(), std::nullopt), std::nullopt, resume);
+    QCOMPARE(rig.engine->duration(), 0.0);
+    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.backend->calls.filter(QStringLiteral("seek")).size(), 0);
+    QCOMPARE(rig.backend->calls.last(), QStringLiteral("play"));
+    QCOMPARE(rig.engine->playbackMode(), int(PlaybackState::Playing));
+    QVERIFY(rig.engine->isPlaying());
+}
+
+void TestAudioEngine::prepareHoldsPaused_data()
+{
+    QTest::addColumn<double>("position");
+    QTest::addColumn<std::optional<double>>("reportedBeforeReady");
+    QTest::addColumn<QString>("expectedSeek");
+    QTest::newRow("at 300") << 300.0 << std::optional<double>() << "seek 180000";
+    QTest::newRow("at 0: no seek") << 0.0 << std::optional<double>() << "";
+    // The seek goes wherever the time stands when the item is ready.
+    QTest::newRow("time reported meanwhile") << 300.0 << std::optional<double>(12.0) << "seek 7200";
+}
+
+void TestAudioEngine::prepareHoldsPaused()
+{
+    QFETCH(double, position);
+    QFETCH(std::optional<double>, reportedBeforeReady);
+    QFETCH(QString, expectedSeek);
+    Rig rig;
+    AudioEngine &engine = *rig.engine;
+    QSignalSpy published(&engine.nowPlaying(), &NowPlaying::published);
+    engine.prepare(makeTrack(5, QString(), 1800), position);
+    QCOMPARE(engine.currentTrack()->id, 5);
+    QCOMPARE(engine.duration(), 1800.0);
+    QCOMPARE(engine.currentTime(), position);
+    QVERIFY(engine.queue().isEmpty());
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Idle));
+    QCOMPARE(published.size(), 0);
+
+    if (reportedBeforeReady)
+        rig.backend->reportTime(*reportedBeforeReady);
+    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    QCoreApplication::processEvents();
+    const QStringList seeks = rig.backend->calls.filter(QStringLiteral("seek"));
+    QCOMPARE(seeks.join(QString()), expectedSeek);
+    QCOMPARE(rig.backend->calls.last(), QStringLiteral("pause"));
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Paused));
+    QVERIFY(!engine.isPlaying());
+    QCOMPARE(engine.nowPlaying().info()->rate, 0.0);
+
+    // The restored lecture starts from there with play.
+    engine.togglePlay();
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Playing));
+}
+
+void TestAudioEngine::togglePlayFollowsTimeControl_data()
+{
+    QTest::addColumn<TimeControl>("status");
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("paused") << TimeControl::Paused << "play" << int(PlaybackState::Playing);
+    QTest::newRow("waiting to play")
+        << TimeControl::WaitingToPlay << "play" << int(PlaybackState::Playing);
+    QTest::newRow("playing") << TimeControl::Playing << "pause" << int(PlaybackState::Paused);
+}
+
+void TestAudioEngine::togglePlayFollowsTimeControl()
+{
+    QFETCH(TimeControl, status);
+    QFETCH(QString, call);
+    QFETCH(int, mode);
+    Rig rig;
+    rig.engine->play(makeTrack(1));
+    // The decision rests on the player alone, not on the engine's own flags.
+    rig.backend->setTimeControlStatus(status);
+    QSignalSpy published(&rig.engine->nowPlaying(), &NowPlaying::published);
+    rig.engine->togglePlay();
+    QCOMPARE(rig.backend->calls.last(), call);
+    QCOMPARE(rig.engine->playbackMode(), mode);
+    QCOMPARE(rig.engine->isPlaying(), mode == int(PlaybackState::Playing));
+    QVERIFY(published.size() >= 1);
+}
+
+void TestAudioEngine::seekAndPlay_data()
+{
+    QTest::addColumn<bool>("finished");
+    QTest::newRow("finished") << true;
+    QTest::newRow("interrupted") << false;
+}
+
+void TestAudioEngine::seekAndPlay()
+{
+    QFETCH(bool, finished);
+    Rig rig;
+    AudioEngine &engine = *rig.engine;
+    engine.seekAndPlay(30); // no player: nothing
+    QVERIFY(rig.backend->calls.isEmpty());
+
+    engine.play(makeTrack(1));
+    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    QCoreApplication::processEvents();
+    rig.backend->calls.clear();
+    engine.seekAndPlay(61.5);
+    QCOMPARE(rig.backend->calls, QStringList({"pause", "seek 36900"}));
+    rig.backend->completeSeek(finished);
+    if (finished) {
+        QCOMPARE(engine.currentTime(), 61.5);
+        QCOMPARE(rig.backend->calls.last(), QStringLiteral("play"));
+        QCOMPARE(engine.playbackMode(), int(PlaybackState::Playing));
+    } else {
+        QCOMPARE(engine.currentTime(), 0.0);
+        QCOMPARE(rig.backend->calls.last(), QStringLiteral("seek 36900"));
+        QCOMPARE(rig.backend->timeControlStatus(), TimeControl::Paused);
+    }
+}
+
+void TestAudioEngine::failureReportedOnce()
+{
+    m_service.clearLog();
+    Rig rig;
+    AudioEngine &engine = *rig.engine;
+    const QList<Track> queue = letters(QStringLiteral("A,B,C"));
+    engine.play(queue[1], queue);
+    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    QCoreApplication::processEvents();
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Playing));
+
+    // A stream that broke off after it was ready reports failed; a second delivery of the same
+    // state is still one failure.
+    rig.backend->setItemStatus(ItemStatus::Failed, QStringLiteral("connection lost"));
+    rig.backend->setItemStatus(ItemStatus::Failed, QStringLiteral("connection lost"));
+    QCoreApplication::processEvents();
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Idle));
+    QVERIFY(!engine.isPlaying());
+    QCOMPARE(engine.currentTrack()->id, queue[1].id);
+    QCOMPARE(engine.currentIndex(), 1);
+    QCOMPARE(rig.backend->loads, 1); // no retry, no advance
+
+    QTRY_COMPARE(m_service.badAudioReports().size(), 1);
+    QTest::qWait(200);
+    const QList<QJsonObject> reports = m_service.badAudioReports();
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reports[0].value("track_id").toVariant().toLongLong(), queue[1].id);
+    QCOMPARE(reports[0].value("filename").toString(), queue[1].filename);
+
+    // The failed player stays: play still goes to it.
+    engine.togglePlay();
+    QCOMPARE(rig.backend->calls.last(), QStringLiteral("play"));
+}
+
+void TestAudioEngine::statusFromAnotherThread()
+{
+    Rig rig;
+    AudioEngine &engine = *rig.engine;
+    QThread *changedOn = nullptr;
+    connect(&engine, &AudioEngine::playbackStateChanged, this,
+            [&] { changedOn = QThread::currentThread(); });
+    engine.play(makeTrack(1));
+    rig.backend->setItemStatusFromOtherThread(ItemStatus::ReadyToPlay);
+    // The handler only logged and posted; the work waits for the main thread.
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Idle));
+    QTRY_COMPARE(engine.playbackMode(), int(PlaybackState::Playing));
+    QCOMPARE(changedOn, QThread::currentThread());
+}
+
+void TestAudioEngine::replacedItemIsIgnored()
+{
+    const qsizetype reportsBefore = m_service.badAudioReports().size();
+    Rig rig;
+    AudioEngine &engine = *rig.engine;
+    engine.play(makeTrack(1));
+    const PlayerBackend::StatusHandler first = rig.backend->statusHandler();
+    // A status change of A already on its way when B replaces it.
+    first(ItemStatus::Failed, ItemStatus::Unknown);
+    engine.play(makeTrack(2), std::nullopt, 40.0);
+    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    QCoreApplication::processEvents();
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Idle));
+    QCOMPARE(rig.backend->pendingSeeks(), 1);
+
+    // And a seek completion that belongs to a replaced item does not start the new one.
+    engine.play(makeTrack(3));
+    rig.backend->completeSeek(false);
+    QVERIFY(rig.backend->calls.last() != QStringLiteral("play"));
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Idle));
+    QTest::qWait(200);
+    QCOMPARE(m_service.badAudioReports().size(), reportsBefore);
+}
+
+void TestAudioEngine::endOfMediaPauses()
+{
+    Rig rig;
+    AudioEngine &engine = *rig.engine;
+    const QList<Track> queue = letters(QStringLiteral("A,B"));
+    engine.play(queue[0], queue);
+    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    QCoreApplication::processEvents();
+    QSignalSpy published(&engine.nowPlaying(), &NowPlaying::published);
+    rig.backend->reachEnd();
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Paused));
+    QVERIFY(!engine.isPlaying());
+    QVERIFY(published.size() >= 1);
+    QCOMPARE(engine.nowPlaying().playbackStatus(), QStringLiteral("Paused"));
+    // No advance to the next lecture.
+    QCOMPARE(engine.currentTrack()->id, queue[0].id);
+    QCOMPARE(rig.backend->loads, 1);
+}
+
+void TestAudioEngine::timeCallbackPublishes()
+{
+    Rig rig;
+    AudioEngine &engine = *rig.engine;
+    Track track = makeTrack(9, QString(), 1200);
+    track.ustadz.clear();
+    engine.play(track);
+    rig.backend->reportTime(61.25);
+    QCOMPARE(engine.currentTime(), 61.25);
+    const NowPlayingInfo info = *engine.nowPlaying().info();
+    QCOMPARE(info.elapsed, 61.25);
+    QCOMPARE(info.duration, 1200.0);
+    QCOMPARE(info.title, QStringLiteral("Kajian 9"));
+    QCOMPARE(info.artist, QStringLiteral("Tidak diketahui"));
+    QCOMPARE(info.rate, 0.0);
+    // Stopping drops the time callback with the player.
+    engine.stopStandardPlayback();
+    QVERIFY(!rig.backend->hasTimeHandler());
+    QVERIFY(!engine.hasPlayer());
+}
+
+void TestAudioEngine::playsDownloadedFile()
+{
+    QTemporaryDir folder;
+    Downloads downloads(folder.path());
+    const Track stored = makeTrack(31);
+    const Track streamed = makeTrack(32);
+    QFile file(downloads.fileURL(stored).toLocalFile());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("ID3");
+    file.close();
+
+    Rig rig(&downloads);
+    const QString fileUrl = downloads.fileURL(stored).toString(QUrl::FullyEncoded);
+    QTest::ignoreMessage(
+        QtInfoMsg, qPrintable("[AudioEngine] loadAndPlay track=31 url=" + fileUrl + " resume=0.0"));
+    rig.engine->play(stored);
+    QCOMPARE(rig.backend->url(), downloads.fileURL(stored));
+    QTest::ignoreMessage(QtInfoMsg,
+                         qPrintable("[AudioEngine] prepare track=31 url=" + fileUrl + " pos=5.0"));
+    rig.engine->prepare(stored, 5);
+    QCOMPARE(rig.backend->url(), downloads.fileURL(stored));
+    rig.engine->play(streamed);
+    QCOMPARE(rig.backend->url(), streamed.streamURL());
+}
+
+void TestAudioEngine::mediaKeyHandlers()
+{
+    Rig rig;
+    AudioEngine &engine = *rig.engine;
+    QSignalSpy published(&engine.nowPlaying(), &NowPlaying::published);
+
+    // Before any load: play sets the state although nothing plays; nothing is published.
+    emit engine.nowPlaying().playRequested();
+    QVERIFY(engine.isPlaying());
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Playing));
+    QVERIFY(rig.backend->calls.isEmpty());
+    QCOMPARE(published.size(), 0);
+    emit engine.nowPlaying().nextRequested();
+    emit engine.nowPlaying().previousRequested();
+    QVERIFY(rig.backend->calls.isEmpty());
+    emit engine.nowPlaying().pauseRequested();
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Paused));
+    QVERIFY(!engine.isPlaying());
+    QCOMPARE(published.size(), 0); // no track: nothing to publish
+
+    engine.play(makeTrack(1));
+    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    QCoreApplication::processEvents();
+    published.clear();
+    emit engine.nowPlaying().pauseRequested();
+    QCOMPARE(rig.backend->calls.last(), QStringLiteral("pause"));
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Paused));
+    QCOMPARE(engine.nowPlaying().playbackStatus(), QStringLiteral("Paused"));
+    emit engine.nowPlaying().playRequested();
+    QCOMPARE(rig.backend->calls.last(), QStringLiteral("play"));
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Playing));
+    QVERIFY(engine.isPlaying());
+    // The play handler refreshes nothing: the rate change it caused published the old state,
+    // and the next time report catches up.
+    QCOMPARE(engine.nowPlaying().playbackStatus(), QStringLiteral("Paused"));
+    rig.backend->reportTime(2);
+    QCOMPARE(engine.nowPlaying().playbackStatus(), QStringLiteral("Playing"));
+    emit engine.nowPlaying().playPauseRequested();
+    QCOMPARE(rig.backend->calls.last(), QStringLiteral("pause"));
+}
+
+void TestAudioEngine::noSessionBus()
+{
+    // This test runs with a session bus address that leads nowhere.
+    QTest::ignoreMessage(
+        QtInfoMsg, QRegularExpression("^\\[AudioEngine\\] MPRIS unavailable: no session bus"));
+    auto backend = std::make_unique<ScriptedBackend>();
+    ScriptedBackend *player = backend.get();
+    AudioEngine engine(std::move(backend), nullptr, AudioEngine::Options{.registerMpris = true});
+    QVERIFY(!engine.nowPlaying().isRegistered());
+    engine.play(makeTrack(1));
+    player->setItemStatus(ItemStatus::ReadyToPlay);
+    QCoreApplication::processEvents();
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Playing));
+}
+
+// The play queue: a small script per row, run against the scripted player.
+//   play X [A,B,C]   play X with that queue ("[]" an empty one)
+//   play X           play X without a queue
+//   prepare X 300    restore X paused at 300 s
+//   ready            the current item becomes ready
+//   time 3.5         the player reports that time
+//   next, prev       navigation
+//   repeat one|all   repeat mode
+void TestAudioEngine::queue_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("queue");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("loads");
+
+    const int idle = PlaybackState::Idle, playing = PlaybackState::Playing,
+              paused = PlaybackState::Paused;
+    QTest::newRow("queue given, track in it") << "play B [A,B,C]"
+                                              << "A,B,C" << 1 << "B" << idle << 1;
+    QTest::newRow("no queue keeps the queue") << "play B [A,B,C]; play A"
+                                              << "A,B,C" << 0 << "A" << idle << 2;
+    QTest::newRow("no queue, track not in it") << "play B [A,B,C]; play D"
+                                               << "D" << 0 << "D" << idle << 2;
+    QTest::newRow("given queue lacks the track") << "play D [A,B,C]"
+                                                 << "D" << 0 << "D" << idle << 1;
+    QTest::newRow("given queue lacks it, old has it") << "play A [A,B,C]; play B [C,D]"
+                                                      << "B" << 0 << "B" << idle << 2;
+    QTest::newRow("empty queue given") << "play A [A,B,C]; play B []"
+                                       << "B" << 0 << "B" << idle << 2;
+    QTest::newRow("duplicate ids: first wins") << "play A [B,A,C,A]"
+                                               << "B,A,C,A" << 1 << "A" << idle << 1;
+    QTest::newRow("next plays the following") << "play A [A,B,C]; ready; next"
+                                              << "A,B,C" << 1 << "B" << playing << 2;
+    QTest::newRow("next at the end pauses") << "play C [A,B,C]; ready; next"
+                                            << "A,B,C" << 0 << "C" << paused << 1;
+    QTest::newRow("then next plays the second") << "play C [A,B,C]; ready; next; next"
+                                                << "A,B,C" << 1 << "B" << paused << 2;
+    QTest::newRow("next through a duplicate") << "play B [A,B,A]; next"
+                                              << "A,B,A" << 0 << "A" << idle << 2;
+    QTest::newRow("single track: next pauses") << "play A [A]; ready; next"
+                                               << "A" << 0 << "A" << paused << 1;
+    QTest::newRow("single track: prev restarts") << "play A [A]; ready; time 1; prev"
+                                                 << "A" << 0 << "A" << playing << 2;
+    QTest::newRow("prev wraps to the last") << "play A [A,B,C]; ready; time 1.5; prev"
+                                            << "A,B,C" << 2 << "C" << playing << 2;
+    QTest::newRow("prev past 3 s rewinds") << "play B [A,B,C]; ready; time 3.5; prev"
+                                           << "A,B,C" << 1 << "B" << playing << 1;
+    QTest::newRow("prev at exactly 3 s goes back") << "play B [A,B,C]; ready; time 3.0; prev"
+                                                   << "A,B,C" << 0 << "A" << playing << 2;
+    QTest::newRow("repeat all wraps") << "repeat all; play C [A,B,C]; ready; next"
+                                      << "A,B,C" << 0 << "A" << playing << 2;
+    QTest::newRow("repeat one restarts") << "repeat one; play B [A,B,C]; ready; time 50; next"
+                                         << "A,B,C" << 1 << "B" << playing << 1;
+    QTest::newRow("empty queue: next") << "next"
+                                       << "" << 0 << "" << idle << 0;
+    QTest::newRow("empty queue: prev") << "prev"
+                                       << "" << 0 << "" << idle << 0;
+    QTest::newRow("restore fills no queue") << "prepare B 300; ready; next; prev"
+                                            << "" << 0 << "B" << paused << 1;
+    QTest::newRow("failed load does not move") << "play B [A,B,C]; fail"
+                                               << "A,B,C" << 1 << "B" << idle << 1;
+}
+
+void TestAudioEngine::queue()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, queue);
+    QFETCH(int, index);
+    QFETCH(QString, current);
+    QFETCH(int, mode);
+    QFETCH(int, loads);
+
+    Rig rig;
+    AudioEngine &engine = *rig.engine;
+    std::optional<double> rewoundFrom;
+    for (const QString &rawStep : script.split(QLatin1Char(';'))) {
+        const QString step = rawStep.trimmed();
+        const QStringList words = step.split(QLatin1Char(' '));
+        const QString verb = words[0];
+        if (verb == "play") {
+            std::optional<QList<Track>> given;
+            const qsizetype open = step.indexOf(QLatin1Char('['));
+            if (open >= 0)
+                given = letters(step.mid(open + 1, step.indexOf(QLatin1Char(']')) - open - 1));
+            engine.play(letter(words[1].at(0)), given);
+        } else if (verb == "prepare") {
+            engine.prepare(letter(words[1].at(0)), words[2].toDouble());
+        } else if (verb == "ready" || verb == "fail") {
+            rig.backend->setItemStatus(verb == "ready" ? ItemStatus::ReadyToPlay
+                                                       : ItemStatus::Failed);
+            QCoreApplication::processEvents();
+        } else if (verb == "time") {
+            rig.backend->reportTime(words[1].toDouble());
+        } else if (verb == "next") {
+            engine.next();
+        } else if (verb == "prev") {
+            rewoundFrom = engine.currentTime();
+            engine.previous();
+        } else if (verb == "repeat") {
+            engine.setRepeatMode(words[1] == "one" ? RepeatMode::One : RepeatMode::All);
+        } else {
+            QFAIL(qPrintable("unknown step " + step));
+        }
+    }
+
+    QCOMPARE(namesOf(engine.queue()), queue);
+    QCOMPARE(namesOf(engine.originalQueue()), queue);
+    QCOMPARE(engine.currentIndex(), index);
+    QCOMPARE(engine.currentTrack() ? engine.currentTrack()->judul : QString(), current);
+    QCOMPARE(engine.playbackMode(), mode);
+    QCOMPARE(engine.isPlaying(), mode == int(PlaybackState::Playing));
+    QCOMPARE(rig.backend->loads, loads);
+    if (rewoundFrom && *rewoundFrom > 3.0 && !queue.isEmpty()) {
+        QCOMPARE(engine.currentTime(), 0.0);
+        QCOMPARE(rig.backend->calls.last(), QStringLiteral("seek 0"));
+    }
+    if (script.startsWith("repeat one")) {
+        QCOMPARE(engine.currentTime(), 0.0);
+        QCOMPARE(rig.backend->calls.mid(rig.backend->calls.size() - 2),
+                 QStringList({"seek 0", "play"}));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestAudioEngine)
+#include "tst_audioengine.moc"
