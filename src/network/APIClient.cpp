@@ -33,10 +33,11 @@ APIClient::FetchResult toFetchResult(const ServiceRequest::Outcome &outcome)
         result.error = {Kind::Timeout, 0, QStringLiteral("The request timed out.")};
         return result;
     case ServiceRequest::Outcome::Kind::Failed:
-        if (outcome.error == QNetworkReply::ProtocolFailure ||
-            outcome.error == QNetworkReply::ProtocolUnknownError ||
-            outcome.error == QNetworkReply::ProtocolInvalidOperationError) {
-            // What came back was not an HTTP answer at all.
+        if (outcome.httpStatus == 0 && (outcome.error == QNetworkReply::NoError ||
+                                        outcome.error == QNetworkReply::RemoteHostClosedError ||
+                                        outcome.error == QNetworkReply::ProtocolFailure)) {
+            // The service took the connection but no HTTP answer came back: Qt reports bytes
+            // that are not HTTP as a closed connection, without a status.
             result.error = {Kind::BadServerResponse, 0,
                             QStringLiteral("The server returned a bad response.")};
         } else {

@@ -1,0 +1,357 @@
+#include "LectureService.h"
+#include "network/APIClient.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+Track lecture(qint64 id, const QString &filename)
+{
+    Track track;
+    track.id = id;
+    track.filename = filename;
+    track.slug = QStringLiteral("kajian-%1").arg(id);
+    track.filemtime = 1733480000.5;
+    track.ustadz = QStringLiteral("Ustadz %1").arg(id);
+    track.judul = QStringLiteral("Kajian %1").arg(id);
+    track.durationSeconds = 3725;
+    track.views = 12;
+    return track;
+}
+
+// Answers every connection with fixed bytes: for the answers the reference service is right
+// not to give (a 204 without a body, something that is not HTTP at all).
+class CannedServer : public QTcpServer
+{
+public:
+    explicit CannedServer(QByteArray answer) : m_answer(std::move(answer))
+    {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    m_received += socket->readAll();
+                    if (m_received.contains("\r\n\r\n")) {
+                        socket->write(m_answer);
+                        socket->disconnectFromHost();
+                    }
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        listen(QHostAddress::LocalHost);
+    }
+    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(serverPort()); }
+
+private:
+    QByteArray m_answer;
+    QByteArray m_received;
+};
+
+} // namespace
+
+class APIClientTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+
+    void fetchesTheLibraryExactly();
+    void failures_data();
+    void failures();
+    void answersTheServiceCannotGive_data();
+    void answersTheServiceCannotGive();
+    void unreachableServiceWaitsUntilTheDeadline();
+    void serviceComingUpWithinTheDeadlineIsUsed();
+    void callbackSkippedWhenContextIsGone();
+    void badAudioReportReachesTheService_data();
+    void badAudioReportReachesTheService();
+    void badAudioReportWaitsForTheService();
+    void fileNameWithQueryDelimitersStreamsItsOwnBytes();
+
+private:
+    struct Fetched
+    {
+        APIClient::FetchResult result;
+        qint64 elapsedMs = 0;
+    };
+    std::optional<Fetched> fetch(int waitMs = 20000);
+};
+
+void APIClientTest::init()
+{
+    APIClient::setTimeouts(2s, 5s);
+}
+
+std::optional<APIClientTest::Fetched> APIClientTest::fetch(int waitMs)
+{
+    std::optional<Fetched> fetched;
+    int calls = 0;
+    QElapsedTimer clock;
+    clock.start();
+    APIClient::fetchTracks(this, [&](const APIClient::FetchResult &result) {
+        ++calls;
+        fetched = Fetched{result, clock.elapsed()};
+    });
+    QTest::qWaitFor([&] { return fetched.has_value(); }, waitMs);
+    QTest::qWait(50); // a second call would show up now
+    if (calls > 1)
+        return std::nullopt;
+    return fetched;
+}
+
+void APIClientTest::fetchesTheLibraryExactly()
+{
+    LectureService service;
+    Track full = lecture(9007199254740993, QStringLiteral("a b.mp3"));
+    full.directUrl = QStringLiteral("https://example.org/x.mp3");
+    full.sizeBytes = 123456789012;
+    full.sizeMb = 117.7;
+    full.durationFormatted = QStringLiteral("1:02:05");
+    const QList<Track> tracks = {full, lecture(std::numeric_limits<qint64>::min(), "b.mp3"),
+                                 lecture(std::numeric_limits<qint64>::max(), "c.mp3")};
+    QVERIFY(service.setTracks(tracks, 9007199254740993));
+    QVERIFY(service.start());
+    ServiceAddress::setBaseUrl(service.baseUrl());
+
+    const std::optional<Fetched> fetched = fetch();
+    QVERIFY(fetched);
+    QVERIFY2(fetched->result.library, qPrintable(fetched->result.error.description));
+    QCOMPARE(fetched->result.library->totalFiles, 9007199254740993);
+    QCOMPARE(fetched->result.library->data, tracks);
+    QCOMPARE(service.requestCount("/api.php?action=getTracks"), 1);
+}
+
+void APIClientTest::failures_data()
+{
+    QTest::addColumn<QByteArray>("faults");
+    QTest::addColumn<QByteArray>("library"); // empty: a valid library
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("description"); // a prefix
+
+    using Kind = APIClient::Error::Kind;
+    const QString decoding = QStringLiteral("The data couldn't be read");
+    QTest::newRow("404") << QByteArray(R"({"library":{"status":404}})") << QByteArray()
+                         << int(Kind::HttpStatus) << 404 << "Server error: 404";
+    QTest::newRow("503") << QByteArray(R"({"library":{"status":503}})") << QByteArray()
+                         << int(Kind::HttpStatus) << 503 << "Server error: 503";
+    QTest::newRow("no library") << QByteArray() << QByteArray("-") << int(Kind::HttpStatus) << 404
+                                << "Server error: 404";
+    QTest::newRow("missing total_files")
+        << QByteArray() << QByteArray(R"({"status":"success","data":[]})") << int(Kind::Decoding)
+        << 0 << decoding;
+    QTest::newRow("empty body") << QByteArray() << QByteArray(" ") << int(Kind::Decoding) << 0
+                                << decoding;
+    QTest::newRow("garbage") << QByteArray(R"({"library":{"garbage":true}})") << QByteArray()
+                             << int(Kind::Decoding) << 0 << decoding;
+    QTest::newRow("dropped mid-body") << QByteArray(R"({"library":{"drop_after":40}})")
+                                      << QByteArray() << int(Kind::Network) << 0 << QString();
+    QTest::newRow("idle past the limit")
+        << QByteArray(R"({"library":{"delay_ms":4000}})") << QByteArray() << int(Kind::Timeout) << 0
+        << "The request timed out.";
+    // Data keeps flowing, so only the whole-request deadline ends it.
+    QTest::newRow("slow past the deadline")
+        << QByteArray(R"({"library":{"throttle_bps":400}})") << QByteArray() << int(Kind::Timeout)
+        << 0 << "The request timed out.";
+}
+
+void APIClientTest::failures()
+{
+    QFETCH(QByteArray, faults);
+    QFETCH(QByteArray, library);
+    QFETCH(int, kind);
+    QFETCH(int, code);
+    QFETCH(QString, description);
+
+    LectureService service;
+    QList<Track> tracks;
+    for (int i = 1; i <= 20; ++i)
+        tracks << lecture(i, QStringLiteral("%1.mp3").arg(i));
+    if (library.isEmpty())
+        QVERIFY(service.setTracks(tracks));
+    else if (library != "-")
+        QVERIFY(service.setLibrary(library.trimmed()));
+    if (!faults.isEmpty())
+        QVERIFY(service.setFaults(QJsonDocument::fromJson(faults).object()));
+    QVERIFY(service.start());
+    ServiceAddress::setBaseUrl(service.baseUrl());
+    APIClient::setTimeouts(1s, 3s);
+
+    const std::optional<Fetched> fetched = fetch();
+    QVERIFY(fetched);
+    QVERIFY(!fetched->result.library);
+    QCOMPARE(int(fetched->result.error.kind), kind);
+    QCOMPARE(fetched->result.error.code, code);
+    QVERIFY2(fetched->result.error.description.startsWith(description) &&
+                 !fetched->result.error.description.isEmpty(),
+             qPrintable(fetched->result.error.description));
+    // A failed library request is not repeated by the client itself.
+    QCOMPARE(service.requestCount("/api.php"), 1);
+}
+
+void APIClientTest::answersTheServiceCannotGive_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("kind");
+
+    QTest::newRow("204 without body")
+        << QByteArray("HTTP/1.1 204 No Content\r\nConnection: close\r\n\r\n")
+        << int(APIClient::Error::Kind::Decoding);
+    QTest::newRow("not HTTP") << QByteArray("SSH-2.0-OpenSSH_9.2\r\n\r\nnothing here\r\n")
+                              << int(APIClient::Error::Kind::BadServerResponse);
+    QTest::newRow("closed without answer")
+        << QByteArray() << int(APIClient::Error::Kind::BadServerResponse);
+}
+
+void APIClientTest::answersTheServiceCannotGive()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(int, kind);
+    CannedServer server(answer);
+    QVERIFY(server.isListening());
+    ServiceAddress::setBaseUrl(server.baseUrl());
+    const std::optional<Fetched> fetched = fetch();
+    QVERIFY(fetched);
+    QVERIFY(!fetched->result.library);
+    QCOMPARE(int(fetched->result.error.kind), kind);
+}
+
+void APIClientTest::unreachableServiceWaitsUntilTheDeadline()
+{
+    LectureService service;
+    QVERIFY(service.setTracks({lecture(1, "a.mp3")}));
+    QVERIFY(service.start());
+    ServiceAddress::setBaseUrl(service.baseUrl());
+    service.stop();
+
+    APIClient::setTimeouts(1s, 1500ms);
+    const std::optional<Fetched> fetched = fetch();
+    QVERIFY(fetched);
+    QCOMPARE(fetched->result.error.kind, APIClient::Error::Kind::Timeout);
+    QVERIFY2(fetched->elapsedMs >= 1400, QByteArray::number(fetched->elapsedMs));
+}
+
+void APIClientTest::serviceComingUpWithinTheDeadlineIsUsed()
+{
+    LectureService service;
+    QVERIFY(service.setTracks({lecture(1, "a.mp3")}));
+    QVERIFY(service.start());
+    const quint16 port = service.port();
+    ServiceAddress::setBaseUrl(service.baseUrl());
+    service.stop();
+
+    APIClient::setTimeouts(1s, 8s);
+    bool restarted = false;
+    QTimer::singleShot(800, this, [&] { restarted = service.start(port); });
+    const std::optional<Fetched> fetched = fetch();
+    QVERIFY(restarted);
+    QVERIFY(fetched);
+    QVERIFY2(fetched->result.library, qPrintable(fetched->result.error.description));
+    QCOMPARE(fetched->result.library->data.size(), 1);
+}
+
+void APIClientTest::callbackSkippedWhenContextIsGone()
+{
+    LectureService service;
+    QVERIFY(service.setTracks({lecture(1, "a.mp3")}));
+    QVERIFY(service.setFaults(QJsonObject{{"library", QJsonObject{{"delay_ms", 300}}}}));
+    QVERIFY(service.start());
+    ServiceAddress::setBaseUrl(service.baseUrl());
+
+    auto *context = new QObject;
+    bool called = false;
+    APIClient::fetchTracks(context, [&](const APIClient::FetchResult &) { called = true; });
+    delete context;
+    QVERIFY(service.waitForRequestCount("/api.php", 1));
+    QTest::qWait(200);
+    QVERIFY(!called);
+}
+
+void APIClientTest::badAudioReportReachesTheService_data()
+{
+    QTest::addColumn<qint64>("trackId");
+    QTest::addColumn<QString>("filename");
+    QTest::addColumn<QByteArray>("querySuffix");
+
+    QTest::newRow("space") << qint64(42) << "a b.mp3"
+                           << QByteArray("track_id=42&filename=a%20b.mp3&error=load_error");
+    QTest::newRow("delimiters") << qint64(7) << "a&b=c+d #1.mp3"
+                                << QByteArray("track_id=7&filename=a%26b%3Dc%2Bd%20%231.mp3"
+                                              "&error=load_error");
+    QTest::newRow("int64 min") << std::numeric_limits<qint64>::min() << "caf\u00e9.mp3"
+                               << QByteArray("track_id=-9223372036854775808&filename=caf%C3%A9.mp3"
+                                             "&error=load_error");
+}
+
+void APIClientTest::badAudioReportReachesTheService()
+{
+    QFETCH(qint64, trackId);
+    QFETCH(QString, filename);
+    QFETCH(QByteArray, querySuffix);
+
+    LectureService service;
+    QVERIFY(service.start());
+    ServiceAddress::setBaseUrl(service.baseUrl());
+    const QByteArray url = APIClient::badAudioURL(trackId, filename).toEncoded();
+    QCOMPARE(url, service.baseUrl().toLatin1() + "/api.php?action=logBadAudio&" + querySuffix);
+
+    APIClient::logBadAudio(trackId, filename);
+    QTRY_COMPARE(service.badAudioReports().size(), 1);
+    const QJsonObject report = service.badAudioReports().first();
+    QCOMPARE(report.value("track_id").toString(), QString::number(trackId));
+    QCOMPARE(report.value("filename").toString(), filename);
+    QCOMPARE(report.value("error").toString(), QStringLiteral("load_error"));
+}
+
+void APIClientTest::badAudioReportWaitsForTheService()
+{
+    LectureService service;
+    QVERIFY(service.start());
+    const quint16 port = service.port();
+    ServiceAddress::setBaseUrl(service.baseUrl());
+    service.stop();
+
+    APIClient::setTimeouts(1s, 8s);
+    APIClient::logBadAudio(5, QStringLiteral("x.mp3"));
+    QTest::qWait(700);
+    QVERIFY(service.start(port));
+    QTRY_COMPARE_WITH_TIMEOUT(service.badAudioReports().size(), 1, 8000);
+
+    // A report the service refuses or never answers ends quietly.
+    QVERIFY(service.setFaults(QJsonObject{{"report", QJsonObject{{"status", 500}}}}));
+    APIClient::logBadAudio(6, QStringLiteral("y.mp3"));
+    QVERIFY(service.waitForRequestCount("/api.php?action=logBadAudio&track_id=6", 1));
+}
+
+void APIClientTest::fileNameWithQueryDelimitersStreamsItsOwnBytes()
+{
+    LectureService service;
+    const QByteArray own(3000, 'o');
+    const QByteArray other(2000, 'x');
+    QVERIFY(service.addTrackFile(QStringLiteral("a&b=c+d.mp3"), own));
+    QVERIFY(service.addTrackFile(QStringLiteral("a"), other));
+    QVERIFY(service.addTrackFile(QStringLiteral("a&b=c d.mp3"), other));
+    QVERIFY(service.start());
+    ServiceAddress::setBaseUrl(service.baseUrl());
+
+    QNetworkAccessManager network;
+    QNetworkReply *reply =
+        network.get(QNetworkRequest(lecture(1, QStringLiteral("a&b=c+d.mp3")).streamURL()));
+    QTRY_VERIFY_WITH_TIMEOUT(reply->isFinished(), 10000);
+    QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+    QVERIFY(reply->readAll() == own);
+    reply->deleteLater();
+}
+
+QTEST_GUILESS_MAIN(APIClientTest)
+#include "tst_apiclient.moc"
