@@ -1,0 +1,76 @@
+#pragma once
+
+// The C++ objects the screens use, made known to QML. They live in the core library,
+// which has no QML dependency, so they are registered here as foreign types.
+
+#include "audio/Downloads.h"
+#include "persistence/Store.h"
+#include "viewmodels/LibraryViewModel.h"
+#include "viewmodels/PlayerViewModel.h"
+#include "viewmodels/TrackListController.h"
+#include "viewmodels/TrackListModel.h"
+#include "viewmodels/UstadzListModel.h"
+#include "viewmodels/WindowSession.h"
+
+#include <QtQml/qqmlregistration.h>
+
+struct LibraryViewModelForeign
+{
+    Q_GADGET
+    QML_FOREIGN(LibraryViewModel)
+    QML_NAMED_ELEMENT(LibraryViewModel)
+    QML_UNCREATABLE("One library view model is created by the application")
+};
+
+struct PlayerViewModelForeign
+{
+    Q_GADGET
+    QML_FOREIGN(PlayerViewModel)
+    QML_NAMED_ELEMENT(PlayerViewModel)
+    QML_UNCREATABLE("One player view model is created by the application")
+};
+
+struct DownloadsForeign
+{
+    Q_GADGET
+    QML_FOREIGN(Downloads)
+    QML_NAMED_ELEMENT(Downloads)
+    QML_UNCREATABLE("The download manager is created by the application")
+};
+
+struct StoreForeign
+{
+    Q_GADGET
+    QML_FOREIGN(Store)
+    QML_NAMED_ELEMENT(Store)
+    QML_UNCREATABLE("The store is created by the application")
+};
+
+struct TrackListModelForeign
+{
+    Q_GADGET
+    QML_FOREIGN(TrackListModel)
+    QML_NAMED_ELEMENT(TrackListModel)
+    QML_UNCREATABLE("Owned by a TrackListController")
+};
+
+struct TrackListControllerForeign
+{
+    Q_GADGET
+    QML_FOREIGN(TrackListController)
+    QML_NAMED_ELEMENT(TrackListController)
+};
+
+struct UstadzListModelForeign
+{
+    Q_GADGET
+    QML_FOREIGN(UstadzListModel)
+    QML_NAMED_ELEMENT(UstadzListModel)
+};
+
+struct WindowSessionForeign
+{
+    Q_GADGET
+    QML_FOREIGN(WindowSession)
+    QML_NAMED_ELEMENT(WindowSession)
+};

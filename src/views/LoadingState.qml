@@ -1,0 +1,38 @@
+import QtQuick
+
+// A turning indicator with its label, centred. It exists only while a load runs, so it
+// never animates off screen.
+Item {
+    id: loading
+
+    property string text
+
+    Column {
+        anchors.centerIn: parent
+        spacing: 10
+
+        Icon {
+            id: spinner
+            anchors.horizontalCenter: parent.horizontalCenter
+            name: "loader-circle"
+            size: 28
+            color: Theme.secondaryText
+
+            RotationAnimator on rotation {
+                from: 0
+                to: 360
+                duration: 1000
+                loops: Animation.Infinite
+                running: loading.visible
+            }
+        }
+
+        Text {
+            anchors.horizontalCenter: parent.horizontalCenter
+            text: loading.text
+            font.family: Theme.fontFamily
+            font.pixelSize: 15
+            color: Theme.secondaryText
+        }
+    }
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+class Downloads;
+class LibraryViewModel;
+class PlayerViewModel;
+class QQmlEngine;
+class QQuickWindow;
+class Store;
+
+// Opens main windows: each shows the same view models, download manager and store, and
+// asks for another window with Ctrl+N. A closed window is deleted.
+class MainWindows : public QObject
+{
+    Q_OBJECT
+public:
+    MainWindows(QQmlEngine &engine, LibraryViewModel &library, PlayerViewModel &player,
+                Downloads &downloads, Store &store, QObject *parent = nullptr);
+
+    QList<QQuickWindow *> windows() const;
+
+    // Adds the icon provider to an engine; every engine that loads the screens needs it.
+    static void prepareEngine(QQmlEngine &engine);
+
+public slots:
+    // Creates and shows a window; nullptr (with the QML errors logged) when it fails.
+    QQuickWindow *open();
+
+signals:
+    void windowOpened(QQuickWindow *window);
+
+private slots:
+    void onClosing();
+
+private:
+    QQmlEngine &m_engine;
+    LibraryViewModel &m_library;
+    PlayerViewModel &m_player;
+    Downloads &m_downloads;
+    Store &m_store;
+    QList<QPointer<QQuickWindow>> m_windows;
+};

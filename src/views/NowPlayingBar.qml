@@ -1,0 +1,172 @@
+import QtQuick
+import Talvora
+
+// The green strip under the screens: the current lecture with previous / play-pause /
+// next, the position and length, and the seek slider. Without a current lecture only a
+// thin green bar remains.
+Item {
+    id: bar
+
+    required property PlayerViewModel player
+
+    // Position shown by the slider and the time text; follows the player except while
+    // the user handles the slider.
+    property real seekProgress: 0
+    readonly property bool isSeeking: slider.isEditing
+
+    implicitHeight: shape.height + 10
+
+    Connections {
+        target: bar.player
+        function onCurrentTimeChanged() {
+            if (!bar.isSeeking)
+                bar.seekProgress = bar.player.currentTime
+        }
+    }
+    Component.onCompleted: seekProgress = player.currentTime
+
+    Rectangle {
+        id: shape
+        x: 12
+        width: bar.width - 24
+        height: bar.player.hasCurrentTrack ? content.height : 8
+        radius: 12
+        color: Theme.barGreen
+
+        Column {
+            id: content
+            width: parent.width
+            visible: bar.player.hasCurrentTrack
+            spacing: 4
+
+            Item {
+                id: firstRow
+                width: parent.width
+                height: 60
+
+                Column {
+                    anchors.left: parent.left
+                    anchors.leftMargin: 20
+                    anchors.right: controls.left
+                    anchors.rightMargin: 16
+                    anchors.verticalCenter: parent.verticalCenter
+                    spacing: 3
+
+                    Text {
+                        width: parent.width
+                        text: bar.player.currentTitle
+                        elide: Text.ElideRight
+                        maximumLineCount: 1
+                        font.family: Theme.fontFamily
+                        font.weight: Font.Medium
+                        font.pixelSize: 15
+                        color: "black"
+                    }
+
+                    Text {
+                        width: parent.width
+                        text: bar.player.currentUstadz
+                        elide: Text.ElideRight
+                        maximumLineCount: 1
+                        font.family: Theme.fontFamily
+                        font.pixelSize: 13
+                        color: Qt.rgba(0, 0, 0, 0.75)
+                    }
+                }
+
+                Row {
+                    id: controls
+                    anchors.right: parent.right
+                    anchors.rightMargin: 20
+                    anchors.verticalCenter: parent.verticalCenter
+                    spacing: 18
+
+                    PlainButton {
+                        anchors.verticalCenter: parent.verticalCenter
+                        iconName: "chevron-left"
+                        iconSize: 20
+                        iconColor: "black"
+                        accessibleName: qsTr("Sebelumnya")
+                        onClicked: bar.player.previous()
+                    }
+
+                    PlainButton {
+                        objectName: "playPauseButton"
+                        anchors.verticalCenter: parent.verticalCenter
+                        iconName: bar.player.isPlaying ? "pause" : "play"
+                        filled: true
+                        iconSize: 22
+                        iconColor: "black"
+                        accessibleName: bar.player.isPlaying ? qsTr("Jeda") : qsTr("Putar")
+                        onClicked: bar.player.togglePlay()
+                    }
+
+                    PlainButton {
+                        anchors.verticalCenter: parent.verticalCenter
+                        iconName: "chevron-right"
+                        iconSize: 20
+                        iconColor: "black"
+                        accessibleName: qsTr("Berikutnya")
+                        onClicked: bar.player.next()
+                    }
+
+                    Text {
+                        objectName: "positionText"
+                        anchors.verticalCenter: parent.verticalCenter
+                        width: 100
+                        horizontalAlignment: Text.AlignRight
+                        text: TimeText.formatted(bar.seekProgress) + " / " + bar.player.currentDurationText
+                        font.family: Theme.fontFamily
+                        font.pixelSize: 13
+                        color: Qt.rgba(0, 0, 0, 0.75)
+                    }
+                }
+            }
+
+            Item {
+                width: parent.width
+                height: 28 + 10
+
+                Text {
+                    x: 12
+                    width: 32
+                    height: 28
+                    verticalAlignment: Text.AlignVCenter
+                    text: "0:00"
+                    font.family: Theme.fontFamily
+                    font.pixelSize: 10
+                    color: Qt.rgba(0, 0, 0, 0.6)
+                }
+
+                YellowSlider {
+                    id: slider
+                    objectName: "seekSlider"
+                    x: 12 + 32 + 6
+                    width: parent.width - x - 6 - end.width - 12
+                    height: 28
+                    value: bar.seekProgress
+                    from: 0
+                    to: Math.max(bar.player.duration, 0.01)
+                    onMoved: v => bar.seekProgress = v
+                    onChanged: v => bar.player.seekAndPlay(v)
+                }
+
+                Text {
+                    id: end
+                    anchors.right: parent.right
+                    anchors.rightMargin: 12
+                    width: Math.min(36, implicitWidth)
+                    height: 28
+                    verticalAlignment: Text.AlignVCenter
+                    horizontalAlignment: Text.AlignRight
+                    text: bar.player.currentDurationText
+                    fontSizeMode: Text.HorizontalFit
+                    minimumPixelSize: 7
+                    font.family: Theme.fontFamily
+                    font.pixelSize: 10
+                    color: Qt.rgba(0, 0, 0, 0.6)
+                }
+            }
+        }
+    }
+}

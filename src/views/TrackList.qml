@@ -1,0 +1,53 @@
+pragma ComponentBehavior: Bound
+import QtQuick
+import QtQuick.Controls
+import Talvora
+
+// The list of lectures of a screen, over the screen's TrackListController, on its dark
+// background. Rows are made only near the visible area and reused while scrolling.
+Rectangle {
+    id: root
+
+    required property TrackListController controller
+    // Track id to centre when the list appears (undefined: stay at the top).
+    property var scrollToTrackId
+    readonly property alias view: list
+
+    function scrollToTarget() {
+        if (scrollToTrackId === undefined || scrollToTrackId === null)
+            return
+        const row = controller.rowOfTrackId(scrollToTrackId)
+        if (row >= 0)
+            list.positionViewAtIndex(row, ListView.Center)
+    }
+
+    color: Theme.listBackground
+
+    ListView {
+        id: list
+        anchors.fill: parent
+        clip: true
+        reuseItems: true
+        boundsBehavior: Flickable.StopAtBounds
+        model: root.controller.model
+        header: Item {
+            height: 4
+        }
+        footer: Item {
+            height: 4
+        }
+
+        ScrollBar.vertical: ScrollBar {
+            policy: ScrollBar.AsNeeded
+        }
+
+        delegate: TrackRow {
+            removesDownload: root.controller.kind === TrackListController.StoredDownloads
+            onPlay: root.controller.playRow(index)
+            onDownload: root.controller.downloadRow(index)
+        }
+    }
+
+    Component.onCompleted: scrollToTarget()
+    onScrollToTrackIdChanged: scrollToTarget()
+}

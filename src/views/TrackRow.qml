@@ -1,0 +1,176 @@
+pragma ComponentBehavior: Bound
+import QtQuick
+
+// One lecture of a track list: its number (or the play state when it is the player's
+// lecture), title and teacher, the listened percentage or the length, the download
+// button, the progress strip and the divider.
+Item {
+    id: row
+
+    required property int index
+    required property string title
+    required property string teacher
+    required property string durationText
+    required property bool hasProgress
+    required property real progress
+    required property string progressText
+    required property bool isDownloaded
+    required property bool isDownloading
+    required property real downloadProgress
+    required property bool isCurrent
+    required property bool isPlaying
+    // On the Downloads screen the button removes the stored copy.
+    property bool removesDownload: false
+
+    readonly property bool hovering: mouse.containsMouse
+    readonly property real contentHeight: 58
+
+    signal play
+    signal download
+
+    width: ListView.view ? ListView.view.width : 400
+    height: contentHeight + (hasProgress ? 3 : 0) + 1
+
+    Accessible.role: Accessible.ListItem
+    Accessible.name: title + ", " + teacher
+
+    Rectangle {
+        id: background
+        width: row.width
+        height: row.contentHeight
+        color: row.isCurrent ? Theme.withAlpha(Theme.green, 0.3) : row.hovering ? Theme.withAlpha(Theme.green, 0.25) : "transparent"
+        Behavior on color {
+            ColorAnimation {
+                duration: 150
+                easing.type: Easing.InOutQuad
+            }
+        }
+    }
+
+    MouseArea {
+        id: mouse
+        width: row.width
+        height: row.contentHeight
+        hoverEnabled: true
+        acceptedButtons: Qt.LeftButton
+        onClicked: row.play()
+    }
+
+    Item {
+        id: number
+        x: 16
+        width: 28
+        height: row.contentHeight
+
+        Text {
+            anchors.right: parent.right
+            anchors.verticalCenter: parent.verticalCenter
+            visible: !row.isCurrent
+            text: row.index + 1
+            font.family: Theme.fontFamily
+            font.pixelSize: 14
+            color: Theme.secondaryText
+            opacity: row.hovering ? 0 : 1
+            Behavior on opacity {
+                NumberAnimation {
+                    duration: 150
+                    easing.type: Easing.InOutQuad
+                }
+            }
+        }
+
+        Icon {
+            anchors.right: parent.right
+            anchors.verticalCenter: parent.verticalCenter
+            visible: row.isCurrent
+            name: row.isPlaying ? "pause" : "play"
+            filled: true
+            size: 14
+            color: Theme.green
+        }
+    }
+
+    Column {
+        id: texts
+        anchors.left: number.right
+        anchors.leftMargin: 14
+        anchors.right: rightText.left
+        anchors.rightMargin: 14
+        y: (row.contentHeight - height) / 2
+        spacing: 3
+
+        Text {
+            width: parent.width
+            text: row.title
+            elide: Text.ElideRight
+            maximumLineCount: 1
+            font.family: Theme.fontFamily
+            font.weight: Font.Medium
+            font.pixelSize: 15
+            color: Theme.primaryText
+        }
+
+        Text {
+            width: parent.width
+            text: row.teacher
+            elide: Text.ElideRight
+            maximumLineCount: 1
+            font.family: Theme.fontFamily
+            font.pixelSize: 13
+            color: row.isCurrent ? Qt.rgba(1, 1, 1, 0.8) : Theme.secondaryText
+        }
+    }
+
+    Text {
+        id: rightText
+        anchors.right: button.left
+        anchors.rightMargin: 14
+        anchors.verticalCenter: background.verticalCenter
+        width: row.hasProgress ? 40 : 60
+        horizontalAlignment: Text.AlignRight
+        text: row.hasProgress ? row.progressText : row.durationText
+        font.family: Theme.fontFamily
+        font.pixelSize: row.hasProgress ? 12 : 13
+        color: row.isCurrent ? Qt.rgba(1, 1, 1, 0.8) : Theme.secondaryText
+    }
+
+    PlainButton {
+        id: button
+        anchors.right: parent.right
+        anchors.rightMargin: 16
+        anchors.verticalCenter: background.verticalCenter
+        width: 32
+        height: 32
+        iconSize: 20
+        iconName: row.isDownloading ? "circle-x" : row.isDownloaded ? "circle-check" : "circle-arrow-down"
+        iconColor: row.isDownloaded && !row.isDownloading ? Theme.green : row.isCurrent ? Qt.rgba(1, 1, 1, 0.8) : Theme.secondaryText
+        accessibleName: row.isDownloading ? qsTr("Batalkan unduhan") : row.removesDownload ? qsTr("Hapus unduhan") : row.isDownloaded ? qsTr("Sudah diunduh") : qsTr("Unduh")
+        onClicked: row.download()
+
+        Loader {
+            // the share already received, as an arc over the circle, only while in flight
+            anchors.centerIn: parent
+            active: row.isDownloading
+            sourceComponent: DownloadRing {
+                progress: row.downloadProgress
+            }
+        }
+    }
+
+    Rectangle {
+        // listening progress; its width is not limited to the row (111% overhangs)
+        visible: row.hasProgress
+        y: row.contentHeight
+        width: Math.max(0, row.width * row.progress)
+        height: 3
+        color: Theme.withAlpha(Theme.green, 0.5)
+    }
+
+    Rectangle {
+        x: 58
+        y: row.height - 1
+        width: row.width - 58
+        height: 1
+        color: Theme.divider
+    }
+}

@@ -1,0 +1,102 @@
+#include "UiTestSupport.h"
+
+#include "AppFonts.h"
+#include "IconProvider.h"
+
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+
+namespace UiTest {
+
+void prepare(QQmlEngine &engine)
+{
+    AppFonts::install();
+    IconProvider::installInto(engine);
+    // The module's qmldir lies at qrc:/Talvora.
+    engine.addImportPath(QStringLiteral("qrc:/"));
+}
+
+QList<QQuickItem *> descendants(QQuickItem *root)
+{
+    QList<QQuickItem *> result;
+    if (!root)
+        return result;
+    QList<QQuickItem *> pending{root};
+    while (!pending.isEmpty()) {
+        QQuickItem *item = pending.takeFirst();
+        result << item;
+        pending << item->childItems();
+    }
+    return result;
+}
+
+QList<QQuickItem *> findAll(QQuickItem *root, const std::function<bool(QQuickItem *)> &match)
+{
+    QList<QQuickItem *> result;
+    for (QQuickItem *item : descendants(root)) {
+        if (match(item))
+            result << item;
+    }
+    return result;
+}
+
+static bool reallyVisible(QQuickItem *item)
+{
+    for (QQuickItem *i = item; i; i = i->parentItem()) {
+        if (!i->isVisible() || i->opacity() == 0)
+            return false;
+    }
+    return true;
+}
+
+QQuickItem *findByObjectName(QQuickItem *root, const QString &name)
+{
+    const auto found = findAll(root, [&](QQuickItem *i) { return i->objectName() == name; });
+    return found.value(0);
+}
+
+QQuickItem *findAccessible(QQuickItem *root, const QString &name)
+{
+    const auto found = findAll(root, [&](QQuickItem *i) {
+        QObject *attached = nullptr;
+        for (QObject *child : i->children()) {
+            if (QByteArray(child->metaObject()->className()).startsWith("QQuickAccessibleAttached"))
+                attached = child;
+        }
+        return attached && attached->property("name").toString() == name && reallyVisible(i);
+    });
+    return found.value(0);
+}
+
+QList<QQuickItem *> findTexts(QQuickItem *root, const QString &text)
+{
+    return findAll(root, [&](QQuickItem *i) {
+        return QByteArray(i->metaObject()->className()).startsWith("QQuickText") &&
+               i->property("text").toString() == text && reallyVisible(i);
+    });
+}
+
+bool showsText(QQuickItem *root, const QString &text)
+{
+    return !findTexts(root, text).isEmpty();
+}
+
+QPoint centreOf(QQuickItem *item)
+{
+    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+}
+
+void click(QQuickItem *item)
+{
+    clickAt(item->window(), centreOf(item));
+}
+
+void clickAt(QQuickWindow *window, QPoint point)
+{
+    QTest::mouseMove(window, point);
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, point);
+}
+
+} // namespace UiTest

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QPointF>
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+
+class QQmlEngine;
+class QQuickItem;
+class QQuickWindow;
+
+// Helpers for tests that drive the real QML screens in an offscreen window.
+namespace UiTest {
+// Fonts and the icon provider, as the program sets them up.
+void prepare(QQmlEngine &engine);
+
+// Every visual descendant of `root` (ListView delegates have no QObject parent, so
+// QObject::findChild misses them).
+QList<QQuickItem *> descendants(QQuickItem *root);
+QQuickItem *findByObjectName(QQuickItem *root, const QString &name);
+QList<QQuickItem *> findAll(QQuickItem *root, const std::function<bool(QQuickItem *)> &match);
+// A visible item whose accessible name is `name` (buttons, rows, sidebar entries).
+QQuickItem *findAccessible(QQuickItem *root, const QString &name);
+// Visible Text items showing exactly `text`.
+QList<QQuickItem *> findTexts(QQuickItem *root, const QString &text);
+bool showsText(QQuickItem *root, const QString &text);
+
+// Centre of an item in its window's coordinates.
+QPoint centreOf(QQuickItem *item);
+void click(QQuickItem *item);
+void clickAt(QQuickWindow *window, QPoint point);
+} // namespace UiTest

@@ -1,0 +1,189 @@
+// The seek slider driven with real mouse events in an offscreen window.
+#include "UiTestSupport.h"
+
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+
+#include <cmath>
+#include <memory>
+
+Q_IMPORT_QML_PLUGIN(TalvoraPlugin)
+
+namespace {
+// The slider at (0, 0) of a window, its value written back by its owner as the bar does.
+const char *kHarness = R"(
+import QtQuick
+import Talvora
+Window {
+    id: root
+    width: 400; height: 60
+    visible: true
+    property real value: 0
+    property real low: 0
+    property real high: 100
+    property int changes: 0
+    property real changedValue: -1
+    property bool editingSeen: false
+    YellowSlider {
+        objectName: "slider"
+        width: 218
+        value: root.value
+        from: root.low
+        to: root.high
+        onMoved: v => root.value = v
+        onChanged: v => { root.changes++; root.changedValue = v }
+        onIsEditingChanged: if (isEditing) root.editingSeen = true
+    }
+}
+)";
+} // namespace
+
+class TestYellowSlider : public QObject
+{
+    Q_OBJECT
+
+private:
+    QQmlEngine m_engine;
+    std::unique_ptr<QQuickWindow> m_window;
+    QQuickItem *m_slider = nullptr;
+
+    QPoint at(double x) const { return QPoint(int(std::round(x)), 9); }
+
+private slots:
+    void initTestCase() { UiTest::prepare(m_engine); }
+
+    void init()
+    {
+        QQmlComponent component(&m_engine);
+        component.setData(kHarness, QUrl(QStringLiteral("qrc:/test/harness.qml")));
+        m_window.reset(qobject_cast<QQuickWindow *>(component.create()));
+        QVERIFY2(m_window, qPrintable(component.errorString()));
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_slider = UiTest::findByObjectName(m_window->contentItem(), "slider");
+        QVERIFY(m_slider);
+        m_window->setProperty("value", 30.0);
+    }
+
+    void cleanup() { m_window.reset(); }
+
+    void pressMapsPositionToValue_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("left of the thumb's half") << 0 << 0.0;
+        QTest::newRow("start") << 9 << 0.0;
+        QTest::newRow("middle") << 109 << 50.0;
+        QTest::newRow("end") << 209 << 100.0;
+        QTest::newRow("past the end") << 217 << 100.0;
+        QTest::newRow("a quarter") << 59 << 25.0;
+    }
+
+    void pressMapsPositionToValue()
+    {
+        QFETCH(int, x);
+        QFETCH(double, expected);
+        // Press away from the thumb (at 30 the thumb covers 60..78).
+        QTest::mousePress(m_window.get(), Qt::LeftButton, Qt::NoModifier, at(x));
+        QCOMPARE(m_slider->property("isEditing").toBool(), true);
+        QCOMPARE(m_window->property("changes").toInt(), 0);
+        QCOMPARE(m_window->property("value").toDouble(), expected);
+        QTest::mouseRelease(m_window.get(), Qt::LeftButton, Qt::NoModifier, at(x));
+        QCOMPARE(m_slider->property("isEditing").toBool(), false);
+        QCOMPARE(m_window->property("changes").toInt(), 1);
+        QCOMPARE(m_window->property("changedValue").toDouble(), expected);
+    }
+
+    void longDragReportsOnceOnRelease()
+    {
+        QTest::mousePress(m_window.get(), Qt::LeftButton, Qt::NoModifier, at(20));
+        for (int x = 30; x <= 190; x += 20) {
+            QTest::mouseMove(m_window.get(), at(x));
+            QCOMPARE(m_window->property("changes").toInt(), 0);
+        }
+        QTest::mouseMove(m_window.get(), at(189));
+        QCOMPARE(m_window->property("value").toDouble(), 90.0);
+        QTest::mouseRelease(m_window.get(), Qt::LeftButton, Qt::NoModifier, at(189));
+        QCOMPARE(m_window->property("changes").toInt(), 1);
+        QCOMPARE(m_window->property("changedValue").toDouble(), 90.0);
+    }
+
+    void pressOnThumbKeepsValueUntilMoved()
+    {
+        // value 30 of 0..100: the thumb's centre sits at 9 + 0.3 × 200 = 69.
+        QTest::mousePress(m_window.get(), Qt::LeftButton, Qt::NoModifier, at(72));
+        QVERIFY(m_window->property("editingSeen").toBool());
+        QCOMPARE(m_window->property("value").toDouble(), 30.0);
+        QTest::mouseRelease(m_window.get(), Qt::LeftButton, Qt::NoModifier, at(72));
+        QCOMPARE(m_window->property("changes").toInt(), 1);
+        QCOMPARE(m_window->property("changedValue").toDouble(), 30.0);
+    }
+
+    void draggingTheThumbKeepsTheGrabOffset()
+    {
+        // Grabbed 3 right of its centre, moved by 40: the centre follows to 109 (50).
+        QTest::mousePress(m_window.get(), Qt::LeftButton, Qt::NoModifier, at(72));
+        QTest::mouseMove(m_window.get(), at(92));
+        QTest::mouseMove(m_window.get(), at(112));
+        QCOMPARE(m_window->property("value").toDouble(), 50.0);
+        QCOMPARE(m_window->property("changes").toInt(), 0);
+        QTest::mouseRelease(m_window.get(), Qt::LeftButton, Qt::NoModifier, at(112));
+        QCOMPARE(m_window->property("changes").toInt(), 1);
+        QCOMPARE(m_window->property("changedValue").toDouble(), 50.0);
+    }
+
+    void fillFollowsValue_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<double>("fill");
+        QTest::newRow("lower bound") << 0.0 << 0.0;
+        QTest::newRow("upper bound") << 100.0 << 200.0;
+        QTest::newRow("beyond the upper bound") << 250.0 << 200.0;
+        QTest::newRow("below the lower bound") << -5.0 << 0.0;
+    }
+
+    void fillFollowsValue()
+    {
+        QFETCH(double, value);
+        QFETCH(double, fill);
+        m_window->setProperty("value", value);
+        QCOMPARE(m_slider->property("fill").toDouble(), fill);
+    }
+
+    void degenerateGeometryIsGuarded_data()
+    {
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::newRow("width 18") << 18.0 << 0.0 << 100.0;
+        QTest::newRow("width 10") << 10.0 << 0.0 << 100.0;
+        QTest::newRow("equal bounds") << 218.0 << 5.0 << 5.0;
+    }
+
+    void degenerateGeometryIsGuarded()
+    {
+        QFETCH(double, width);
+        QFETCH(double, low);
+        QFETCH(double, high);
+        m_slider->setWidth(width);
+        m_window->setProperty("low", low);
+        m_window->setProperty("high", high);
+        m_window->setProperty("value", low + 1);
+        const double fill = m_slider->property("fill").toDouble();
+        QVERIFY(std::isfinite(fill));
+        QCOMPARE(fill, 0.0);
+        double mapped = -1;
+        QVERIFY(QMetaObject::invokeMethod(m_slider, "valueAt", Q_RETURN_ARG(double, mapped),
+                                          Q_ARG(double, 50.0)));
+        QCOMPARE(mapped, low);
+        QTest::mouseClick(m_window.get(), Qt::LeftButton, Qt::NoModifier, at(4));
+        QCOMPARE(m_window->property("changes").toInt(), 1);
+        QVERIFY(std::isfinite(m_window->property("changedValue").toDouble()));
+    }
+};
+
+QTEST_MAIN(TestYellowSlider)
+#include "tst_yellowslider.moc"
