@@ -158,9 +158,12 @@ void MpvBackend::onLogMessage(const mpv_event &event)
 {
     const auto *message = static_cast<mpv_event_log_message *>(event.data);
     const QString prefix = QString::fromUtf8(message->prefix);
-    // Sound devices that are missing are tried one after another before the silent output;
-    // that is not a fault of the lecture.
-    if (prefix.startsWith(QLatin1String("ao")))
+    // Only the network, file and player-core parts speak of the lecture's stream; the others
+    // warn of things that are no fault (missing sound devices tried before the silent output,
+    // duration estimates, seeking enabled on a stream).
+    static const QStringList streamParts = {QStringLiteral("ffmpeg"), QStringLiteral("stream"),
+                                            QStringLiteral("file"), QStringLiteral("cplayer")};
+    if (!streamParts.contains(prefix))
         return;
     if (m_coreEntry != m_itemEntry || m_itemEntry < 0)
         return;
@@ -347,6 +350,19 @@ void MpvBackend::clear()
 void MpvBackend::play()
 {
     setPauseProperty(false);
+    if (m_itemLoaded && m_eofReached) {
+        // At the end mpv stays paused without a word; like any player it has reached the end
+        // again at once.
+        const qint64 entry = m_itemEntry;
+        QTimer::singleShot(0, this, [this, entry] {
+            if (entry != m_itemEntry || !m_itemLoaded || !m_eofReached ||
+                !flagProperty("pause", true))
+                return;
+            m_paused = true;
+            m_endSignalled = false;
+            checkEndOfMedia();
+        });
+    }
 }
 
 void MpvBackend::pause()

@@ -1,0 +1,288 @@
+// The engine with the real libmpv player, playing real MP3s from the loopback lecture
+// service through mpv's silent audio output (there is no sound card here).
+#include "LectureService.h"
+#include "audio/AudioEngine.h"
+#include "audio/Downloads.h"
+#include "audio/MpvBackend.h"
+
+#include <QFile>
+#include <QMutex>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "Fixtures.h"
+
+namespace {
+
+// The engine's log lines, counted; they still reach the test output.
+class EngineLog
+{
+public:
+    // QTest installs its own handler when it starts; this one goes in front of it.
+    static void install() { s_previous = qInstallMessageHandler(&EngineLog::handle); }
+
+    static QStringList lines(const QString &prefix)
+    {
+        QMutexLocker lock(&s_mutex);
+        return s_lines.filter(
+            QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(prefix)));
+    }
+    static void clear()
+    {
+        QMutexLocker lock(&s_mutex);
+        s_lines.clear();
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (message.startsWith(QLatin1String("[AudioEngine]"))) {
+            QMutexLocker lock(&s_mutex);
+            s_lines << message;
+        }
+        s_previous(type, context, message);
+    }
+
+    static inline QtMessageHandler s_previous = nullptr;
+    static inline QMutex s_mutex;
+    static inline QStringList s_lines;
+};
+
+Track lectureTrack(qint64 id, const QString &filename, qint64 seconds)
+{
+    Track track;
+    track.id = id;
+    track.filename = filename;
+    track.slug = filename.chopped(4);
+    track.judul = QStringLiteral("Kajian ") + filename;
+    track.ustadz = QStringLiteral("Ustadz Fulan");
+    track.durationSeconds = seconds;
+    return track;
+}
+
+} // namespace
+
+class TestMpvPlayback : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void resumesAtPosition();
+    void preparesPausedAtPosition();
+    void badStreamFailsOnce_data();
+    void badStreamFailsOnce();
+    void refusedConnectionFails();
+    void endOfLecturePauses();
+    void playsDownloadedFile();
+    void droppedConnectionFailsOnce();
+
+private:
+    void waitUntilAdvancing(double from);
+
+    LectureService m_service;
+    QTemporaryDir m_downloadsFolder;
+    std::unique_ptr<Downloads> m_downloads;
+    std::unique_ptr<AudioEngine> m_engine;
+};
+
+void TestMpvPlayback::initTestCase()
+{
+    EngineLog::install();
+    QVERIFY(m_service.addMp3("lecture-200.mp3", 200));
+    QVERIFY(m_service.addMp3("lecture-400.mp3", 400));
+    QVERIFY(m_service.addMp3("short.mp3", 3));
+    QVERIFY(m_service.addMp3("garbage.mp3", 20));
+    QVERIFY(m_service.addMp3("broken.mp3", 20));
+    QVERIFY(m_service.start());
+    ServiceAddress::setBaseUrl(m_service.baseUrl());
+
+    m_downloads = std::make_unique<Downloads>(m_downloadsFolder.path());
+    auto backend = std::make_unique<MpvBackend>();
+    QVERIFY(backend->isValid());
+    m_engine = std::make_unique<AudioEngine>(std::move(backend), m_downloads.get(),
+                                             AudioEngine::Options{});
+}
+
+void TestMpvPlayback::init()
+{
+    m_service.clearFaults();
+    m_service.clearLog();
+    EngineLog::clear();
+}
+
+void TestMpvPlayback::cleanupTestCase()
+{
+    m_engine.reset();
+}
+
+void TestMpvPlayback::waitUntilAdvancing(double from)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(m_engine->currentTime() > from + 0.3, 10000);
+}
+
+void TestMpvPlayback::resumesAtPosition()
+{
+    const Track track = lectureTrack(1, "lecture-200.mp3", 200);
+    m_engine->play(track, QList<Track>{track}, 125.0);
+    QCOMPARE(m_engine->currentTime(), 125.0);
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Playing), 10000);
+    QVERIFY(m_engine->isPlaying());
+    // The first position the player reports after the seek.
+    QTRY_VERIFY_WITH_TIMEOUT(m_engine->currentTime() != 125.0, 5000);
+    QVERIFY2(qAbs(m_engine->currentTime() - 125.0) < 1.0,
+             qPrintable(QString::number(m_engine->currentTime())));
+    waitUntilAdvancing(125.0);
+    QCOMPARE(m_engine->duration(), 200.0);
+    QCOMPARE(m_engine->nowPlaying().playbackStatus(), QStringLiteral("Playing"));
+}
+
+void TestMpvPlayback::preparesPausedAtPosition()
+{
+    const Track track = lectureTrack(2, "lecture-400.mp3", 400);
+    m_engine->prepare(track, 300);
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Paused), 10000);
+    QVERIFY(!m_engine->isPlaying());
+    QTest::qWait(800);
+    QCOMPARE(m_engine->playbackMode(), int(PlaybackState::Paused));
+    QCOMPARE(m_engine->currentTime(), 300.0);
+
+    // Play goes on from the restored position.
+    m_engine->togglePlay();
+    QCOMPARE(m_engine->playbackMode(), int(PlaybackState::Playing));
+    waitUntilAdvancing(300.0);
+    QVERIFY(m_engine->currentTime() < 303.0);
+}
+
+void TestMpvPlayback::badStreamFailsOnce_data()
+{
+    QTest::addColumn<QString>("filename");
+    QTest::addColumn<QJsonObject>("faults");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("404") << "missing.mp3" << QJsonObject() << "404";
+    QTest::newRow("server error")
+        << "lecture-200.mp3"
+        << QJsonObject{{"files", QJsonObject{{"lecture-200.mp3", QJsonObject{{"status", 503}}}}}}
+        << "503";
+    QTest::newRow("garbage")
+        << "garbage.mp3"
+        << QJsonObject{{"files", QJsonObject{{"garbage.mp3", QJsonObject{{"garbage", true}}}}}}
+        << "format";
+}
+
+void TestMpvPlayback::badStreamFailsOnce()
+{
+    QFETCH(QString, filename);
+    QFETCH(QJsonObject, faults);
+    QFETCH(QString, reason);
+    QVERIFY(m_service.setFaults(faults));
+
+    // Start from a playing lecture, so the failure visibly changes the state.
+    const Track good = lectureTrack(3, "lecture-200.mp3", 200);
+    const Track bad = lectureTrack(4, filename, 200);
+    if (filename != good.filename) {
+        m_engine->play(good);
+        QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Playing), 10000);
+    }
+    m_engine->play(bad, QList<Track>{good, bad});
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Idle), 10000);
+    QVERIFY(!m_engine->isPlaying());
+    QCOMPARE(m_engine->currentTrack()->id, bad.id);
+    QCOMPARE(m_engine->currentIndex(), 1);
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_service.badAudioReports().size(), 1, 5000);
+    const int streamRequests = m_service.requestCount("/stream.php?file=" + filename);
+    QTest::qWait(1000);
+    const QList<QJsonObject> reports = m_service.badAudioReports();
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reports[0].value("track_id").toVariant().toLongLong(), bad.id);
+    QCOMPARE(reports[0].value("filename").toString(), filename);
+    // No retry.
+    QCOMPARE(m_service.requestCount("/stream.php?file=" + filename), streamRequests);
+    QCOMPARE(m_engine->playbackMode(), int(PlaybackState::Idle));
+
+    const QStringList failures = EngineLog::lines("[AudioEngine] FAILED: ");
+    QCOMPARE(failures.size(), 1);
+    QVERIFY2(failures[0].contains(reason, Qt::CaseInsensitive), qPrintable(failures[0]));
+}
+
+void TestMpvPlayback::refusedConnectionFails()
+{
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 closedPort = probe.serverPort();
+    probe.close();
+    ServiceAddress::setBaseUrl(QStringLiteral("http://127.0.0.1:%1").arg(closedPort));
+    const Track track = lectureTrack(5, "lecture-200.mp3", 200);
+    m_engine->play(track);
+    ServiceAddress::setBaseUrl(m_service.baseUrl());
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Idle), 10000);
+    QTRY_COMPARE(EngineLog::lines("[AudioEngine] FAILED: ").size(), 1);
+    QVERIFY2(EngineLog::lines("[AudioEngine] FAILED: ")[0].contains("refused", Qt::CaseInsensitive),
+             qPrintable(EngineLog::lines("[AudioEngine] FAILED: ")[0]));
+    QTest::qWait(500);
+    QCOMPARE(EngineLog::lines("[AudioEngine] FAILED: ").size(), 1);
+    QCOMPARE(m_engine->currentTrack()->id, track.id);
+}
+
+void TestMpvPlayback::endOfLecturePauses()
+{
+    const Track track = lectureTrack(6, "short.mp3", 3);
+    m_engine->play(track);
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Playing), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Paused), 10000);
+    QVERIFY(!m_engine->isPlaying());
+    QVERIFY(m_engine->currentTime() > 2.0);
+    QCOMPARE(m_engine->currentTrack()->id, track.id);
+    QCOMPARE(m_engine->nowPlaying().playbackStatus(), QStringLiteral("Paused"));
+    QCOMPARE(m_service.badAudioReports().size(), 0);
+
+    // Play at the end: the player stays at the end, and so does the state.
+    m_engine->togglePlay();
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Paused), 5000);
+    // From the start again it plays.
+    m_engine->seekAndPlay(0);
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Playing), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Paused), 10000);
+}
+
+void TestMpvPlayback::playsDownloadedFile()
+{
+    const Track track = lectureTrack(7, "lecture-200.mp3", 20);
+    const QString stored = m_downloads->fileURL(track).toLocalFile();
+    QVERIFY(QFile::copy(Fixtures::mp3(20), stored));
+    m_engine->play(track);
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Playing), 10000);
+    waitUntilAdvancing(0);
+    QCOMPARE(m_service.requestCount("/stream.php"), 0);
+    const QStringList loads = EngineLog::lines("[AudioEngine] loadAndPlay track=7 ");
+    QCOMPARE(loads.size(), 1);
+    QVERIFY2(loads[0].contains(" url=file://" + stored + " "), qPrintable(loads[0]));
+    QFile::remove(stored);
+}
+
+void TestMpvPlayback::droppedConnectionFailsOnce()
+{
+    // The service hangs up six seconds into the lecture and cannot resume it (no ranges).
+    QVERIFY(m_service.setFaults(QJsonObject{
+        {"files",
+         QJsonObject{{"broken.mp3", QJsonObject{{"drop_after", 24000}, {"ranges", false}}}}}}));
+    const Track track = lectureTrack(8, "broken.mp3", 20);
+    m_engine->play(track);
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Playing), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Idle), 20000);
+    QVERIFY(!m_engine->isPlaying());
+    QVERIFY(m_engine->currentTime() < 15.0);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service.badAudioReports().size(), 1, 5000);
+    QTest::qWait(1000);
+    QCOMPARE(m_service.badAudioReports().size(), 1);
+    QCOMPARE(EngineLog::lines("[AudioEngine] FAILED: ").size(), 1);
+    QCOMPARE(m_engine->playbackMode(), int(PlaybackState::Idle));
+}
+
+QTEST_GUILESS_MAIN(TestMpvPlayback)
+#include "tst_mpvplayback.moc"
