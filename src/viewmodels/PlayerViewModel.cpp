@@ -1,0 +1,232 @@
+#include "viewmodels/PlayerViewModel.h"
+
+#include "audio/AudioEngine.h"
+#include "persistence/Store.h"
+
+#include <QDebug>
+
+PlayerViewModel::PlayerViewModel(AudioEngine &engine, Store &store, QObject *parent)
+    : QObject(parent), m_engine(engine), m_store(store)
+{
+    bindMirrors();
+    const std::optional<Store::Settings> settings = m_store.loadSettings();
+    // The engine keeps its own flags; only this object shows the stored ones.
+    setShuffle(settings ? settings->shuffle : false);
+    setRepeatMode(settings ? settings->repeatMode : RepeatMode::Off);
+    m_saveTimer.setTimerType(Qt::CoarseTimer);
+    connect(&m_saveTimer, &QTimer::timeout, this, [this] {
+        QMetaObject::invokeMethod(this, &PlayerViewModel::saveTick, Qt::QueuedConnection);
+    });
+    startSaveTimer();
+}
+
+PlayerViewModel::PlayerViewModel(QObject *parent)
+    : PlayerViewModel(AudioEngine::shared(), Store::shared(), parent)
+{
+}
+
+PlayerViewModel::~PlayerViewModel() = default;
+
+void PlayerViewModel::bindMirrors()
+{
+    // Each mirror takes the engine's value now and on every later change.
+    const auto bind = [this](auto signal, auto update) {
+        update();
+        connect(&m_engine, signal, this, update);
+    };
+    bind(&AudioEngine::currentTrackChanged, [this] { setCurrentTrack(m_engine.currentTrack()); });
+    bind(&AudioEngine::isPlayingChanged, [this] { setIsPlaying(m_engine.isPlaying()); });
+    bind(&AudioEngine::currentTimeChanged, [this] { setCurrentTime(m_engine.currentTime()); });
+    bind(&AudioEngine::durationChanged, [this] { setDuration(m_engine.duration()); });
+    bind(&AudioEngine::playbackStateChanged,
+         [this] { setPlaybackState(m_engine.playbackState()); });
+    bind(&AudioEngine::shuffleChanged, [this] { setShuffle(m_engine.shuffle()); });
+    bind(&AudioEngine::repeatModeChanged, [this] { setRepeatMode(m_engine.repeatMode()); });
+}
+
+QVariant PlayerViewModel::currentTrackVariant() const
+{
+    return m_currentTrack ? QVariant::fromValue(*m_currentTrack) : QVariant();
+}
+
+QString PlayerViewModel::currentTitle() const
+{
+    return m_currentTrack ? m_currentTrack->displayTitle() : QString();
+}
+
+QString PlayerViewModel::currentUstadz() const
+{
+    return m_currentTrack ? m_currentTrack->displayUstadz() : QString();
+}
+
+QString PlayerViewModel::currentDurationText() const
+{
+    return m_currentTrack ? m_currentTrack->durationDisplay() : QString();
+}
+
+double PlayerViewModel::currentTrackIdValue() const
+{
+    return m_currentTrack ? double(m_currentTrack->id) : -1.0;
+}
+
+QVariant PlayerViewModel::lastPlayedTrackIdVariant() const
+{
+    return m_lastPlayedTrackId ? QVariant::fromValue(double(*m_lastPlayedTrackId)) : QVariant();
+}
+
+Store::Settings PlayerViewModel::settingsBase() const
+{
+    // The stored flags are kept as they are; a missing or unreadable file means false/off.
+    Store::Settings settings;
+    if (const std::optional<Store::Settings> stored = m_store.loadSettings()) {
+        settings.shuffle = stored->shuffle;
+        settings.repeatMode = stored->repeatMode;
+    }
+    return settings;
+}
+
+void PlayerViewModel::play(const Track &track, const QList<Track> &queue,
+                           std::optional<double> resumePosition)
+{
+    m_engine.play(track, queue, resumePosition);
+    const double position = resumePosition.value_or(0);
+    const double duration = track.durationSeconds ? double(*track.durationSeconds) : 0;
+    Store::Settings settings = settingsBase();
+    settings.lastTrackId = track.id;
+    settings.lastPosition = position;
+    settings.lastDuration = duration;
+    m_store.saveSettings(settings);
+    m_store.addOrUpdatePlaybackHistory(track.id, position, duration);
+    setLastPlayedTrackId(track.id);
+}
+
+void PlayerViewModel::togglePlay()
+{
+    qInfo().noquote() << "[PlayerVM] togglePlay currentTrack=" +
+                             QString::number(m_currentTrack ? m_currentTrack->id : -1) +
+                             " isPlaying=" +
+                             (m_isPlaying ? QStringLiteral("true") : QStringLiteral("false"));
+    m_engine.togglePlay();
+}
+
+void PlayerViewModel::next()
+{
+    m_engine.next();
+}
+
+void PlayerViewModel::previous()
+{
+    m_engine.previous();
+}
+
+void PlayerViewModel::seekAndPlay(double time)
+{
+    m_engine.seekAndPlay(time);
+}
+
+void PlayerViewModel::resumeIfNeeded(const QList<Track> &tracks)
+{
+    const std::optional<Store::Settings> settings = m_store.loadSettings();
+    if (!settings || !settings->lastTrackId || tracks.isEmpty())
+        return;
+    const qint64 id = *settings->lastTrackId;
+    const auto found =
+        std::find_if(tracks.cbegin(), tracks.cend(), [id](const Track &t) { return t.id == id; });
+    if (found == tracks.cend())
+        return;
+    setCurrentTrack(*found);
+    setDuration(settings->lastDuration);
+    setCurrentTime(settings->lastPosition);
+    setLastPlayedTrackId(id);
+    m_engine.prepare(*found, settings->lastPosition);
+}
+
+void PlayerViewModel::setSaveInterval(std::chrono::milliseconds interval)
+{
+    m_saveInterval = interval;
+    startSaveTimer();
+}
+
+void PlayerViewModel::startSaveTimer()
+{
+    m_saveTimer.stop();
+    m_saveTimer.start(m_saveInterval);
+}
+
+void PlayerViewModel::saveTick()
+{
+    if (!m_currentTrack)
+        return;
+    if (!m_isPlaying && m_currentTime <= 0)
+        return;
+    Store::Settings settings = settingsBase();
+    settings.lastTrackId = m_currentTrack->id;
+    settings.lastPosition = m_currentTime;
+    settings.lastDuration = m_duration;
+    m_store.saveSettings(settings);
+    m_store.addOrUpdatePlaybackHistory(m_currentTrack->id, m_currentTime, m_duration);
+}
+
+void PlayerViewModel::setCurrentTrack(const std::optional<Track> &track)
+{
+    if (m_currentTrack == track)
+        return;
+    m_currentTrack = track;
+    emit currentTrackChanged();
+}
+
+void PlayerViewModel::setIsPlaying(bool playing)
+{
+    if (m_isPlaying == playing)
+        return;
+    m_isPlaying = playing;
+    emit isPlayingChanged();
+}
+
+void PlayerViewModel::setCurrentTime(double time)
+{
+    if (m_currentTime == time)
+        return;
+    m_currentTime = time;
+    emit currentTimeChanged();
+}
+
+void PlayerViewModel::setDuration(double duration)
+{
+    if (m_duration == duration)
+        return;
+    m_duration = duration;
+    emit durationChanged();
+}
+
+void PlayerViewModel::setPlaybackState(PlaybackState state)
+{
+    if (m_playbackState.mode == state.mode)
+        return;
+    m_playbackState = state;
+    emit playbackStateChanged();
+}
+
+void PlayerViewModel::setShuffle(bool shuffle)
+{
+    if (m_shuffle == shuffle)
+        return;
+    m_shuffle = shuffle;
+    emit shuffleChanged();
+}
+
+void PlayerViewModel::setRepeatMode(RepeatMode mode)
+{
+    if (m_repeatMode == mode)
+        return;
+    m_repeatMode = mode;
+    emit repeatModeChanged();
+}
+
+void PlayerViewModel::setLastPlayedTrackId(std::optional<qint64> id)
+{
+    if (m_lastPlayedTrackId == id)
+        return;
+    m_lastPlayedTrackId = id;
+    emit lastPlayedTrackIdChanged();
+}

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "models/PlaybackState.h"
+#include "models/RepeatMode.h"
+#include "models/Track.h"
+#include "persistence/Store.h"
+
+#include <QList>
+#include <QObject>
+#include <QTimer>
+#include <QVariant>
+
+#include <chrono>
+#include <optional>
+
+class AudioEngine;
+
+// What every screen reaches playback through: mirrors the engine's state, forwards the
+// user's commands, keeps the last lecture and position in the settings and a history entry
+// per lecture, and restores the last lecture paused at launch. Each instance saves once a
+// second on its own timer.
+class PlayerViewModel : public QObject
+{
+    Q_OBJECT
+    // Invalid when there is no current track, otherwise a Track.
+    Q_PROPERTY(QVariant currentTrack READ currentTrackVariant NOTIFY currentTrackChanged)
+    Q_PROPERTY(bool hasCurrentTrack READ hasCurrentTrack NOTIFY currentTrackChanged)
+    Q_PROPERTY(QString currentTitle READ currentTitle NOTIFY currentTrackChanged)
+    Q_PROPERTY(QString currentUstadz READ currentUstadz NOTIFY currentTrackChanged)
+    Q_PROPERTY(QString currentDurationText READ currentDurationText NOTIFY currentTrackChanged)
+    // The current track's id as a number for QML (exact up to 2^53), -1 when none.
+    Q_PROPERTY(double currentTrackId READ currentTrackIdValue NOTIFY currentTrackChanged)
+    Q_PROPERTY(bool isPlaying READ isPlaying NOTIFY isPlayingChanged)
+    Q_PROPERTY(double currentTime READ currentTime NOTIFY currentTimeChanged)
+    Q_PROPERTY(double duration READ duration NOTIFY durationChanged)
+    // PlaybackState::mode: 0 idle, 1 playing, 2 paused.
+    Q_PROPERTY(int playbackState READ playbackMode NOTIFY playbackStateChanged)
+    Q_PROPERTY(bool shuffle READ shuffle NOTIFY shuffleChanged)
+    // RepeatMode as its stored integer: 0 off, 1 all, 2 one.
+    Q_PROPERTY(int repeatMode READ repeatModeValue NOTIFY repeatModeChanged)
+    // Undefined until a lecture was started or restored, then its id as a number.
+    Q_PROPERTY(
+        QVariant lastPlayedTrackId READ lastPlayedTrackIdVariant NOTIFY lastPlayedTrackIdChanged)
+
+public:
+    PlayerViewModel(AudioEngine &engine, Store &store, QObject *parent = nullptr);
+    // Over the process-wide engine and store.
+    explicit PlayerViewModel(QObject *parent = nullptr);
+    ~PlayerViewModel() override;
+
+    const std::optional<Track> &currentTrack() const { return m_currentTrack; }
+    QVariant currentTrackVariant() const;
+    bool hasCurrentTrack() const { return m_currentTrack.has_value(); }
+    QString currentTitle() const;
+    QString currentUstadz() const;
+    QString currentDurationText() const;
+    double currentTrackIdValue() const;
+    bool isPlaying() const { return m_isPlaying; }
+    double currentTime() const { return m_currentTime; }
+    double duration() const { return m_duration; }
+    PlaybackState playbackState() const { return m_playbackState; }
+    int playbackMode() const { return int(m_playbackState.mode); }
+    bool shuffle() const { return m_shuffle; }
+    RepeatMode repeatMode() const { return m_repeatMode; }
+    int repeatModeValue() const { return int(m_repeatMode); }
+    std::optional<qint64> lastPlayedTrackId() const { return m_lastPlayedTrackId; }
+    QVariant lastPlayedTrackIdVariant() const;
+
+    // Starts `track` with the list on screen as the queue; the settings and a history entry
+    // are written at once, before the stream is ready.
+    void play(const Track &track, const QList<Track> &queue, std::optional<double> resumePosition);
+    Q_INVOKABLE void togglePlay();
+    Q_INVOKABLE void next();
+    Q_INVOKABLE void previous();
+    Q_INVOKABLE void seekAndPlay(double time);
+    // Restores the settings' last lecture, paused at its position, if `tracks` holds it.
+    Q_INVOKABLE void resumeIfNeeded(const QList<Track> &tracks);
+
+    // What the save timer runs: rewrites the settings and the current lecture's history
+    // entry while a lecture plays or is positioned past 0.
+    void saveTick();
+    // The save timer's period (1 s); tests shorten it. Restarts the timer.
+    void setSaveInterval(std::chrono::milliseconds interval);
+
+signals:
+    void currentTrackChanged();
+    void isPlayingChanged();
+    void currentTimeChanged();
+    void durationChanged();
+    void playbackStateChanged();
+    void shuffleChanged();
+    void repeatModeChanged();
+    void lastPlayedTrackIdChanged();
+
+private:
+    void bindMirrors();
+    void startSaveTimer();
+    Store::Settings settingsBase() const;
+
+    void setCurrentTrack(const std::optional<Track> &track);
+    void setIsPlaying(bool playing);
+    void setCurrentTime(double time);
+    void setDuration(double duration);
+    void setPlaybackState(PlaybackState state);
+    void setShuffle(bool shuffle);
+    void setRepeatMode(RepeatMode mode);
+    void setLastPlayedTrackId(std::optional<qint64> id);
+
+    AudioEngine &m_engine;
+    Store &m_store;
+
+    std::optional<Track> m_currentTrack;
+    bool m_isPlaying = false;
+    double m_currentTime = 0;
+    double m_duration = 0;
+    PlaybackState m_playbackState;
+    bool m_shuffle = false;
+    RepeatMode m_repeatMode = RepeatMode::Off;
+    std::optional<qint64> m_lastPlayedTrackId;
+
+    std::chrono::milliseconds m_saveInterval{1000};
+    QTimer m_saveTimer;
+};

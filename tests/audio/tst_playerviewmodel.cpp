@@ -1,0 +1,341 @@
+// The player view model over a temporary data folder: what it writes at play and on each
+// save tick, what it restores, and the stop conditions of the tick. The tick's play counts
+// come from a real lecture playing through libmpv; the rest uses the scripted player.
+#include "ScriptedBackend.h"
+
+#include "LectureService.h"
+#include "TempDataHome.h"
+#include "audio/AudioEngine.h"
+#include "audio/MpvBackend.h"
+#include "persistence/Store.h"
+#include "viewmodels/PlayerViewModel.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace std::chrono_literals;
+using ItemStatus = PlayerBackend::ItemStatus;
+
+namespace {
+
+Track makeTrack(qint64 id, std::optional<qint64> duration = 1000,
+                const QString &filename = QString())
+{
+    Track track;
+    track.id = id;
+    track.filename = filename.isEmpty() ? QStringLiteral("kajian-%1.mp3").arg(id) : filename;
+    track.slug = QStringLiteral("kajian-%1").arg(id);
+    track.judul = QStringLiteral("Kajian %1").arg(id);
+    track.ustadz = QStringLiteral("Ustadz");
+    track.durationSeconds = duration;
+    return track;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+std::optional<Store::PlaybackHistoryItem> historyOf(const Store &store, qint64 id)
+{
+    for (const Store::PlaybackHistoryItem &item : store.loadPlaybackHistory()) {
+        if (item.id == id)
+            return item;
+    }
+    return std::nullopt;
+}
+
+struct ScriptedRig
+{
+    ScriptedRig()
+    {
+        auto owned = std::make_unique<ScriptedBackend>();
+        backend = owned.get();
+        engine = std::make_unique<AudioEngine>(std::move(owned), nullptr, AudioEngine::Options{});
+    }
+    ScriptedBackend *backend = nullptr;
+    std::unique_ptr<AudioEngine> engine;
+};
+
+} // namespace
+
+class TestPlayerViewModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void firstLaunchWritesAtPlay();
+    void storedFlagsAreKept();
+    void mirrorsTheEngine();
+    void resumeChangesNothing_data();
+    void resumeChangesNothing();
+    void resumeRestoresPaused();
+    void tickStopConditions_data();
+    void tickStopConditions();
+    void playbackRaisesPlayCount();
+    void togglePlayWithoutTrack();
+
+private:
+    QString settingsPath() const { return m_home->dataFolder() + "/settings.json"; }
+    QString historyPath() const { return m_home->dataFolder() + "/playback_history.json"; }
+
+    LectureService m_service;
+    std::unique_ptr<TempDataHome> m_home;
+    std::unique_ptr<Store> m_store;
+};
+
+void TestPlayerViewModel::initTestCase()
+{
+    QVERIFY(m_service.addMp3("kajian.mp3", 120));
+    QVERIFY(m_service.start());
+    ServiceAddress::setBaseUrl(m_service.baseUrl());
+}
+
+void TestPlayerViewModel::init()
+{
+    m_home = std::make_unique<TempDataHome>();
+    QVERIFY(m_home->isValid());
+    m_store = std::make_unique<Store>();
+}
+
+void TestPlayerViewModel::cleanup()
+{
+    m_store.reset();
+    m_home.reset();
+}
+
+void TestPlayerViewModel::firstLaunchWritesAtPlay()
+{
+    ScriptedRig rig;
+    PlayerViewModel model(*rig.engine, *m_store);
+    QVERIFY(!model.shuffle());
+    QCOMPARE(model.repeatMode(), RepeatMode::Off);
+    QVERIFY(!QFile::exists(settingsPath()));
+
+    const QList<Track> queue = {makeTrack(1), makeTrack(2, 1800), makeTrack(3)};
+    model.play(queue[1], queue, std::nullopt);
+    // Written at once, before the stream is ready.
+    QCOMPARE(rig.backend->loads, 1);
+    QCOMPARE(rig.engine->currentIndex(), 1);
+    const std::optional<Store::Settings> settings = m_store->loadSettings();
+    QVERIFY(settings);
+    QCOMPARE(*settings, (Store::Settings{false, RepeatMode::Off, 2, 0, 1800}));
+    const auto entry = historyOf(*m_store, 2);
+    QVERIFY(entry);
+    QCOMPARE(entry->playCount, 1);
+    QCOMPARE(entry->lastPosition, 0.0);
+    QCOMPARE(entry->duration, 1800.0);
+    QCOMPARE(model.lastPlayedTrackId(), std::optional<qint64>(2));
+
+    // A failure of the item later undoes nothing.
+    rig.backend->setItemStatus(ItemStatus::Failed);
+    QCoreApplication::processEvents();
+    QCOMPARE(m_store->loadSettings()->lastTrackId, std::optional<qint64>(2));
+    QTRY_COMPARE(m_service.badAudioReports().size(), 1);
+
+    model.play(queue[2], queue, 42.5);
+    QCOMPARE(m_store->loadSettings()->lastPosition, 42.5);
+    QCOMPARE(historyOf(*m_store, 3)->lastPosition, 42.5);
+}
+
+void TestPlayerViewModel::storedFlagsAreKept()
+{
+    m_store->saveSettings({true, RepeatMode::All, std::nullopt, 0, 0});
+    ScriptedRig rig;
+    PlayerViewModel model(*rig.engine, *m_store);
+    QVERIFY(model.shuffle());
+    QCOMPARE(model.repeatMode(), RepeatMode::All);
+    // The engine is not told.
+    QVERIFY(!rig.engine->shuffle());
+    QCOMPARE(rig.engine->repeatMode(), RepeatMode::Off);
+
+    model.play(makeTrack(4), {}, std::nullopt);
+    const Store::Settings settings = *m_store->loadSettings();
+    QVERIFY(settings.shuffle);
+    QCOMPARE(settings.repeatMode, RepeatMode::All);
+    QCOMPARE(settings.lastTrackId, std::optional<qint64>(4));
+}
+
+void TestPlayerViewModel::mirrorsTheEngine()
+{
+    ScriptedRig rig;
+    rig.engine->play(makeTrack(9, 300), std::nullopt, 20.0);
+    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    QCoreApplication::processEvents();
+    rig.backend->completeSeek(true);
+
+    // A model made later shows the engine's state at once.
+    PlayerViewModel model(*rig.engine, *m_store);
+    QCOMPARE(model.currentTrack()->id, 9);
+    QCOMPARE(model.currentTrackIdValue(), 9.0);
+    QCOMPARE(model.currentTitle(), QStringLiteral("Kajian 9"));
+    QCOMPARE(model.duration(), 300.0);
+    QCOMPARE(model.currentTime(), 20.0);
+    QVERIFY(model.isPlaying());
+    QCOMPARE(model.playbackMode(), int(PlaybackState::Playing));
+
+    rig.backend->reportTime(21.5);
+    QCOMPARE(model.currentTime(), 21.5);
+    model.togglePlay();
+    QCOMPARE(model.playbackMode(), int(PlaybackState::Paused));
+    QVERIFY(!model.isPlaying());
+    model.seekAndPlay(100);
+    rig.backend->completeSeek(true);
+    QCOMPARE(model.currentTime(), 100.0);
+    QVERIFY(model.isPlaying());
+}
+
+void TestPlayerViewModel::resumeChangesNothing_data()
+{
+    QTest::addColumn<QByteArray>("settings"); // empty: no file
+    QTest::addColumn<QList<Track>>("library");
+    const QList<Track> library = {makeTrack(1), makeTrack(2)};
+    QTest::newRow("no settings file") << QByteArray() << library;
+    QTest::newRow("undecodable settings") << QByteArray("{\"shuffle\": tru") << library;
+    QTest::newRow("repeat mode out of range")
+        << QByteArray(
+               R"({"shuffle":false,"repeatMode":3,"lastTrackId":1,"lastPosition":5,"lastDuration":9})")
+        << library;
+    QTest::newRow("no last track")
+        << QByteArray(R"({"shuffle":false,"repeatMode":0,"lastPosition":5,"lastDuration":9})")
+        << library;
+    QTest::newRow("empty library")
+        << QByteArray(
+               R"({"shuffle":false,"repeatMode":0,"lastTrackId":1,"lastPosition":5,"lastDuration":9})")
+        << QList<Track>();
+    QTest::newRow("last track not in the library")
+        << QByteArray(
+               R"({"shuffle":false,"repeatMode":0,"lastTrackId":77,"lastPosition":5,"lastDuration":9})")
+        << library;
+}
+
+void TestPlayerViewModel::resumeChangesNothing()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(QList<Track>, library);
+    if (!settings.isEmpty()) {
+        QDir().mkpath(m_home->dataFolder());
+        QFile file(settingsPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(settings);
+    }
+    const QByteArray before = readFile(settingsPath());
+    ScriptedRig rig;
+    PlayerViewModel model(*rig.engine, *m_store);
+    model.resumeIfNeeded(library);
+    QVERIFY(!model.hasCurrentTrack());
+    QVERIFY(!model.lastPlayedTrackId());
+    QCOMPARE(model.currentTime(), 0.0);
+    QCOMPARE(rig.backend->loads, 0);
+    QVERIFY(!rig.engine->hasCurrentTrack());
+    QCOMPARE(readFile(settingsPath()), before);
+}
+
+void TestPlayerViewModel::resumeRestoresPaused()
+{
+    m_store->saveSettings({false, RepeatMode::Off, 2, 754.2, 999});
+    ScriptedRig rig;
+    PlayerViewModel model(*rig.engine, *m_store);
+    const QList<Track> library = {makeTrack(1), makeTrack(2, 1000), makeTrack(2, 5)};
+    model.resumeIfNeeded(library);
+    QCOMPARE(model.currentTrack(), std::optional<Track>(library[1]));
+    QCOMPARE(model.currentTime(), 754.2);
+    // The engine's own duration (the track's) replaces the stored one through the mirror.
+    QCOMPARE(model.duration(), 1000.0);
+    QCOMPARE(model.lastPlayedTrackId(), std::optional<qint64>(2));
+    QVERIFY(rig.engine->queue().isEmpty());
+
+    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.backend->calls.filter("seek"), QStringList{"seek 452520"});
+    QCOMPARE(model.playbackMode(), int(PlaybackState::Paused));
+    QVERIFY(!model.isPlaying());
+    model.togglePlay();
+    QCOMPARE(rig.backend->calls.last(), QStringLiteral("play"));
+    QVERIFY(model.isPlaying());
+}
+
+void TestPlayerViewModel::tickStopConditions_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<bool>("writes");
+    QTest::newRow("no track") << "none" << false;
+    QTest::newRow("paused at 0") << "paused 0" << false;
+    QTest::newRow("paused at 12") << "paused 12" << true;
+    QTest::newRow("playing at 0") << "playing 0" << true;
+}
+
+void TestPlayerViewModel::tickStopConditions()
+{
+    QFETCH(QString, state);
+    QFETCH(bool, writes);
+    ScriptedRig rig;
+    PlayerViewModel model(*rig.engine, *m_store);
+    model.setSaveInterval(20ms);
+    const QStringList words = state.split(' ');
+    if (words[0] == "paused") {
+        rig.engine->prepare(makeTrack(6, 600), words[1].toDouble());
+        rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    } else if (words[0] == "playing") {
+        rig.engine->play(makeTrack(6, 600));
+        rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    }
+    QTest::qWait(200);
+    QCOMPARE(QFile::exists(settingsPath()), writes);
+    QCOMPARE(QFile::exists(historyPath()), writes);
+    if (writes) {
+        const Store::Settings settings = *m_store->loadSettings();
+        QCOMPARE(settings.lastTrackId, std::optional<qint64>(6));
+        QCOMPARE(settings.lastPosition, words[1].toDouble());
+        QCOMPARE(settings.lastDuration, 600.0);
+        QVERIFY(historyOf(*m_store, 6)->playCount >= 3);
+    }
+}
+
+void TestPlayerViewModel::playbackRaisesPlayCount()
+{
+    AudioEngine engine(std::make_unique<MpvBackend>(), nullptr, AudioEngine::Options{});
+    PlayerViewModel model(engine, *m_store);
+    // Ten ticks a second stand for ten seconds of playback at one tick a second.
+    model.setSaveInterval(100ms);
+
+    const Track track = makeTrack(11, 120, "kajian.mp3");
+    model.play(track, {track}, std::nullopt);
+    QCOMPARE(historyOf(*m_store, 11)->playCount, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(model.playbackMode(), int(PlaybackState::Playing), 10000);
+    const qint64 start = historyOf(*m_store, 11)->playCount;
+    QTest::qWait(1000);
+    const qint64 oneModel = historyOf(*m_store, 11)->playCount - start;
+    QVERIFY2(oneModel >= 6 && oneModel <= 12, qPrintable(QString::number(oneModel)));
+    const Store::Settings settings = *m_store->loadSettings();
+    QVERIFY(settings.lastPosition > 0.5);
+    QVERIFY(qAbs(settings.lastPosition - engine.currentTime()) < 0.5);
+    QCOMPARE(settings.lastDuration, 120.0);
+
+    // A second model (the floating panel's) ticks on its own timer.
+    PlayerViewModel panel(engine, *m_store);
+    panel.setSaveInterval(100ms);
+    const qint64 before = historyOf(*m_store, 11)->playCount;
+    QTest::qWait(1000);
+    const qint64 twoModels = historyOf(*m_store, 11)->playCount - before;
+    QVERIFY2(twoModels >= 12 && twoModels <= 24, qPrintable(QString::number(twoModels)));
+}
+
+void TestPlayerViewModel::togglePlayWithoutTrack()
+{
+    ScriptedRig rig;
+    PlayerViewModel model(*rig.engine, *m_store);
+    QTest::ignoreMessage(QtInfoMsg, "[PlayerVM] togglePlay currentTrack=-1 isPlaying=false");
+    QTest::ignoreMessage(QtInfoMsg,
+                         "[AudioEngine] togglePlay player=false status=nil currentTrack=-1");
+    model.togglePlay();
+    QVERIFY(rig.backend->calls.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestPlayerViewModel)
+#include "tst_playerviewmodel.moc"
