@@ -1,30 +1,38 @@
-// A first, plain window: it fetches the library from the lecture service and lists each
-// lecture's title and teacher. The real screens replace it.
-#include "network/APIClient.h"
+// Talvora: one library view model and one player view model for the whole process, and
+// the main window over them. Ctrl+N opens further windows over the same two.
+#include "AppFonts.h"
+#include "MainWindows.h"
+#include "audio/Downloads.h"
+#include "persistence/Store.h"
+#include "viewmodels/LibraryViewModel.h"
+#include "viewmodels/PlayerViewModel.h"
 
 #include <QApplication>
-#include <QListWidget>
+#include <QQmlApplicationEngine>
+#include <QQuickStyle>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(TalvoraPlugin)
 
 int main(int argc, char *argv[])
 {
+    // QApplication rather than QGuiApplication: the tray icon needs widgets.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Talvora"));
+    QApplication::setDesktopFileName(QStringLiteral("talvora"));
+    // The look is the program's own dark scheme whatever the desktop's style is.
+    QQuickStyle::setStyle(QStringLiteral("Basic"));
+    AppFonts::install();
 
-    QListWidget list;
-    list.setWindowTitle(QStringLiteral("Talvora"));
-    list.resize(900, 600);
-    list.addItem(QStringLiteral("Memuat daftar kajian..."));
-    list.show();
+    // The library first: it queues its first load, which runs once the event loop starts.
+    LibraryViewModel library(Store::shared());
+    PlayerViewModel player;
 
-    APIClient::fetchTracks(&list, [&list](const APIClient::FetchResult &result) {
-        list.clear();
-        if (!result.library) {
-            list.addItem(QStringLiteral("Gagal memuat daftar kajian: ") + result.error.description);
-            return;
-        }
-        for (const Track &track : result.library->data)
-            list.addItem(track.displayTitle() + QStringLiteral(" — ") + track.displayUstadz());
-    });
-
+    QQmlApplicationEngine engine;
+    QObject::connect(&engine, &QQmlEngine::quit, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    MainWindows windows(engine, library, player, Downloads::shared(), Store::shared());
+    if (!windows.open())
+        return 1;
     return app.exec();
 }

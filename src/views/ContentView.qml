@@ -1,4 +1,3 @@
-pragma ComponentBehavior: Bound
 import QtQuick
 import Talvora
 
@@ -41,7 +40,12 @@ Rectangle {
         width: Math.max(210, Math.min(240, content.width * 0.22))
         library: content.library
         selection: content.selection
-        onSelected: key => content.selection = key
+        onSelected: key => {
+            if (key === "search")
+                content.focusSearch()
+            else
+                content.selection = key
+        }
     }
 
     Rectangle {

@@ -13,7 +13,7 @@ Item {
     readonly property string title: qsTr("Unduhan")
 
     TrackListController {
-        id: controller
+        id: screenTracks
         kind: TrackListController.StoredDownloads
         library: stored.library
         player: stored.player
@@ -23,7 +23,7 @@ Item {
 
     Loader {
         anchors.fill: parent
-        sourceComponent: controller.hasDownloads ? list : empty
+        sourceComponent: screenTracks.hasDownloads ? list : empty
     }
 
     Component {
@@ -38,7 +38,7 @@ Item {
         id: list
         TrackList {
             objectName: "downloadsList"
-            controller: controller
+            controller: screenTracks
         }
     }
 }

@@ -12,7 +12,7 @@
 #include "viewmodels/UstadzListModel.h"
 #include "viewmodels/WindowSession.h"
 
-#include <QtQml/qqmlregistration.h>
+#include <QtQml/qqml.h>
 
 struct LibraryViewModelForeign
 {

@@ -14,7 +14,7 @@ Item {
     readonly property string title: qsTr("Riwayat")
 
     TrackListController {
-        id: controller
+        id: screenTracks
         kind: TrackListController.History
         library: history.library
         player: history.player
@@ -25,7 +25,7 @@ Item {
 
     Loader {
         anchors.fill: parent
-        sourceComponent: controller.hasHistory ? list : empty
+        sourceComponent: screenTracks.hasHistory ? list : empty
     }
 
     Component {
@@ -34,7 +34,7 @@ Item {
             iconName: "history"
             text: qsTr("Belum ada riwayat")
             buttonText: qsTr("Muat ulang riwayat")
-            onButtonClicked: controller.reloadHistory()
+            onButtonClicked: screenTracks.reloadHistory()
         }
     }
 
@@ -42,7 +42,7 @@ Item {
         id: list
         TrackList {
             objectName: "historyList"
-            controller: controller
+            controller: screenTracks
         }
     }
 }

@@ -16,7 +16,7 @@ Rectangle {
     color: Theme.windowBackground
 
     TrackListController {
-        id: controller
+        id: screenTracks
         kind: TrackListController.Home
         library: home.library
         player: home.player
@@ -84,7 +84,7 @@ Rectangle {
                 objectName: "homeList"
                 width: parent.width
                 height: parent.height - heading.height - parent.spacing
-                controller: controller
+                controller: screenTracks
                 scrollToTrackId: home.scrollToTrackId
             }
         }

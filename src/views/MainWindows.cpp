@@ -21,6 +21,8 @@ MainWindows::MainWindows(QQmlEngine &engine, LibraryViewModel &library, PlayerVi
 void MainWindows::prepareEngine(QQmlEngine &engine)
 {
     IconProvider::installInto(engine);
+    // The module's qmldir lies at qrc:/Talvora.
+    engine.addImportPath(QStringLiteral("qrc:/"));
 }
 
 QQuickWindow *MainWindows::open()

@@ -22,7 +22,8 @@ public:
 
     QList<QQuickWindow *> windows() const;
 
-    // Adds the icon provider to an engine; every engine that loads the screens needs it.
+    // The icon provider and the module's import path; every engine that loads the screens
+    // needs them.
     static void prepareEngine(QQmlEngine &engine);
 
 public slots:

@@ -15,7 +15,7 @@ Item {
     readonly property string title: qsTr("Cari")
 
     TrackListController {
-        id: controller
+        id: screenTracks
         kind: TrackListController.Search
         library: search.library
         player: search.player
@@ -26,7 +26,7 @@ Item {
     Loader {
         anchors.fill: parent
         anchors.topMargin: 20
-        sourceComponent: controller.queryBlank ? prompt : results
+        sourceComponent: screenTracks.queryBlank ? prompt : results
     }
 
     Component {
@@ -41,7 +41,7 @@ Item {
         id: results
         TrackList {
             objectName: "searchList"
-            controller: controller
+            controller: screenTracks
             scrollToTrackId: search.scrollToTrackId
         }
     }

@@ -1,4 +1,3 @@
-pragma ComponentBehavior: Bound
 import QtQuick
 
 // One lecture of a track list: its number (or the play state when it is the player's

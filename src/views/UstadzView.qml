@@ -1,4 +1,3 @@
-pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import Talvora
@@ -16,10 +15,10 @@ Item {
     // The chosen teacher, exactly as written in the lectures; null shows the list.
     property var selectedUstadz: null
     readonly property bool hasSelection: selectedUstadz !== null && selectedUstadz !== undefined
-    readonly property string title: hasSelection ? selectedUstadz : qsTr("Ustadz")
+    readonly property string title: !hasSelection ? qsTr("Ustadz") : selectedUstadz.length > 0 ? selectedUstadz : qsTr("Tidak diketahui")
 
     TrackListController {
-        id: controller
+        id: screenTracks
         kind: TrackListController.Ustadz
         ustadz: ustadz.hasSelection ? ustadz.selectedUstadz : ""
         library: ustadz.library
@@ -69,7 +68,7 @@ Item {
                     height: 48
 
                     Accessible.role: Accessible.Button
-                    Accessible.name: name
+                    Accessible.name: name.length > 0 ? name : qsTr("Tidak diketahui")
                     Accessible.onPressAction: ustadz.selectedUstadz = name
 
                     MouseArea {
@@ -93,7 +92,8 @@ Item {
                         Text {
                             anchors.verticalCenter: parent.verticalCenter
                             width: parent.width - 20 - count.width - 2 * parent.spacing
-                            text: teacherRow.name
+                            // lectures without a teacher are grouped under an empty name
+                            text: teacherRow.name.length > 0 ? teacherRow.name : qsTr("Tidak diketahui")
                             elide: Text.ElideRight
                             font.family: Theme.fontFamily
                             font.weight: Font.Medium
@@ -145,7 +145,7 @@ Item {
 
                 Text {
                     anchors.verticalCenter: parent.verticalCenter
-                    text: ustadz.selectedUstadz
+                    text: ustadz.selectedUstadz.length > 0 ? ustadz.selectedUstadz : qsTr("Tidak diketahui")
                     font.family: Theme.fontFamily
                     font.weight: Font.Bold
                     font.pixelSize: 18
@@ -157,7 +157,7 @@ Item {
                 objectName: "teacherTracks"
                 width: parent.width
                 height: parent.height - header.height - parent.spacing
-                controller: controller
+                controller: screenTracks
             }
         }
     }

@@ -1,7 +1,7 @@
 #include "UiTestSupport.h"
 
 #include "AppFonts.h"
-#include "IconProvider.h"
+#include "MainWindows.h"
 
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -13,9 +13,7 @@ namespace UiTest {
 void prepare(QQmlEngine &engine)
 {
     AppFonts::install();
-    IconProvider::installInto(engine);
-    // The module's qmldir lies at qrc:/Talvora.
-    engine.addImportPath(QStringLiteral("qrc:/"));
+    MainWindows::prepareEngine(engine);
 }
 
 QList<QQuickItem *> descendants(QQuickItem *root)
@@ -97,6 +95,12 @@ void clickAt(QQuickWindow *window, QPoint point)
 {
     QTest::mouseMove(window, point);
     QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, point);
+}
+
+void typeText(QQuickWindow *window, const QString &text)
+{
+    for (QChar c : text)
+        QTest::keyClick(window, c.toLatin1());
 }
 
 } // namespace UiTest

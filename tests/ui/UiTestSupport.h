@@ -31,4 +31,6 @@ bool showsText(QQuickItem *root, const QString &text);
 QPoint centreOf(QQuickItem *item);
 void click(QQuickItem *item);
 void clickAt(QQuickWindow *window, QPoint point);
+// Types Latin-1 text key by key into the window's focused item.
+void typeText(QQuickWindow *window, const QString &text);
 } // namespace UiTest

@@ -1,0 +1,262 @@
+#include "TrackListModel.h"
+
+#include "audio/Downloads.h"
+
+#include <cmath>
+
+namespace {
+constexpr int kManyRows = 64; // above this, one change notice for the whole list
+}
+
+TrackListModel::TrackListModel(Store *store, Downloads *downloads, QObject *parent)
+    : QAbstractListModel(parent)
+{
+    m_historyThrottle.setSingleShot(true);
+    m_historyThrottle.setInterval(std::chrono::seconds(1));
+    connect(&m_historyThrottle, &QTimer::timeout, this, [this] {
+        if (m_historyPending) {
+            m_historyPending = false;
+            reloadHistory();
+            m_historyThrottle.start();
+        }
+    });
+    setStore(store);
+    setDownloads(downloads);
+}
+
+void TrackListModel::setStore(Store *store)
+{
+    if (m_store == store)
+        return;
+    disconnect(m_storeConnection);
+    m_store = store;
+    if (m_store)
+        m_storeConnection = connect(m_store, &Store::playbackHistoryChanged, this,
+                                    &TrackListModel::onHistoryChanged);
+    reloadHistory();
+}
+
+void TrackListModel::setDownloads(Downloads *downloads)
+{
+    if (m_downloads == downloads)
+        return;
+    for (const auto &c : std::as_const(m_downloadConnections))
+        disconnect(c);
+    m_downloadConnections.clear();
+    m_downloads = downloads;
+    m_downloaded.clear();
+    if (m_downloads) {
+        m_downloadConnections << connect(m_downloads, &Downloads::trackStateChanged, this,
+                                         &TrackListModel::onTrackStateChanged)
+                              << connect(
+                                     m_downloads, &Downloads::downloadProgress, this,
+                                     [this](qint64 id, qint64, qint64) { onDownloadProgress(id); });
+    }
+    announceAll({IsDownloadedRole, IsDownloadingRole, DownloadProgressRole});
+}
+
+void TrackListModel::setHistoryInterval(std::chrono::milliseconds interval)
+{
+    m_historyThrottle.setInterval(interval);
+}
+
+void TrackListModel::setTracks(const QList<Track> &tracks)
+{
+    const bool countChanges = tracks.size() != m_tracks.size();
+    beginResetModel();
+    m_tracks = tracks;
+    m_rowsOfId.clear();
+    m_rowsOfId.reserve(m_tracks.size());
+    for (int row = 0; row < m_tracks.size(); ++row)
+        m_rowsOfId[m_tracks[row].id].append(row);
+    // A file may have been placed or deleted by hand since the last check.
+    m_downloaded.clear();
+    endResetModel();
+    if (countChanges)
+        emit countChanged();
+}
+
+std::optional<Track> TrackListModel::trackAt(int row) const
+{
+    if (row < 0 || row >= m_tracks.size())
+        return std::nullopt;
+    return m_tracks[row];
+}
+
+int TrackListModel::rowOfTrackId(qint64 id) const
+{
+    const auto it = m_rowsOfId.constFind(id);
+    return it == m_rowsOfId.constEnd() ? -1 : it->first();
+}
+
+void TrackListModel::setCurrentTrack(std::optional<qint64> id, bool isPlaying)
+{
+    if (id == m_currentId && isPlaying == m_isPlaying)
+        return;
+    QList<qint64> touched;
+    if (m_currentId)
+        touched << *m_currentId;
+    if (id && id != m_currentId)
+        touched << *id;
+    m_currentId = id;
+    m_isPlaying = isPlaying;
+    announceRows(touched, {IsCurrentRole, IsPlayingRole});
+}
+
+std::optional<double> TrackListModel::progressOf(qint64 id) const
+{
+    return m_progress.value(id, std::nullopt);
+}
+
+void TrackListModel::reloadHistory()
+{
+    QHash<qint64, std::optional<double>> progress;
+    if (m_store) {
+        for (const Store::PlaybackHistoryItem &item : m_store->loadPlaybackHistory()) {
+            if (progress.contains(item.id))
+                continue; // only the first entry of a track counts
+            if (item.duration > 0)
+                progress.insert(item.id, item.lastPosition / item.duration);
+            else
+                progress.insert(item.id, std::nullopt);
+        }
+    }
+    QList<qint64> changed;
+    for (auto it = progress.constBegin(); it != progress.constEnd(); ++it) {
+        if (m_progress.value(it.key(), std::nullopt) != it.value())
+            changed << it.key();
+    }
+    for (auto it = m_progress.constBegin(); it != m_progress.constEnd(); ++it) {
+        if (!progress.contains(it.key()) && it.value())
+            changed << it.key();
+    }
+    m_progress = std::move(progress);
+    announceRows(changed, {HasProgressRole, ProgressRole, ProgressTextRole});
+}
+
+void TrackListModel::onHistoryChanged()
+{
+    if (m_historyThrottle.isActive()) {
+        m_historyPending = true;
+        return;
+    }
+    reloadHistory();
+    m_historyThrottle.start();
+}
+
+void TrackListModel::onTrackStateChanged(qint64 id)
+{
+    m_downloaded.remove(id);
+    announceRows({id}, {IsDownloadedRole, IsDownloadingRole, DownloadProgressRole});
+}
+
+void TrackListModel::onDownloadProgress(qint64 id)
+{
+    announceRows({id}, {DownloadProgressRole});
+}
+
+void TrackListModel::announceRows(const QList<qint64> &ids, const QList<int> &roles)
+{
+    if (m_tracks.isEmpty() || ids.isEmpty())
+        return;
+    if (ids.size() > kManyRows) {
+        announceAll(roles);
+        return;
+    }
+    for (qint64 id : ids) {
+        const auto it = m_rowsOfId.constFind(id);
+        if (it == m_rowsOfId.constEnd())
+            continue;
+        for (int row : *it)
+            emit dataChanged(index(row), index(row), roles);
+    }
+}
+
+void TrackListModel::announceAll(const QList<int> &roles)
+{
+    if (!m_tracks.isEmpty())
+        emit dataChanged(index(0), index(int(m_tracks.size()) - 1), roles);
+}
+
+bool TrackListModel::isDownloaded(const Track &track) const
+{
+    if (!m_downloads)
+        return false;
+    const auto it = m_downloaded.constFind(track.id);
+    if (it != m_downloaded.constEnd())
+        return *it;
+    const bool downloaded = m_downloads->isDownloaded(track);
+    m_downloaded.insert(track.id, downloaded);
+    return downloaded;
+}
+
+QString TrackListModel::percentText(double fraction)
+{
+    const double percent = std::trunc(fraction * 100);
+    if (!std::isfinite(percent))
+        return QString();
+    return QString::number(percent, 'f', 0) + QLatin1Char('%');
+}
+
+int TrackListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_tracks.size());
+}
+
+QVariant TrackListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_tracks.size())
+        return {};
+    const Track &track = m_tracks[index.row()];
+    switch (role) {
+    case TitleRole:
+    case Qt::DisplayRole:
+        return track.displayTitle();
+    case TeacherRole:
+        return track.displayUstadz();
+    case DurationTextRole:
+        return track.durationDisplay();
+    case HasProgressRole: {
+        const auto p = progressOf(track.id);
+        return p && *p > 0;
+    }
+    case ProgressRole:
+        return progressOf(track.id).value_or(0.0);
+    case ProgressTextRole: {
+        const auto p = progressOf(track.id);
+        return p && *p > 0 ? percentText(*p) : QString();
+    }
+    case IsDownloadedRole:
+        return isDownloaded(track);
+    case IsDownloadingRole:
+        return m_downloads && m_downloads->isDownloading(track.id);
+    case DownloadProgressRole:
+        return m_downloads ? m_downloads->progress(track.id) : -1.0;
+    case IsCurrentRole:
+        return m_currentId && *m_currentId == track.id;
+    case IsPlayingRole:
+        return m_isPlaying && m_currentId && *m_currentId == track.id;
+    case TrackIdRole:
+        return double(track.id);
+    default:
+        return {};
+    }
+}
+
+QHash<int, QByteArray> TrackListModel::roleNames() const
+{
+    return {
+        {TitleRole, "title"},
+        {TeacherRole, "teacher"},
+        {DurationTextRole, "durationText"},
+        {HasProgressRole, "hasProgress"},
+        {ProgressRole, "progress"},
+        {ProgressTextRole, "progressText"},
+        {IsDownloadedRole, "isDownloaded"},
+        {IsDownloadingRole, "isDownloading"},
+        {DownloadProgressRole, "downloadProgress"},
+        {IsCurrentRole, "isCurrent"},
+        {IsPlayingRole, "isPlaying"},
+        {TrackIdRole, "trackId"},
+    };
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "models/Track.h"
+#include "persistence/Store.h"
+
+#include <QAbstractListModel>
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QTimer>
+
+#include <chrono>
+#include <optional>
+
+class Downloads;
+
+// The rows of one track list as QML sees them: display texts, listening progress from the
+// playback history, the download state and which row the player holds. QML never gets
+// the tracks themselves; it acts on rows by index through the screen's controller.
+//
+// Progress comes from the history file, read when the list is filled and again when the
+// store rewrites it, at most once per `historyInterval` (the player rewrites it every
+// second while a lecture plays; only rows whose progress changed are announced).
+class TrackListModel : public QAbstractListModel
+{
+    Q_OBJECT
+    Q_PROPERTY(int count READ count NOTIFY countChanged)
+
+public:
+    enum Role {
+        TitleRole = Qt::UserRole + 1,
+        TeacherRole,
+        DurationTextRole,
+        HasProgressRole, // progress present and above 0: the percentage and bar show
+        ProgressRole,    // listened fraction, not clamped (0 when absent)
+        ProgressTextRole,
+        IsDownloadedRole,
+        IsDownloadingRole,
+        DownloadProgressRole, // 0..1 while in flight, -1 when the size is unknown
+        IsCurrentRole,
+        IsPlayingRole,
+        TrackIdRole, // as a number, exact up to 2^53; for tests and accessibility only
+    };
+    Q_ENUM(Role)
+
+    explicit TrackListModel(Store *store = nullptr, Downloads *downloads = nullptr,
+                            QObject *parent = nullptr);
+
+    void setStore(Store *store);
+    void setDownloads(Downloads *downloads);
+    void setHistoryInterval(std::chrono::milliseconds interval);
+
+    void setTracks(const QList<Track> &tracks);
+    const QList<Track> &tracks() const { return m_tracks; }
+    int count() const { return int(m_tracks.size()); }
+    std::optional<Track> trackAt(int row) const;
+    // First row holding the id, -1 when none.
+    int rowOfTrackId(qint64 id) const;
+
+    void setCurrentTrack(std::optional<qint64> id, bool isPlaying);
+    std::optional<qint64> currentTrackId() const { return m_currentId; }
+
+    // Listened fraction of a track by the first history entry with its id; absent without
+    // an entry or when that entry's duration is not above 0.
+    std::optional<double> progressOf(qint64 id) const;
+    // Reads the history file now.
+    void reloadHistory();
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    // "20%": the integer part of fraction × 100.
+    static QString percentText(double fraction);
+
+signals:
+    void countChanged();
+
+private:
+    void onHistoryChanged();
+    void onTrackStateChanged(qint64 id);
+    void onDownloadProgress(qint64 id);
+    void announceRows(const QList<qint64> &ids, const QList<int> &roles);
+    void announceAll(const QList<int> &roles);
+    bool isDownloaded(const Track &track) const;
+
+    QPointer<Store> m_store;
+    QPointer<Downloads> m_downloads;
+    QList<Track> m_tracks;
+    QHash<qint64, QList<int>> m_rowsOfId;
+    QHash<qint64, std::optional<double>> m_progress;
+    mutable QHash<qint64, bool> m_downloaded; // file checks, made when a row is first shown
+    std::optional<qint64> m_currentId;
+    bool m_isPlaying = false;
+    QTimer m_historyThrottle;
+    bool m_historyPending = false;
+    QMetaObject::Connection m_storeConnection;
+    QList<QMetaObject::Connection> m_downloadConnections;
+};

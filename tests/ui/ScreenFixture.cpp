@@ -1,0 +1,112 @@
+#include "ScreenFixture.h"
+
+#include "MainWindows.h"
+#include "UiTestSupport.h"
+#include "audio/AudioEngine.h"
+#include "audio/Downloads.h"
+#include "audio/MpvBackend.h"
+#include "persistence/Store.h"
+#include "viewmodels/LibraryViewModel.h"
+#include "viewmodels/PlayerViewModel.h"
+
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+
+#include <algorithm>
+
+Track lecture(qint64 id, std::optional<qint64> views, const QString &ustadz, const QString &judul)
+{
+    Track track;
+    track.id = id;
+    track.filename = QStringLiteral("kajian-%1.mp3").arg(id);
+    track.slug = QStringLiteral("kajian-%1").arg(id);
+    track.judul = judul.isNull() ? QStringLiteral("Kajian %1").arg(id) : judul;
+    track.ustadz = ustadz;
+    track.views = views;
+    track.durationSeconds = 20;
+    return track;
+}
+
+ScreenFixture::ScreenFixture(const QList<Track> &tracks) : tracks(tracks) {}
+
+ScreenFixture::~ScreenFixture()
+{
+    // Windows first: they hold the view models.
+    if (windows) {
+        for (QQuickWindow *window : windows->windows())
+            delete window;
+    }
+    windows.reset();
+    library.reset();
+    player.reset();
+    engine.reset();
+    downloads.reset();
+    store.reset();
+}
+
+bool ScreenFixture::start(bool startService)
+{
+    for (const Track &track : std::as_const(tracks)) {
+        if (!service.addMp3(track.filename, 20))
+            return false;
+    }
+    if (!service.setTracks(tracks))
+        return false;
+    if (startService && !service.start())
+        return false;
+    ServiceAddress::setBaseUrl(service.baseUrl());
+
+    store = std::make_unique<Store>();
+    downloads = std::make_unique<Downloads>();
+    engine = std::make_unique<AudioEngine>(std::make_unique<MpvBackend>(), downloads.get(),
+                                           AudioEngine::Options{});
+    player = std::make_unique<PlayerViewModel>(*engine, *store);
+    library = std::make_unique<LibraryViewModel>(*store);
+    UiTest::prepare(qml);
+    windows = std::make_unique<MainWindows>(qml, *library, *player, *downloads, *store);
+    return true;
+}
+
+QQuickWindow *ScreenFixture::openWindow()
+{
+    QQuickWindow *window = windows->open();
+    if (window && !QTest::qWaitForWindowExposed(window))
+        return nullptr;
+    return window;
+}
+
+bool ScreenFixture::waitForLibrary(int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return library->trackCount() > 0 && !library->isLoading(); },
+                           timeoutMs);
+}
+
+bool ScreenFixture::select(QQuickWindow *window, const QString &label)
+{
+    QQuickItem *entry = UiTest::findAccessible(window->contentItem(), label);
+    if (!entry)
+        return false;
+    UiTest::click(entry);
+    return true;
+}
+
+QList<QQuickItem *> ScreenFixture::trackRows(QQuickWindow *window)
+{
+    auto rows = UiTest::findAll(window->contentItem(), [](QQuickItem *item) {
+        return QByteArray(item->metaObject()->className()).startsWith("TrackRow") &&
+               item->isVisible() && item->parentItem();
+    });
+    std::sort(rows.begin(), rows.end(), [](QQuickItem *a, QQuickItem *b) {
+        return a->mapToScene(QPointF()).y() < b->mapToScene(QPointF()).y();
+    });
+    return rows;
+}
+
+QStringList ScreenFixture::rowTitles(QQuickWindow *window)
+{
+    QStringList titles;
+    for (QQuickItem *row : trackRows(window))
+        titles << row->property("title").toString();
+    return titles;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "LectureService.h"
+#include "TempDataHome.h"
+#include "models/Track.h"
+
+#include <QList>
+#include <QQmlEngine>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class AudioEngine;
+class Downloads;
+class LibraryViewModel;
+class MainWindows;
+class PlayerViewModel;
+class QQuickItem;
+class QQuickWindow;
+class Store;
+
+// The real program behind a test's windows: a temporary data folder, the loopback lecture
+// service holding `tracks` (each with a short real MP3), the store, download manager, audio
+// engine over libmpv, both view models and the QML main window.
+class ScreenFixture
+{
+public:
+    explicit ScreenFixture(const QList<Track> &tracks);
+    ~ScreenFixture();
+
+    // Starts the service (unless told not to) and builds the view models; false on failure.
+    bool start(bool startService = true);
+    // Opens a main window and waits until it is exposed.
+    QQuickWindow *openWindow();
+    bool waitForLibrary(int timeoutMs = 10000);
+
+    // The sidebar entry with this label, clicked.
+    bool select(QQuickWindow *window, const QString &label);
+    // Visible track rows of a window, top to bottom.
+    static QList<QQuickItem *> trackRows(QQuickWindow *window);
+    static QStringList rowTitles(QQuickWindow *window);
+
+    TempDataHome home;
+    LectureService service;
+    QList<Track> tracks;
+    std::unique_ptr<Store> store;
+    std::unique_ptr<Downloads> downloads;
+    std::unique_ptr<AudioEngine> engine;
+    std::unique_ptr<PlayerViewModel> player;
+    std::unique_ptr<LibraryViewModel> library;
+    QQmlEngine qml;
+    std::unique_ptr<MainWindows> windows;
+};
+
+// A lecture for the tests: title "Kajian <id>" unless given, teacher, views, a 20 s length.
+Track lecture(qint64 id, std::optional<qint64> views = std::nullopt,
+              const QString &ustadz = QStringLiteral("Ustadz Ahmad"),
+              const QString &judul = QString());

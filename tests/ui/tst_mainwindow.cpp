@@ -1,0 +1,470 @@
+// The main window over the real program: view models over a temporary data folder, the
+// loopback lecture service, libmpv playing the lectures silently. Driven with mouse and
+// keyboard events in offscreen windows.
+#include "ScreenFixture.h"
+#include "UiTestSupport.h"
+
+#include "MainWindows.h"
+#include "audio/AudioEngine.h"
+#include "audio/Downloads.h"
+#include "persistence/Store.h"
+#include "viewmodels/LibraryViewModel.h"
+#include "viewmodels/PlayerViewModel.h"
+
+#include <QFile>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(TalvoraPlugin)
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QList<qint64> idsOf(const QList<Track> &tracks)
+{
+    QList<qint64> ids;
+    for (const Track &track : tracks)
+        ids << track.id;
+    return ids;
+}
+
+QList<Track> sixLectures()
+{
+    return {lecture(1, 10), lecture(2),     lecture(3, 50),
+            lecture(4, 10), lecture(5, 30), lecture(6, 5)};
+}
+
+Store::PlaybackHistoryItem heard(qint64 id, double at, double position = 5, double duration = 20)
+{
+    return {id, position, duration, at, 1};
+}
+
+void saveLastTrack(Store &store, qint64 id, double position)
+{
+    Store::Settings settings;
+    settings.lastTrackId = id;
+    settings.lastPosition = position;
+    settings.lastDuration = 20;
+    store.saveSettings(settings);
+}
+
+QQuickItem *contentOf(QQuickWindow *window)
+{
+    return qvariant_cast<QQuickItem *>(window->property("content"));
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void homeListsTheLibraryByViews()
+    {
+        ScreenFixture f({lecture(1, 10), lecture(2), lecture(3, 50), lecture(4, 10)});
+        QVERIFY(f.start());
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QVERIFY(f.waitForLibrary());
+        QCOMPARE(window->title(), QStringLiteral("Talvora"));
+        QVERIFY(UiTest::showsText(window->contentItem(), QStringLiteral("Populer")));
+        QTRY_COMPARE(ScreenFixture::rowTitles(window),
+                     QStringList({"Kajian 3", "Kajian 1", "Kajian 4", "Kajian 2"}));
+        // Numbers 1..n, no row current.
+        const auto rows = ScreenFixture::trackRows(window);
+        QVERIFY(UiTest::showsText(rows[0], QStringLiteral("1")));
+        QVERIFY(UiTest::showsText(rows[3], QStringLiteral("4")));
+        QVERIFY(UiTest::showsText(rows[0], QStringLiteral("0:20")));
+    }
+
+    void homeRowPlaysWithThePopularQueueFromTheStart()
+    {
+        ScreenFixture f(sixLectures());
+        QVERIFY(f.start());
+        f.player->setSaveInterval(1h);   // only play() writes the settings in this test
+        saveLastTrack(*f.store, 6, 7.5); // row 5 is lecture 6: a saved position must not count
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QVERIFY(f.waitForLibrary());
+        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 6);
+
+        UiTest::click(ScreenFixture::trackRows(window).at(4));
+        QVERIFY(f.engine->currentTrack());
+        QCOMPARE(f.engine->currentTrack()->id, 6);
+        QCOMPARE(idsOf(f.engine->queue()), QList<qint64>({3, 5, 1, 4, 6, 2}));
+        QCOMPARE(f.engine->currentIndex(), 4);
+        const auto settings = f.store->loadSettings();
+        QVERIFY(settings);
+        QCOMPARE(settings->lastTrackId, std::optional<qint64>(6));
+        QCOMPARE(settings->lastPosition, 0.0);
+
+        // The row shows the play state once the player runs.
+        QTRY_VERIFY(f.player->isPlaying());
+        QTRY_VERIFY(ScreenFixture::trackRows(window).at(4)->property("isPlaying").toBool());
+        QCOMPARE(ScreenFixture::trackRows(window).at(4)->property("isCurrent").toBool(), true);
+        QCOMPARE(ScreenFixture::trackRows(window).at(0)->property("isCurrent").toBool(), false);
+    }
+
+    void searchTrimsTheQueryAndShowsEmptyResults()
+    {
+        ScreenFixture f({lecture(1, 3, "Ustadz Ahmad", "Adab Menuntut Ilmu"),
+                         lecture(2, 9, "Ustadz Hasan", "Nasihat tentang Sabar"),
+                         lecture(3, 1, "Ustadz Sabaruddin", "Fiqih Shalat")});
+        QVERIFY(f.start());
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QVERIFY(f.waitForLibrary());
+
+        QVERIFY(f.select(window, QStringLiteral("Cari")));
+        QTRY_COMPARE(window->title(), QStringLiteral("Cari"));
+        const QString prompt = QStringLiteral("Ketik kata kunci untuk mencari kajian");
+        QVERIFY(UiTest::showsText(window->contentItem(), prompt));
+        QQuickItem *field = UiTest::findByObjectName(window->contentItem(), "searchField");
+        QVERIFY(field && field->isVisible());
+        QTRY_VERIFY(field->hasActiveFocus()); // selecting "Cari" puts the cursor in the field
+
+        UiTest::typeText(window, QStringLiteral("   "));
+        QCOMPARE(f.library->searchText(), QStringLiteral("   "));
+        QVERIFY(UiTest::showsText(window->contentItem(), prompt)); // blank: still the prompt
+        QVERIFY(!f.player->hasCurrentTrack());                     // Space typed, not play/pause
+
+        UiTest::typeText(window, QStringLiteral("SABAR  "));
+        QTRY_COMPARE(ScreenFixture::rowTitles(window),
+                     QStringList({"Nasihat tentang Sabar", "Fiqih Shalat"}));
+        QVERIFY(!UiTest::showsText(window->contentItem(), prompt));
+
+        // Clicking the second result queues the results as shown.
+        UiTest::click(ScreenFixture::trackRows(window).at(1));
+        QCOMPARE(idsOf(f.engine->queue()), QList<qint64>({2, 3}));
+        QCOMPARE(f.engine->currentTrack()->id, 3);
+
+        UiTest::typeText(window, QStringLiteral("zzz"));
+        QTRY_VERIFY(ScreenFixture::trackRows(window).isEmpty());
+        QVERIFY(!UiTest::showsText(window->contentItem(), prompt)); // an empty list, no message
+
+        // The query survives leaving the screen; the field shows only on "Cari".
+        QVERIFY(f.select(window, QStringLiteral("Beranda")));
+        QTRY_VERIFY(!field->isVisible());
+        QVERIFY(f.select(window, QStringLiteral("Cari")));
+        QTRY_VERIFY(field->isVisible());
+        QCOMPARE(field->property("text").toString(), QStringLiteral("   SABAR  zzz"));
+    }
+
+    void ustadzListsTeachersByNameWithCounts()
+    {
+        ScreenFixture f({lecture(1, 1, "b"), lecture(2, 10, "Z"), lecture(3, 2, "A"),
+                         lecture(4, std::nullopt, "Z"), lecture(5, 10, "Z")});
+        QVERIFY(f.start());
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QVERIFY(f.waitForLibrary());
+        QVERIFY(f.select(window, QStringLiteral("Ustadz")));
+        QTRY_COMPARE(window->title(), QStringLiteral("Ustadz"));
+
+        QQuickItem *list = UiTest::findByObjectName(window->contentItem(), "ustadzList");
+        QVERIFY(list);
+        QTRY_VERIFY(UiTest::findAccessible(list, QStringLiteral("b")));
+        const double yA = UiTest::findAccessible(list, "A")->mapToScene(QPointF()).y();
+        const double yZ = UiTest::findAccessible(list, "Z")->mapToScene(QPointF()).y();
+        const double yb = UiTest::findAccessible(list, "b")->mapToScene(QPointF()).y();
+        QVERIFY(yA < yZ && yZ < yb);
+        QVERIFY(UiTest::showsText(UiTest::findAccessible(list, "A"), QStringLiteral("1 kajian")));
+        QVERIFY(UiTest::showsText(UiTest::findAccessible(list, "Z"), QStringLiteral("3 kajian")));
+
+        // The teacher's lectures, most viewed first (ties in library order), queued as shown.
+        UiTest::click(UiTest::findAccessible(list, "Z"));
+        QTRY_COMPARE(window->title(), QStringLiteral("Z"));
+        QTRY_COMPARE(ScreenFixture::rowTitles(window),
+                     QStringList({"Kajian 2", "Kajian 5", "Kajian 4"}));
+        UiTest::click(ScreenFixture::trackRows(window).at(2));
+        QCOMPARE(idsOf(f.engine->queue()), QList<qint64>({2, 5, 4}));
+
+        QQuickItem *back = UiTest::findAccessible(window->contentItem(), QStringLiteral("Kembali"));
+        QVERIFY(back);
+        UiTest::click(back);
+        QTRY_COMPARE(window->title(), QStringLiteral("Ustadz"));
+
+        // Leaving the page forgets the teacher.
+        UiTest::click(UiTest::findAccessible(window->contentItem(), "A"));
+        QTRY_COMPARE(window->title(), QStringLiteral("A"));
+        QVERIFY(f.select(window, QStringLiteral("Riwayat")));
+        QVERIFY(f.select(window, QStringLiteral("Ustadz")));
+        QTRY_COMPARE(window->title(), QStringLiteral("Ustadz"));
+    }
+
+    void historyListsHeardLecturesOfTheLibrary()
+    {
+        ScreenFixture f(sixLectures());
+        QVERIFY(f.start());
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QVERIFY(f.waitForLibrary());
+
+        QVERIFY(f.select(window, QStringLiteral("Riwayat")));
+        QTRY_VERIFY(UiTest::showsText(window->contentItem(), QStringLiteral("Belum ada riwayat")));
+        QQuickItem *reload =
+            UiTest::findAccessible(window->contentItem(), QStringLiteral("Muat ulang riwayat"));
+        QVERIFY(reload);
+        UiTest::click(reload); // still no file: still the empty state
+        QVERIFY(UiTest::showsText(window->contentItem(), QStringLiteral("Belum ada riwayat")));
+
+        // 9 is not in the library; 5 was heard last. 4 has progress 5/20.
+        f.store->savePlaybackHistory({heard(5, 300), heard(9, 200), heard(4, 100)});
+        UiTest::click(reload);
+        QTRY_COMPARE(ScreenFixture::rowTitles(window), QStringList({"Kajian 5", "Kajian 4"}));
+        QVERIFY(UiTest::showsText(ScreenFixture::trackRows(window).at(1), QStringLiteral("25%")));
+    }
+
+    void historyAndDownloadsResumeTheSavedLecture_data()
+    {
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<qint64>("clicked");
+        QTest::addColumn<double>("resume");
+        QTest::newRow("history, the saved lecture") << "Riwayat" << qint64(4) << 7.5;
+        QTest::newRow("history, another lecture") << "Riwayat" << qint64(2) << 0.0;
+        QTest::newRow("downloads, the saved lecture") << "Unduhan" << qint64(4) << 7.5;
+        QTest::newRow("downloads, another lecture") << "Unduhan" << qint64(2) << 0.0;
+    }
+
+    void historyAndDownloadsResumeTheSavedLecture()
+    {
+        QFETCH(QString, screen);
+        QFETCH(qint64, clicked);
+        QFETCH(double, resume);
+
+        ScreenFixture f(sixLectures());
+        QVERIFY(f.start());
+        f.player->setSaveInterval(1h);
+        saveLastTrack(*f.store, 4, 7.5);
+        f.store->savePlaybackHistory({heard(2, 300), heard(4, 200)});
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QVERIFY(f.waitForLibrary());
+        for (qint64 id : {4, 2}) {
+            const Track track = f.library->tracks().at(int(id) - 1);
+            f.downloads->startDownload(track);
+            QTRY_VERIFY(f.downloads->downloadedIds().contains(id));
+        }
+
+        QVERIFY(f.select(window, screen));
+        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 2);
+        QQuickItem *row = nullptr;
+        for (QQuickItem *r : ScreenFixture::trackRows(window)) {
+            if (r->property("title").toString() == QStringLiteral("Kajian %1").arg(clicked))
+                row = r;
+        }
+        QVERIFY(row);
+        UiTest::click(row);
+
+        QCOMPARE(f.engine->currentTrack()->id, clicked);
+        const auto settings = f.store->loadSettings();
+        QCOMPARE(settings->lastPosition, resume);
+        if (screen == QStringLiteral("Riwayat"))
+            QCOMPARE(idsOf(f.engine->queue()), QList<qint64>({1, 2, 3, 4, 5, 6}));
+        else
+            QCOMPARE(idsOf(f.engine->queue()), QList<qint64>({2, 4})); // library order
+    }
+
+    void downloadsRemoveStoredLectures()
+    {
+        ScreenFixture f(sixLectures());
+        QVERIFY(f.start());
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QVERIFY(f.waitForLibrary());
+        QVERIFY(f.select(window, QStringLiteral("Unduhan")));
+        QTRY_VERIFY(UiTest::showsText(window->contentItem(), QStringLiteral("Belum ada unduhan")));
+        QVERIFY(
+            !UiTest::findAccessible(window->contentItem(), QStringLiteral("Muat ulang riwayat")));
+
+        // A download started from Home shows its check mark there and a row here.
+        QVERIFY(f.select(window, QStringLiteral("Beranda")));
+        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 6);
+        QQuickItem *first = ScreenFixture::trackRows(window).at(0); // lecture 3
+        UiTest::click(UiTest::findAccessible(first, QStringLiteral("Unduh")));
+        QTRY_VERIFY(UiTest::findAccessible(first, QStringLiteral("Sudah diunduh")));
+
+        QVERIFY(f.select(window, QStringLiteral("Unduhan")));
+        QTRY_COMPARE(ScreenFixture::rowTitles(window), QStringList({"Kajian 3"}));
+        const QString file = f.downloads->fileURL(f.library->tracks().at(2)).toLocalFile();
+        QVERIFY(QFile::exists(file));
+        QQuickItem *remove = UiTest::findAccessible(ScreenFixture::trackRows(window).at(0),
+                                                    QStringLiteral("Hapus unduhan"));
+        QVERIFY(remove);
+        UiTest::click(remove);
+        QVERIFY(!QFile::exists(file));
+        QTRY_VERIFY(UiTest::showsText(window->contentItem(), QStringLiteral("Belum ada unduhan")));
+    }
+
+    void hoverHidesTheNumber()
+    {
+        ScreenFixture f(sixLectures());
+        QVERIFY(f.start());
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QVERIFY(f.waitForLibrary());
+        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 6);
+        QQuickItem *row = ScreenFixture::trackRows(window).at(1);
+        QQuickItem *number = UiTest::findTexts(row, QStringLiteral("2")).value(0);
+        QVERIFY(number);
+        QCOMPARE(number->opacity(), 1.0);
+        QTest::mouseMove(window, UiTest::centreOf(row));
+        QTRY_COMPARE(number->opacity(), 0.0);
+        QTest::mouseMove(window, UiTest::centreOf(ScreenFixture::trackRows(window).at(3)));
+        QTRY_COMPARE(number->opacity(), 1.0);
+    }
+
+    void resumeHappensOncePerWindow()
+    {
+        ScreenFixture f(sixLectures());
+        QVERIFY(f.start());
+        f.player->setSaveInterval(1h);
+        saveLastTrack(*f.store, 7, 7.5); // not in the first library
+        QVERIFY(f.service.setFaults(QJsonObject{{"library", QJsonObject{{"status", 503}}}}));
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QObject *session = contentOf(window)->property("session").value<QObject *>();
+        QVERIFY(session);
+
+        // No library yet: the error shows and the resume waits.
+        QTRY_VERIFY(f.library->hasError());
+        QTRY_VERIFY(UiTest::findAccessible(window->contentItem(), QStringLiteral("Coba lagi")));
+        QVERIFY(!session->property("hasResumed").toBool());
+
+        // The first library uses up this window's resume (lecture 7 is not in it).
+        f.service.clearFaults();
+        UiTest::click(UiTest::findAccessible(window->contentItem(), QStringLiteral("Coba lagi")));
+        QVERIFY(f.waitForLibrary());
+        QVERIFY(session->property("hasResumed").toBool());
+        QVERIFY(!f.player->hasCurrentTrack());
+
+        // A later library holding lecture 7 does not resume again in this window...
+        QList<Track> seven = sixLectures();
+        seven << lecture(7, 1);
+        QVERIFY(f.service.addMp3(seven.last().filename, 20));
+        QVERIFY(f.service.setTracks(seven));
+        f.library->loadFromCacheOrServer(true);
+        QTRY_COMPARE(f.library->trackCount(), 7);
+        QTest::qWait(100);
+        QVERIFY(!f.player->hasCurrentTrack());
+
+        // ...a new window does its own: lecture 7, paused at the saved position.
+        QQuickWindow *second = f.openWindow();
+        QVERIFY(second);
+        QTRY_VERIFY(f.player->hasCurrentTrack());
+        QCOMPARE(f.player->currentTrack()->id, 7);
+        QTRY_COMPARE(f.player->currentTime(), 7.5);
+        QVERIFY(!f.player->isPlaying());
+
+        // A window opened while a lecture plays leaves it playing.
+        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 7);
+        UiTest::click(ScreenFixture::trackRows(window).at(0));
+        QTRY_VERIFY(f.player->isPlaying());
+        const qint64 playing = f.player->currentTrack()->id;
+        QVERIFY(f.openWindow());
+        QTest::qWait(300);
+        QVERIFY(f.player->isPlaying());
+        QCOMPARE(f.player->currentTrack()->id, playing);
+    }
+
+    void keyboardShortcuts()
+    {
+        ScreenFixture f(sixLectures());
+        QVERIFY(f.start());
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QVERIFY(f.waitForLibrary());
+        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 6);
+        UiTest::click(ScreenFixture::trackRows(window).at(0));
+        QTRY_VERIFY(f.player->isPlaying());
+
+        QTest::keyClick(window, Qt::Key_Space);
+        QTRY_VERIFY(!f.player->isPlaying());
+        QTest::keyClick(window, Qt::Key_Space);
+        QTRY_VERIFY(f.player->isPlaying());
+
+        QTest::keyClick(window, Qt::Key_F, Qt::ControlModifier);
+        QTRY_COMPARE(window->title(), QStringLiteral("Cari"));
+        QQuickItem *field = UiTest::findByObjectName(window->contentItem(), "searchField");
+        QTRY_VERIFY(field->hasActiveFocus());
+        QTest::keyClick(window, Qt::Key_Space); // typed into the field
+        QCOMPARE(f.library->searchText(), QStringLiteral(" "));
+        QVERIFY(f.player->isPlaying());
+
+        QCOMPARE(f.windows->windows().size(), 1);
+        QTest::keyClick(window, Qt::Key_N, Qt::ControlModifier);
+        QTRY_COMPARE(f.windows->windows().size(), 2);
+        QQuickWindow *second = f.windows->windows().at(1);
+        QVERIFY(QTest::qWaitForWindowExposed(second));
+        // The same playback and library, its own screen.
+        QCOMPARE(second->title(), QStringLiteral("Talvora"));
+        QTRY_VERIFY(UiTest::findAccessible(second->contentItem(), QStringLiteral("Jeda")));
+    }
+
+    void everyButtonHasAnAccessibleName()
+    {
+        ScreenFixture f(sixLectures());
+        QVERIFY(f.start());
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QVERIFY(f.waitForLibrary());
+        UiTest::click(ScreenFixture::trackRows(window).at(0));
+        for (const QString &screen : {"Beranda", "Ustadz", "Riwayat", "Unduhan", "Cari"}) {
+            QVERIFY(f.select(window, screen));
+            QTest::qWait(50);
+            const auto buttons = UiTest::findAll(window->contentItem(), [](QQuickItem *item) {
+                return item->inherits("QQuickAbstractButton") && item->isVisible();
+            });
+            QVERIFY(!buttons.isEmpty());
+            for (QQuickItem *button : buttons) {
+                QString name;
+                for (QObject *child : button->children()) {
+                    if (child->inherits("QQuickAccessibleAttached"))
+                        name = child->property("name").toString();
+                }
+                QVERIFY2(!name.isEmpty(),
+                         qPrintable(screen + ": " + button->metaObject()->className()));
+            }
+        }
+    }
+
+    void barFollowsThePlayerExceptWhileSeeking()
+    {
+        ScreenFixture f(sixLectures());
+        QVERIFY(f.start());
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QVERIFY(f.waitForLibrary());
+        QQuickItem *slider = UiTest::findByObjectName(window->contentItem(), "seekSlider");
+        QVERIFY(slider && !slider->isVisible()); // no lecture: only the thin strip
+
+        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 6);
+        UiTest::click(ScreenFixture::trackRows(window).at(0));
+        QTRY_VERIFY(slider->isVisible());
+        QQuickItem *bar = qvariant_cast<QQuickItem *>(contentOf(window)->property("nowPlayingBar"));
+        QTRY_VERIFY(f.player->currentTime() > 0.3);
+        QTRY_COMPARE(bar->property("seekProgress").toDouble(), f.player->currentTime());
+
+        // Held at three quarters: the player's positions do not move the thumb.
+        const QPointF origin = slider->mapToScene(QPointF(0, 0));
+        const QPoint press = (origin + QPointF(9 + 0.75 * (slider->width() - 18), 9)).toPoint();
+        QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, press);
+        const double held = bar->property("seekProgress").toDouble();
+        QVERIFY(qAbs(held - 15.0) < 0.2);
+        const double before = f.player->currentTime();
+        QTRY_VERIFY(f.player->currentTime() > before + 0.5);
+        QCOMPARE(bar->property("seekProgress").toDouble(), held);
+        QVERIFY(UiTest::showsText(window->contentItem(), QStringLiteral("0:15 / 0:20")));
+
+        QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, press);
+        QTRY_VERIFY(f.player->currentTime() >= 14.5);
+        QTRY_VERIFY(f.player->isPlaying());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

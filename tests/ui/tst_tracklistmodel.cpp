@@ -1,0 +1,156 @@
+// The rows QML sees: texts with their fallbacks, progress from the real history file and
+// its throttled re-reading, the download state from the real downloads folder, the
+// current row.
+#include "TempDataHome.h"
+#include "audio/Downloads.h"
+#include "persistence/Store.h"
+#include "viewmodels/TrackListModel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+Track track(qint64 id, const QString &judul = QStringLiteral("Kajian"),
+            const QString &ustadz = QStringLiteral("Ustadz Ahmad"))
+{
+    Track t;
+    t.id = id;
+    t.filename = QStringLiteral("k%1.mp3").arg(id);
+    t.slug = QStringLiteral("slug-%1").arg(id);
+    t.judul = judul;
+    t.ustadz = ustadz;
+    t.durationSeconds = 3725;
+    return t;
+}
+
+QVariant role(const TrackListModel &model, int row, TrackListModel::Role r)
+{
+    return model.data(model.index(row), r);
+}
+} // namespace
+
+class TestTrackListModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void textsFallBack()
+    {
+        TrackListModel model;
+        model.setTracks({track(1, QString(), QString()), track(2)});
+        QCOMPARE(role(model, 0, TrackListModel::TitleRole).toString(), QStringLiteral("slug-1"));
+        QCOMPARE(role(model, 0, TrackListModel::TeacherRole).toString(),
+                 QStringLiteral("Tidak diketahui"));
+        QCOMPARE(role(model, 1, TrackListModel::TitleRole).toString(), QStringLiteral("Kajian"));
+        QCOMPARE(role(model, 1, TrackListModel::DurationTextRole).toString(),
+                 QStringLiteral("62:05"));
+        QCOMPARE(model.rowOfTrackId(2), 1);
+        QCOMPARE(model.rowOfTrackId(3), -1);
+        QVERIFY(!model.trackAt(2));
+    }
+
+    void progressFromTheFirstHistoryEntry_data()
+    {
+        QTest::addColumn<QList<Store::PlaybackHistoryItem>>("history");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<double>("progress");
+        QTest::addColumn<QString>("text");
+        using Item = Store::PlaybackHistoryItem;
+        QTest::newRow("a fifth") << QList<Item>{{1, 754.2, 3600, 10, 1}} << true << 0.2095 << "20%";
+        QTest::newRow("past the end")
+            << QList<Item>{{1, 4000, 3600, 10, 1}} << true << 4000.0 / 3600 << "111%";
+        QTest::newRow("no length") << QList<Item>{{1, 754.2, 0, 10, 1}} << false << 0.0 << "";
+        QTest::newRow("at the start") << QList<Item>{{1, 0, 3600, 10, 1}} << false << 0.0 << "";
+        QTest::newRow("first entry counts")
+            << QList<Item>{{1, 754.2, 0, 20, 1}, {1, 1800, 3600, 10, 1}} << false << 0.0 << "";
+        QTest::newRow("other lecture") << QList<Item>{{2, 1800, 3600, 10, 1}} << false << 0.0 << "";
+    }
+
+    void progressFromTheFirstHistoryEntry()
+    {
+        QFETCH(QList<Store::PlaybackHistoryItem>, history);
+        QFETCH(bool, shown);
+        QFETCH(double, progress);
+        QFETCH(QString, text);
+        TempDataHome home;
+        Store store;
+        store.savePlaybackHistory(history);
+        TrackListModel model(&store);
+        model.setTracks({track(1)});
+        QCOMPARE(role(model, 0, TrackListModel::HasProgressRole).toBool(), shown);
+        QCOMPARE(role(model, 0, TrackListModel::ProgressRole).toDouble(), progress);
+        QCOMPARE(role(model, 0, TrackListModel::ProgressTextRole).toString(), text);
+    }
+
+    void historyIsReadAgainAtMostOncePerInterval()
+    {
+        TempDataHome home;
+        Store store;
+        TrackListModel model(&store);
+        model.setHistoryInterval(300ms);
+        model.setTracks({track(1), track(2)});
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+
+        store.addOrUpdatePlaybackHistory(1, 360, 3600); // read at once
+        QCOMPARE(role(model, 0, TrackListModel::ProgressTextRole).toString(),
+                 QStringLiteral("10%"));
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.at(0).at(0).value<QModelIndex>().row(), 0); // only the changed row
+
+        store.addOrUpdatePlaybackHistory(1, 720, 3600); // within the interval: later
+        store.addOrUpdatePlaybackHistory(1, 1080, 3600);
+        QCOMPARE(role(model, 0, TrackListModel::ProgressTextRole).toString(),
+                 QStringLiteral("10%"));
+        QTRY_COMPARE(role(model, 0, TrackListModel::ProgressTextRole).toString(),
+                     QStringLiteral("30%"));
+        QCOMPARE(changed.size(), 2); // one read for both writes
+    }
+
+    void currentRowFollowsThePlayer()
+    {
+        TrackListModel model;
+        model.setTracks({track(1), track(2), track(3)});
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.setCurrentTrack(2, false);
+        QVERIFY(role(model, 1, TrackListModel::IsCurrentRole).toBool());
+        QVERIFY(!role(model, 1, TrackListModel::IsPlayingRole).toBool());
+        QVERIFY(!role(model, 0, TrackListModel::IsCurrentRole).toBool());
+        model.setCurrentTrack(2, true);
+        QVERIFY(role(model, 1, TrackListModel::IsPlayingRole).toBool());
+        model.setCurrentTrack(3, true);
+        QVERIFY(!role(model, 1, TrackListModel::IsCurrentRole).toBool());
+        QVERIFY(role(model, 2, TrackListModel::IsPlayingRole).toBool());
+        model.setCurrentTrack(std::nullopt, false);
+        QVERIFY(!role(model, 2, TrackListModel::IsCurrentRole).toBool());
+        // Each change touches the rows it concerns, never the whole list.
+        for (const auto &args : changed)
+            QCOMPARE(args.at(0).value<QModelIndex>(), args.at(1).value<QModelIndex>());
+        QCOMPARE(changed.size(), 5);
+    }
+
+    void downloadedMeansTheFileIsThere()
+    {
+        TempDataHome home;
+        Downloads downloads;
+        TrackListModel model(nullptr, &downloads);
+        QFile file(downloads.fileURL(track(2)).toLocalFile());
+        QVERIFY(file.open(QIODevice::WriteOnly)); // placed by hand: counts as downloaded
+        file.close();
+        model.setTracks({track(1), track(2)});
+        QVERIFY(!role(model, 0, TrackListModel::IsDownloadedRole).toBool());
+        QVERIFY(role(model, 1, TrackListModel::IsDownloadedRole).toBool());
+        QVERIFY(!role(model, 1, TrackListModel::IsDownloadingRole).toBool());
+
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        downloads.removeDownload(track(2));
+        QVERIFY(!changed.isEmpty());
+        QVERIFY(!role(model, 1, TrackListModel::IsDownloadedRole).toBool());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTrackListModel)
+#include "tst_tracklistmodel.moc"
