@@ -49,6 +49,10 @@ public:
     void setRateHandler(RateHandler handler) override { m_rateHandler = std::move(handler); }
     void setEndHandler(EndHandler handler) override { m_endHandler = std::move(handler); }
 
+    // mpv's position in seconds at this moment, -1 without a loaded item. The engine takes its
+    // positions from the periodic callback; this finer reading is for measurements.
+    double position() const { return m_itemLoaded ? doubleProperty("time-pos", -1) : -1; }
+
 private:
     struct PendingSeek
     {

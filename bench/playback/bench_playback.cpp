@@ -1,0 +1,292 @@
+// Playback figures, printed (never pass/fail); run from a Release build:
+//   - play() of a 60-minute lecture on loopback: ms to mode 1 and to audio advancing;
+//   - resume at 45:00 of that lecture over HTTP with byte ranges: ms to mode 1, and where
+//     playback starts relative to 45:00;
+//   - steady playback: CPU (% of one core) and RSS of a process playing the lecture through
+//     the engine, against bare `mpv --no-video --ao=null <url>` on the same stream;
+//   - one save tick of the player view model with a 1,000-entry history: µs.
+#include "Fixtures.h"
+#include "LectureService.h"
+#include "TempDataHome.h"
+#include "audio/AudioEngine.h"
+#include "audio/MpvBackend.h"
+#include "persistence/Store.h"
+#include "viewmodels/PlayerViewModel.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+constexpr int Runs = 7;
+constexpr int LectureSeconds = 3600;
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values[values.size() / 2];
+}
+
+Track lecture()
+{
+    Track track;
+    track.id = 1;
+    track.filename = QStringLiteral("kajian-60.mp3");
+    track.slug = QStringLiteral("kajian-60");
+    track.judul = QStringLiteral("Kajian enam puluh menit");
+    track.ustadz = QStringLiteral("Ustadz Fulan");
+    track.durationSeconds = LectureSeconds;
+    return track;
+}
+
+bool waitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    return true;
+}
+
+// Silences the engine's per-event log lines while measuring.
+void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+struct StartFigures
+{
+    QList<double> toMode1;
+    QList<double> toAdvancing;
+    QList<double> offsets;
+};
+
+StartFigures measureStarts(AudioEngine &engine, const MpvBackend &player,
+                           std::optional<double> resume)
+{
+    StartFigures figures;
+    const Track track = lecture();
+    for (int run = 0; run < Runs + 1; ++run) {
+        // Each run switches lectures as a user does: from a loaded item to a new one.
+        engine.prepare(track, 1);
+        waitFor([&] { return engine.playbackMode() == PlaybackState::Paused; }, 10000);
+
+        QElapsedTimer timer;
+        timer.start();
+        engine.play(track, QList<Track>{track}, resume);
+        const double start = resume.value_or(0);
+        if (!waitFor([&] { return engine.playbackMode() == PlaybackState::Playing; }, 20000)) {
+            std::printf("  run %d: no start\n", run);
+            continue;
+        }
+        const double mode1 = timer.nsecsElapsed() / 1e6;
+        const double startedAt = player.position();
+        // Audio counts as advancing once 20 ms of it have played.
+        waitFor([&] { return player.position() > startedAt + 0.02; }, 20000);
+        const double advancing = timer.nsecsElapsed() / 1e6;
+        if (run == 0)
+            continue; // warm-up
+        figures.toMode1 << mode1;
+        figures.toAdvancing << advancing;
+        figures.offsets << startedAt - start;
+    }
+    return figures;
+}
+
+struct ProcessFigures
+{
+    double cpuPercent = 0;
+    double rssMiB = 0;
+    double peakMiB = 0;
+};
+
+qint64 cpuTicks(qint64 pid)
+{
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray stat = file.readAll();
+    // Fields after the command name (which may hold spaces) start after the last ')'.
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    return fields.value(11).toLongLong() + fields.value(12).toLongLong(); // utime + stime
+}
+
+double statusKiB(qint64 pid, const QByteArray &key)
+{
+    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toDouble();
+    }
+    return 0;
+}
+
+ProcessFigures measureProcess(const QString &program, const QStringList &arguments, int warmupMs,
+                              int windowMs)
+{
+    ProcessFigures figures;
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!process.waitForStarted(5000))
+        return figures;
+    const qint64 pid = process.processId();
+    QTest::qWait(warmupMs);
+    const qint64 ticks0 = cpuTicks(pid);
+    QElapsedTimer wall;
+    wall.start();
+    QTest::qWait(windowMs);
+    const qint64 ticks1 = cpuTicks(pid);
+    const double seconds = wall.nsecsElapsed() / 1e9;
+    figures.cpuPercent = 100.0 * double(ticks1 - ticks0) / double(sysconf(_SC_CLK_TCK)) / seconds;
+    figures.rssMiB = statusKiB(pid, "VmRSS:") / 1024;
+    figures.peakMiB = statusKiB(pid, "VmHWM:") / 1024;
+    process.terminate();
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+    return figures;
+}
+
+// Child mode: play the URL through the engine until killed.
+int playChild(const QString &baseUrl)
+{
+    qInstallMessageHandler(quietHandler);
+    ServiceAddress::setBaseUrl(baseUrl);
+    AudioEngine engine(std::make_unique<MpvBackend>(), nullptr, AudioEngine::Options{});
+    engine.play(lecture());
+    return QCoreApplication::exec();
+}
+
+void benchSaveTick()
+{
+    TempDataHome home;
+    Store store;
+    QList<Store::PlaybackHistoryItem> history;
+    for (int i = 0; i < 1000; ++i)
+        history.append({i + 1, 100.0 + i, 3600, 1.7e9 + i, 3});
+    store.savePlaybackHistory(history);
+    store.saveSettings({false, RepeatMode::Off, 500, 10, 3600});
+
+    AudioEngine engine(std::make_unique<MpvBackend>(), nullptr, AudioEngine::Options{});
+    PlayerViewModel model(engine, store);
+    model.setSaveInterval(std::chrono::hours(1));
+    Track track = lecture();
+    track.id = 500; // an entry in the middle of the history
+    engine.prepare(track, 754.2);
+
+    QList<double> micros;
+    for (int i = 0; i < 200; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        model.saveTick();
+        micros << timer.nsecsElapsed() / 1e3;
+    }
+    // Its two writes on their own, to tell the model's share from the store's.
+    QList<double> settingsMicros, historyMicros;
+    for (int i = 0; i < 100; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        store.saveSettings({false, RepeatMode::Off, 500, 754.2, 3600});
+        settingsMicros << timer.nsecsElapsed() / 1e3;
+        timer.restart();
+        store.addOrUpdatePlaybackHistory(500, 754.2, 3600);
+        historyMicros << timer.nsecsElapsed() / 1e3;
+    }
+    std::printf("save tick, 1,000-entry history: median %.0f us (min %.0f, max %.0f; 200 ticks)\n",
+                median(micros), *std::min_element(micros.begin(), micros.end()),
+                *std::max_element(micros.begin(), micros.end()));
+    std::printf(
+        "  of which saveSettings median %.0f us, addOrUpdatePlaybackHistory median %.0f us\n",
+        median(settingsMicros), median(historyMicros));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() == 3 && args[1] == "--play-child")
+        return playChild(args[2]);
+
+    qInstallMessageHandler(quietHandler);
+    std::printf(
+        "Playback benchmark (%d runs per figure, median; 60-minute 64 kbps CBR MP3 on loopback)\n",
+        Runs);
+    const QString mp3 = Fixtures::mp3(LectureSeconds, 64);
+    if (mp3.isEmpty()) {
+        std::printf("could not make the 60-minute MP3 (lame)\n");
+        return 1;
+    }
+    LectureService service;
+    service.copyFile(mp3, lecture().filename);
+    if (!service.start()) {
+        std::printf("the lecture service did not start\n");
+        return 1;
+    }
+    ServiceAddress::setBaseUrl(service.baseUrl());
+
+    {
+        auto backend = std::make_unique<MpvBackend>();
+        const MpvBackend &player = *backend;
+        AudioEngine engine(std::move(backend), nullptr, AudioEngine::Options{});
+        const StartFigures fromStart = measureStarts(engine, player, std::nullopt);
+        std::printf("play() -> mode 1: median %.1f ms; -> audio advancing: median %.1f ms\n",
+                    median(fromStart.toMode1), median(fromStart.toAdvancing));
+        service.clearLog();
+        const StartFigures resumed = measureStarts(engine, player, 2700.0);
+        // Where the byte seek lands: the Range requests into the file near 45:00 (64 kbps is
+        // 8,000 bytes a second); mpv then decodes forward to the exact time.
+        QList<double> rangeOffsets;
+        for (const QJsonObject &request : service.requests("/stream.php")) {
+            const QString range = request.value("range").toString();
+            const double byte = range.section('=', 1).section('-', 0, 0).toDouble();
+            if (byte > 2600 * 8000.0 && byte < 2800 * 8000.0)
+                rangeOffsets << byte / 8000.0 - 2700;
+        }
+        std::printf(
+            "resume at 45:00 over HTTP ranges -> mode 1: median %.1f ms; -> audio advancing: "
+            "median %.1f ms; playback starts %+.3f s from 45:00 (largest %+.3f s)\n",
+            median(resumed.toMode1), median(resumed.toAdvancing), median(resumed.offsets),
+            resumed.offsets.isEmpty()
+                ? 0.0
+                : *std::max_element(resumed.offsets.begin(), resumed.offsets.end()));
+        std::printf("  byte seek lands %+.3f s from 45:00 (median of %d range requests)\n",
+                    median(rangeOffsets), int(rangeOffsets.size()));
+    }
+
+    const QString url = lecture().streamURL().toString(QUrl::FullyEncoded);
+    const ProcessFigures engineFigures =
+        measureProcess(app.applicationFilePath(), {"--play-child", service.baseUrl()}, 3000, 10000);
+    const ProcessFigures mpvFigures =
+        measureProcess("mpv", {"--no-video", "--ao=null", "--really-quiet", url}, 3000, 10000);
+    std::printf(
+        "steady playback over 10 s: engine process %.2f %% of a core, RSS %.1f MiB (peak %.1f)\n",
+        engineFigures.cpuPercent, engineFigures.rssMiB, engineFigures.peakMiB);
+    std::printf(
+        "                           bare mpv       %.2f %% of a core, RSS %.1f MiB (peak %.1f)\n",
+        mpvFigures.cpuPercent, mpvFigures.rssMiB, mpvFigures.peakMiB);
+    std::printf("                           ratio engine/mpv: CPU %.2f, RSS %.2f\n",
+                mpvFigures.cpuPercent > 0 ? engineFigures.cpuPercent / mpvFigures.cpuPercent : 0.0,
+                mpvFigures.rssMiB > 0 ? engineFigures.rssMiB / mpvFigures.rssMiB : 0.0);
+
+    benchSaveTick();
+    return 0;
+}
