@@ -1,0 +1,147 @@
+// Library figures, printed (never pass/fail); run from a Release build:
+//   - LibraryViewModel over 50,000 tracks: filteredTracks for a one-word query, popularTracks,
+//     ustadzList (µs per call); the search also against a scan that lowercases and normalises
+//     every title on each call (what the per-track keys save);
+//   - Downloads: a 60 MB lecture from the loopback service, against `curl -o` of the same
+//     address in the same run (MB/s, ratio).
+#include "../data/LibraryGenerator.h"
+#include "LectureService.h"
+#include "TempDataHome.h"
+#include "audio/Downloads.h"
+#include "persistence/Store.h"
+#include "viewmodels/LibraryViewModel.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+constexpr int TrackCount = 50000;
+constexpr qsizetype DownloadBytes = 60 * 1024 * 1024;
+constexpr int DownloadRuns = 3;
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values[values.size() / 2];
+}
+
+// Median µs per call over several rounds of `calls` calls.
+double microsPerCall(int calls, const std::function<qsizetype()> &call)
+{
+    QList<double> rounds;
+    qsizetype sink = 0;
+    for (int round = 0; round < 5; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < calls; ++i)
+            sink += call();
+        rounds.append(double(timer.nsecsElapsed()) / 1000.0 / calls);
+    }
+    if (sink == -1)
+        std::puts("");
+    return median(rounds);
+}
+
+void listFigures()
+{
+    TempDataHome home;
+    Store store;
+    const std::optional<LibraryResponse> library =
+        LibraryResponse::fromJson(LibraryGenerator::document(TrackCount));
+    if (!library) {
+        std::puts("cannot build the library");
+        return;
+    }
+    const double now = 1'700'000'000;
+    store.saveCache({library->data, now, now, library->totalFiles});
+    LibraryViewModel vm(store, [now] { return now; });
+    QTest::qWaitFor([&] { return vm.trackCount() == TrackCount; }, 30000);
+
+    const QString query = QStringLiteral("Tauhid");
+    vm.setSearchText(query);
+    const qsizetype matches = vm.filteredTracks().size();
+    const double filtered = microsPerCall(20, [&] { return vm.filteredTracks().size(); });
+    const QString needle = query.trimmed().toLower().normalized(QString::NormalizationForm_C);
+    const double naive = microsPerCall(5, [&] {
+        qsizetype found = 0;
+        for (const Track &track : vm.allTracks()) {
+            if (track.judul.toLower().normalized(QString::NormalizationForm_C).contains(needle) ||
+                track.ustadz.toLower().normalized(QString::NormalizationForm_C).contains(needle))
+                ++found;
+        }
+        return found;
+    });
+    const double popular = microsPerCall(20, [&] { return vm.popularTracks().size(); });
+    const double teachers = microsPerCall(20, [&] { return vm.ustadzList().size(); });
+
+    std::printf("LibraryViewModel, %d tracks\n", TrackCount);
+    std::printf("  filteredTracks \"%s\" (%lld matches): %.0f us/call; per-call normalising "
+                "scan %.0f us (%.1fx)\n",
+                qPrintable(query), qlonglong(matches), filtered, naive, naive / filtered);
+    std::printf("  popularTracks: %.0f us/call\n", popular);
+    std::printf("  ustadzList (%lld names): %.0f us/call\n", qlonglong(vm.ustadzList().size()),
+                teachers);
+}
+
+void downloadFigures()
+{
+    LectureService service;
+    QByteArray body(DownloadBytes, Qt::Uninitialized);
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(body.data()), body.size() / 4);
+    if (!service.addTrackFile(QStringLiteral("kajian.mp3"), body) || !service.start()) {
+        std::puts("cannot start the lecture service");
+        return;
+    }
+    body.clear();
+    ServiceAddress::setBaseUrl(service.baseUrl());
+    Track track;
+    track.id = 1;
+    track.filename = QStringLiteral("kajian.mp3");
+
+    QTemporaryDir dir;
+    QList<double> ours, curl;
+    for (int run = 0; run < DownloadRuns; ++run) {
+        const QString folder = dir.path() + QStringLiteral("/run%1").arg(run);
+        Downloads downloads(folder);
+        QElapsedTimer timer;
+        timer.start();
+        downloads.startDownload(track);
+        QTest::qWaitFor([&] { return downloads.downloadingIds().isEmpty(); }, 120000);
+        const double seconds = double(timer.nsecsElapsed()) / 1e9;
+        if (QFileInfo(folder + QStringLiteral("/1.mp3")).size() == DownloadBytes)
+            ours.append(DownloadBytes / 1048576.0 / seconds);
+        QFile::remove(folder + QStringLiteral("/1.mp3"));
+
+        const QString target = dir.path() + QStringLiteral("/curl.mp3");
+        timer.restart();
+        const int status = QProcess::execute(QStringLiteral("curl"),
+                                             {"-s", "-o", target, track.streamURL().toString()});
+        const double curlSeconds = double(timer.nsecsElapsed()) / 1e9;
+        if (status == 0 && QFileInfo(target).size() == DownloadBytes)
+            curl.append(DownloadBytes / 1048576.0 / curlSeconds);
+        QFile::remove(target);
+    }
+    std::printf("Downloads, 60 MB from the loopback service (median of %d)\n", DownloadRuns);
+    std::printf("  Downloads: %.0f MB/s; curl -o: %.0f MB/s; ratio %.2f\n", median(ours),
+                median(curl), median(curl) > 0 ? median(ours) / median(curl) : 0.0);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    listFigures();
+    downloadFigures();
+    return 0;
+}

@@ -1,0 +1,467 @@
+// The download manager against the real lecture service on loopback and a real folder:
+// what lands on disk, what the state file says, and which sets change.
+
+#include "LectureService.h"
+
+#include "audio/Downloads.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+#include <sys/resource.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString streamPath = QStringLiteral("/stream.php");
+
+Track lecture(qint64 id = 1234, const QString &filename = QStringLiteral("kajian.mp3"))
+{
+    Track t;
+    t.id = id;
+    t.filename = filename;
+    t.slug = QStringLiteral("kajian");
+    t.judul = QStringLiteral("Kajian");
+    t.ustadz = QStringLiteral("Ustadz A");
+    return t;
+}
+
+QByteArray randomBytes(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(42);
+    generator.fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
+    return bytes;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class tst_Downloads : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void completes();
+    void failedAnswerStoresNothing_data();
+    void failedAnswerStoresNothing();
+    void cancelDuringTransfer_data();
+    void cancelDuringTransfer();
+    void oneDownloadPerTrack();
+    void existingFileIsNotFetched();
+    void destinationAppearingMeanwhileIsKept();
+    void vanishedBodyIsNotStored();
+    void stateSurvivesRestart();
+    void stateParsing_data();
+    void stateParsing();
+    void removeDeletesOnlyItsOwnFile();
+    void unwritableFolder();
+    void diskFull();
+    void taskIdHeader();
+
+private:
+    std::unique_ptr<Downloads> makeDownloads();
+    QString folder() const { return m_dir->path() + QStringLiteral("/Downloads"); }
+    QStringList partFiles() const;
+    QJsonObject stateFile() const;
+    bool waitUntilIdle(Downloads &downloads, int timeoutMs = 10000);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<LectureService> m_service;
+    QByteArray m_body;
+};
+
+void tst_Downloads::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_service = std::make_unique<LectureService>();
+    m_body = randomBytes(400 * 1024);
+    QVERIFY(m_service->addTrackFile(QStringLiteral("kajian.mp3"), m_body));
+    QVERIFY(m_service->start());
+    ServiceAddress::setBaseUrl(m_service->baseUrl());
+}
+
+void tst_Downloads::cleanup()
+{
+    m_service.reset();
+    m_dir.reset();
+}
+
+std::unique_ptr<Downloads> tst_Downloads::makeDownloads()
+{
+    auto downloads = std::make_unique<Downloads>(folder());
+    downloads->setTransferTimeout(3s);
+    return downloads;
+}
+
+QStringList tst_Downloads::partFiles() const
+{
+    return QDir(folder()).entryList({QStringLiteral("*.part")}, QDir::Files | QDir::Hidden);
+}
+
+QJsonObject tst_Downloads::stateFile() const
+{
+    return QJsonDocument::fromJson(readFile(folder() + QStringLiteral("/state.json"))).object();
+}
+
+bool tst_Downloads::waitUntilIdle(Downloads &downloads, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return downloads.downloadingIds().isEmpty(); }, timeoutMs);
+}
+
+void tst_Downloads::completes()
+{
+    auto downloads = makeDownloads();
+    QSignalSpy progress(downloads.get(), &Downloads::downloadProgress);
+    QSignalSpy rows(downloads.get(), &Downloads::trackStateChanged);
+    downloads->startDownload(lecture());
+    QVERIFY(downloads->isDownloading(1234));
+    QVERIFY(!downloads->isDownloaded(lecture()));
+    QVERIFY(waitUntilIdle(*downloads));
+
+    const QString file = folder() + QStringLiteral("/1234.mp3");
+    QCOMPARE(downloads->fileURL(lecture()), QUrl::fromLocalFile(file));
+    QVERIFY(downloads->isDownloaded(lecture()));
+    QCOMPARE(readFile(file), m_body);
+    QCOMPARE(downloads->downloadedIds(), QSet<qint64>{1234});
+    QCOMPARE(downloads->localURLs().value(1234), QUrl::fromLocalFile(file));
+    QCOMPARE(stateFile(), (QJsonObject{{"1234", file}}));
+    QVERIFY(partFiles().isEmpty());
+    QVERIFY(!progress.isEmpty());
+    QCOMPARE(progress.last(),
+             (QList<QVariant>{1234ll, qint64(m_body.size()), qint64(m_body.size())}));
+    QCOMPARE(rows.count(), 2); // in flight, stored
+    QCOMPARE(m_service->requestCount(streamPath), 1);
+}
+
+void tst_Downloads::failedAnswerStoresNothing_data()
+{
+    QTest::addColumn<QString>("filename");
+    QTest::addColumn<QJsonObject>("faults");
+
+    QTest::newRow("404") << "missing.mp3" << QJsonObject();
+    QTest::newRow("500") << "kajian.mp3"
+                         << QJsonObject{
+                                {"files", QJsonObject{{"*", QJsonObject{{"status", 500}}}}}};
+    QTest::newRow("dropped mid-body")
+        << "kajian.mp3"
+        << QJsonObject{{"files", QJsonObject{{"*", QJsonObject{{"drop_after", 100000}}}}}};
+    QTest::newRow("idle time-out")
+        << "kajian.mp3"
+        << QJsonObject{{"files", QJsonObject{{"*", QJsonObject{{"delay_ms", 6000}}}}}};
+}
+
+void tst_Downloads::failedAnswerStoresNothing()
+{
+    QFETCH(QString, filename);
+    QFETCH(QJsonObject, faults);
+
+    QVERIFY(m_service->setFaults(faults));
+    auto downloads = makeDownloads();
+    downloads->setTransferTimeout(500ms);
+    downloads->startDownload(lecture(1234, filename));
+    QVERIFY(waitUntilIdle(*downloads));
+    QVERIFY(!downloads->isDownloaded(lecture()));
+    QVERIFY(downloads->downloadedIds().isEmpty());
+    QVERIFY(!QFile::exists(folder() + QStringLiteral("/state.json")));
+    QVERIFY(partFiles().isEmpty());
+
+    // The failure is not sticky: the next start fetches the lecture.
+    m_service->clearFaults();
+    downloads->startDownload(lecture());
+    QVERIFY(waitUntilIdle(*downloads));
+    QVERIFY(downloads->isDownloaded(lecture()));
+}
+
+void tst_Downloads::cancelDuringTransfer_data()
+{
+    QTest::addColumn<bool>("remove");
+    QTest::newRow("cancel") << false;
+    QTest::newRow("remove") << true;
+}
+
+void tst_Downloads::cancelDuringTransfer()
+{
+    QFETCH(bool, remove);
+
+    QVERIFY(m_service->setFaults(
+        {{"files", QJsonObject{{"*", QJsonObject{{"throttle_bps", 200 * 1024}}}}}}));
+    auto downloads = makeDownloads();
+    downloads->startDownload(lecture());
+    QTRY_VERIFY(downloads->bytesReceived(1234) > 0);
+    QCOMPARE(downloads->bytesTotal(1234), qint64(m_body.size()));
+    QVERIFY(downloads->progress(1234) > 0 && downloads->progress(1234) < 1);
+
+    if (remove)
+        downloads->removeDownload(lecture());
+    else
+        downloads->toggleDownload(lecture()); // the row's button while in flight
+    QVERIFY(!downloads->isDownloading(1234));
+    QCOMPARE(downloads->progress(1234), -1.0);
+    QVERIFY(partFiles().isEmpty());
+    QCOMPARE(QFile::exists(folder() + QStringLiteral("/state.json")), remove);
+
+    // Nothing happens later, not even after the service would have finished.
+    QSignalSpy downloaded(downloads.get(), &Downloads::downloadedIdsChanged);
+    QSignalSpy downloading(downloads.get(), &Downloads::downloadingIdsChanged);
+    QSignalSpy rows(downloads.get(), &Downloads::trackStateChanged);
+    QVERIFY(m_service->waitForRequestCount(streamPath, 1));
+    QTest::qWait(2500);
+    QVERIFY(downloaded.isEmpty() && downloading.isEmpty() && rows.isEmpty());
+    QVERIFY(!downloads->isDownloaded(lecture()));
+    QVERIFY(partFiles().isEmpty());
+}
+
+void tst_Downloads::oneDownloadPerTrack()
+{
+    QVERIFY(m_service->setFaults(
+        {{"files", QJsonObject{{"*", QJsonObject{{"throttle_bps", 1024 * 1024}}}}}}));
+    auto downloads = makeDownloads();
+    QSignalSpy downloading(downloads.get(), &Downloads::downloadingIdsChanged);
+    downloads->startDownload(lecture());
+    downloads->startDownload(lecture());
+    QCOMPARE(downloading.count(), 1);
+    QVERIFY(waitUntilIdle(*downloads));
+    QVERIFY(downloads->isDownloaded(lecture()));
+    QCOMPARE(m_service->requestCount(streamPath), 1);
+}
+
+void tst_Downloads::existingFileIsNotFetched()
+{
+    QVERIFY(QDir().mkpath(folder()));
+    QVERIFY(writeFile(folder() + QStringLiteral("/1234.mp3"), "by hand"));
+    auto downloads = makeDownloads();
+    QVERIFY(downloads->isDownloaded(lecture())); // presence is the file system's word
+    QVERIFY(downloads->downloadedIds().isEmpty());
+    downloads->startDownload(lecture());
+    downloads->toggleDownload(lecture());
+    QVERIFY(downloads->downloadingIds().isEmpty());
+    QTest::qWait(200);
+    QCOMPARE(m_service->requestCount(), 0);
+    QCOMPARE(readFile(folder() + QStringLiteral("/1234.mp3")), QByteArray("by hand"));
+}
+
+void tst_Downloads::destinationAppearingMeanwhileIsKept()
+{
+    QVERIFY(m_service->setFaults(
+        {{"files", QJsonObject{{"*", QJsonObject{{"throttle_bps", 1024 * 1024}}}}}}));
+    auto downloads = makeDownloads();
+    downloads->startDownload(lecture());
+    QVERIFY(writeFile(folder() + QStringLiteral("/1234.mp3"), "older copy"));
+    QVERIFY(waitUntilIdle(*downloads));
+    QCOMPARE(readFile(folder() + QStringLiteral("/1234.mp3")), QByteArray("older copy"));
+    QCOMPARE(downloads->downloadedIds(), QSet<qint64>{1234});
+    QVERIFY(stateFile().contains("1234"));
+    QVERIFY(partFiles().isEmpty());
+}
+
+void tst_Downloads::vanishedBodyIsNotStored()
+{
+    QVERIFY(m_service->setFaults(
+        {{"files", QJsonObject{{"*", QJsonObject{{"throttle_bps", 1024 * 1024}}}}}}));
+    auto downloads = makeDownloads();
+    downloads->startDownload(lecture());
+    QCOMPARE(partFiles().size(), 1);
+    QVERIFY(QFile::remove(folder() + u'/' + partFiles().constFirst()));
+    QVERIFY(waitUntilIdle(*downloads));
+    QVERIFY(!downloads->isDownloaded(lecture()));
+    QVERIFY(downloads->downloadedIds().isEmpty());
+    QVERIFY(!QFile::exists(folder() + QStringLiteral("/state.json")));
+}
+
+void tst_Downloads::stateSurvivesRestart()
+{
+    {
+        auto downloads = makeDownloads();
+        downloads->startDownload(lecture());
+        QVERIFY(waitUntilIdle(*downloads));
+        // In flight at quit: neither stored nor in flight afterwards.
+        QVERIFY(m_service->setFaults(
+            {{"files", QJsonObject{{"*", QJsonObject{{"throttle_bps", 100 * 1024}}}}}}));
+        downloads->startDownload(lecture(77));
+        QTRY_VERIFY(downloads->bytesReceived(77) > 0);
+    }
+    QVERIFY(partFiles().isEmpty());
+
+    auto restarted = makeDownloads();
+    QCOMPARE(restarted->downloadedIds(), QSet<qint64>{1234});
+    QVERIFY(restarted->downloadingIds().isEmpty());
+    QVERIFY(!restarted->isDownloaded(lecture(77)));
+
+    QVERIFY(QFile::remove(folder() + QStringLiteral("/1234.mp3")));
+    restarted.reset();
+    QVERIFY(makeDownloads()->downloadedIds().isEmpty());
+}
+
+void tst_Downloads::stateParsing_data()
+{
+    QTest::addColumn<QByteArray>("document"); // %F: an existing file, %M: a missing one
+    QTest::addColumn<QList<qint64>>("expected");
+
+    QTest::newRow("plain") << QByteArray(R"({"12":"%F"})") << QList<qint64>{12};
+    QTest::newRow("plus sign") << QByteArray(R"({"+12":"%F"})") << QList<qint64>{12};
+    QTest::newRow("leading zero") << QByteArray(R"({"012":"%F"})") << QList<qint64>{12};
+    QTest::newRow("negative") << QByteArray(R"({"-5":"%F"})") << QList<qint64>{-5};
+    QTest::newRow("largest") << QByteArray(R"({"9223372036854775807":"%F"})")
+                             << QList<qint64>{9223372036854775807ll};
+    QTest::newRow("out of range") << QByteArray(R"({"9223372036854775808":"%F","3":"%F"})")
+                                  << QList<qint64>{3};
+    QTest::newRow("letters and spaces skipped")
+        << QByteArray(R"({"abc":"%F"," 12":"%F","12 ":"%F","":"%F","+":"%F","1e3":"%F","4":"%F"})")
+        << QList<qint64>{4};
+    QTest::newRow("missing file skipped")
+        << QByteArray(R"({"12":"%M","13":"%F"})") << QList<qint64>{13};
+    QTest::newRow("number value ignores all")
+        << QByteArray(R"({"12":"%F","13":5})") << QList<qint64>{};
+    QTest::newRow("null value ignores all")
+        << QByteArray(R"({"12":"%F","13":null})") << QList<qint64>{};
+    QTest::newRow("array") << QByteArray(R"(["%F"])") << QList<qint64>{};
+    QTest::newRow("not JSON") << QByteArray(R"({"12":"%F")") << QList<qint64>{};
+    QTest::newRow("empty object") << QByteArray("{}") << QList<qint64>{};
+}
+
+void tst_Downloads::stateParsing()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QList<qint64>, expected);
+
+    const QString existing = m_dir->path() + QStringLiteral("/elsewhere.mp3");
+    QVERIFY(writeFile(existing, "x"));
+    document.replace("%F", existing.toUtf8());
+    document.replace("%M", (m_dir->path() + QStringLiteral("/missing.mp3")).toUtf8());
+    QVERIFY(QDir().mkpath(folder()));
+    QVERIFY(writeFile(folder() + QStringLiteral("/state.json"), document));
+
+    auto downloads = makeDownloads();
+    QList<qint64> ids = downloads->downloadedIds().values();
+    std::sort(ids.begin(), ids.end());
+    QCOMPARE(ids, expected);
+    for (qint64 id : expected)
+        QCOMPARE(downloads->localURLs().value(id), QUrl::fromLocalFile(existing));
+    // The file is rewritten only by the next save, without what was dropped.
+    QCOMPARE(readFile(folder() + QStringLiteral("/state.json")), document);
+}
+
+void tst_Downloads::removeDeletesOnlyItsOwnFile()
+{
+    const QString outside = m_dir->path() + QStringLiteral("/precious.mp3");
+    QVERIFY(writeFile(outside, "keep me"));
+    QVERIFY(QDir().mkpath(folder()));
+    QVERIFY(writeFile(folder() + QStringLiteral("/state.json"),
+                      QJsonDocument(QJsonObject{{"1234", outside}}).toJson()));
+    auto downloads = makeDownloads();
+    QCOMPARE(downloads->downloadedIds(), QSet<qint64>{1234});
+
+    downloads->removeDownload(lecture());
+    QVERIFY(QFile::exists(outside));
+    QVERIFY(downloads->downloadedIds().isEmpty());
+    QVERIFY(downloads->localURLs().isEmpty());
+    QCOMPARE(readFile(folder() + QStringLiteral("/state.json")), QByteArray("{}"));
+
+    // A stored lecture goes; one never downloaded still rewrites the state file.
+    QVERIFY(writeFile(folder() + QStringLiteral("/1234.mp3"), "stored"));
+    downloads->removeDownload(lecture());
+    QVERIFY(!downloads->isDownloaded(lecture()));
+    QVERIFY(QFile::remove(folder() + QStringLiteral("/state.json")));
+    downloads->removeDownload(lecture(99));
+    QCOMPARE(readFile(folder() + QStringLiteral("/state.json")), QByteArray("{}"));
+}
+
+void tst_Downloads::unwritableFolder()
+{
+    // A plain file where the folder should be: nothing can be created below it.
+    const QString blocker = m_dir->path() + QStringLiteral("/blocked");
+    QVERIFY(writeFile(blocker, "not a folder"));
+    Downloads downloads(blocker + QStringLiteral("/Downloads"));
+    QSignalSpy downloading(&downloads, &Downloads::downloadingIdsChanged);
+    downloads.startDownload(lecture());
+    downloads.removeDownload(lecture());
+    QTest::qWait(200);
+    QVERIFY(downloading.isEmpty());
+    QVERIFY(downloads.downloadedIds().isEmpty());
+    QCOMPARE(m_service->requestCount(), 0);
+}
+
+void tst_Downloads::diskFull()
+{
+    // The file-size limit makes writes fail as on a full disk (EFBIG instead of a signal).
+    auto downloads = makeDownloads();
+    struct sigaction ignore = {}, previousAction = {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &previousAction);
+    rlimit previous = {};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit limited = previous;
+    limited.rlim_cur = 64 * 1024;
+    setrlimit(RLIMIT_FSIZE, &limited);
+
+    downloads->startDownload(lecture());
+    const bool idle = waitUntilIdle(*downloads);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    sigaction(SIGXFSZ, &previousAction, nullptr);
+
+    QVERIFY(idle);
+    QVERIFY(!downloads->isDownloaded(lecture()));
+    QVERIFY(downloads->downloadedIds().isEmpty());
+    QVERIFY(partFiles().isEmpty());
+    QVERIFY(!QFile::exists(folder() + QStringLiteral("/state.json")));
+}
+
+void tst_Downloads::taskIdHeader()
+{
+    // The service does not log request headers, so a bare listener reads them.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QStringList taskIds;
+    connect(&server, &QTcpServer::newConnection, this, [&] {
+        QTcpSocket *socket = server.nextPendingConnection();
+        connect(socket, &QTcpSocket::readyRead, socket, [socket, &taskIds] {
+            const QByteArray head = socket->readAll();
+            const QRegularExpression header(QStringLiteral("\r\nX-Task-ID: ([^\r]*)\r\n"),
+                                            QRegularExpression::CaseInsensitiveOption);
+            taskIds.append(header.match(QString::fromLatin1(head)).captured(1));
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 4\r\nConnection: close\r\n\r\nbody");
+            socket->disconnectFromHost();
+        });
+    });
+    ServiceAddress::setBaseUrl(QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()));
+
+    auto downloads = makeDownloads();
+    downloads->startDownload(lecture(1));
+    downloads->startDownload(lecture(2));
+    QVERIFY(waitUntilIdle(*downloads));
+    QCOMPARE(taskIds.size(), 2);
+    const QRegularExpression canonical(
+        QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$"));
+    for (const QString &id : taskIds)
+        QVERIFY2(canonical.match(id).hasMatch(), qPrintable(id));
+    QVERIFY(taskIds[0] != taskIds[1]);
+    QCOMPARE(downloads->downloadedIds(), (QSet<qint64>{1, 2}));
+}
+
+QTEST_GUILESS_MAIN(tst_Downloads)
+#include "tst_Downloads.moc"

@@ -1,0 +1,396 @@
+// The library view model against the real lecture service on loopback and a real data
+// folder: when the service is asked (its request log says), what the screens see, and what
+// the cache file holds afterwards.
+
+#include "LectureService.h"
+#include "TempDataHome.h"
+
+#include "network/APIClient.h"
+#include "persistence/Store.h"
+#include "viewmodels/LibraryViewModel.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString libraryPath = QStringLiteral("/api.php?action=getTracks");
+constexpr double t0 = 1'700'000'000;
+
+Track track(qint64 id, const QString &judul, const QString &ustadz = QStringLiteral("Ustadz A"),
+            std::optional<qint64> views = std::nullopt)
+{
+    Track t;
+    t.id = id;
+    t.filename = QStringLiteral("kajian-%1.mp3").arg(id);
+    t.slug = QStringLiteral("kajian-%1").arg(id);
+    t.judul = judul;
+    t.ustadz = ustadz;
+    t.views = views;
+    return t;
+}
+
+QList<qint64> ids(const QList<Track> &tracks)
+{
+    QList<qint64> result;
+    for (const Track &t : tracks)
+        result.append(t.id);
+    return result;
+}
+
+const QList<Track> cachedTracks{track(1, "Cached one"), track(2, "Cached two")};
+const QList<Track> serverTracks{track(7, "Server one"), track(8, "Server two"),
+                                track(9, "Server three")};
+
+} // namespace
+
+class tst_LibraryViewModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void loadDecision_data();
+    void loadDecision();
+    void serviceFailure_data();
+    void serviceFailure();
+    void timerAsksOnlyOnceAnHourHasPassed();
+    void overlappingLoadsLaterFinishWins();
+    void destroyedDuringLoad();
+
+    void search_data();
+    void search();
+    void teacherFilterIsWholeNameIgnoringCase();
+    void popularOrderIsStableByViews();
+    void teacherNamesAndTheirLectures();
+
+private:
+    std::unique_ptr<LibraryViewModel> makeViewModel(std::chrono::milliseconds period = 1h);
+    void waitForLoads(LibraryViewModel &vm);
+    void cacheFresh(const QList<Track> &tracks);
+
+    std::unique_ptr<TempDataHome> m_home;
+    std::unique_ptr<LectureService> m_service;
+    std::unique_ptr<Store> m_store;
+    double m_now = t0;
+};
+
+void tst_LibraryViewModel::init()
+{
+    m_home = std::make_unique<TempDataHome>();
+    m_store = std::make_unique<Store>();
+    m_service = std::make_unique<LectureService>();
+    QVERIFY(m_service->setTracks(serverTracks));
+    QVERIFY(m_service->start());
+    ServiceAddress::setBaseUrl(m_service->baseUrl());
+    APIClient::setTimeouts(2s, 4s);
+    m_now = t0;
+}
+
+void tst_LibraryViewModel::cleanup()
+{
+    m_service.reset();
+    m_store.reset();
+    m_home.reset();
+}
+
+std::unique_ptr<LibraryViewModel>
+tst_LibraryViewModel::makeViewModel(std::chrono::milliseconds period)
+{
+    return std::make_unique<LibraryViewModel>(
+        *m_store, [this] { return m_now; }, period);
+}
+
+// Loads that need no answer end inside the call; the others end when the answer arrives.
+void tst_LibraryViewModel::waitForLoads(LibraryViewModel &vm)
+{
+    QTRY_VERIFY(vm.lastCacheCheck().has_value());
+    QTRY_VERIFY_WITH_TIMEOUT(!vm.isLoading(), 10000);
+}
+
+void tst_LibraryViewModel::cacheFresh(const QList<Track> &tracks)
+{
+    m_store->saveCache({tracks, m_now, m_now, tracks.size()});
+}
+
+void tst_LibraryViewModel::loadDecision_data()
+{
+    QTest::addColumn<bool>("hasCache");
+    QTest::addColumn<double>("age");
+    QTest::addColumn<double>("sinceCheck");
+    QTest::addColumn<qint64>("cachedTotal"); // -1: the cache has no serverTotal
+    QTest::addColumn<qint64>("answerTotal");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("replaced");
+
+    QTest::newRow("no cache") << false << 0.0 << 0.0 << 0ll << 3ll << true << true;
+    QTest::newRow("5 minutes old") << true << 300.0 << 300.0 << 2ll << 3ll << false << false;
+    QTest::newRow("exactly 600 s old") << true << 600.0 << 7200.0 << 2ll << 3ll << false << false;
+    QTest::newRow("2 h old, checked 30 min ago")
+        << true << 7200.0 << 1800.0 << 2ll << 3ll << false << false;
+    QTest::newRow("2 h old, checked exactly 1 h ago")
+        << true << 7200.0 << 3600.0 << 2ll << 3ll << false << false;
+    QTest::newRow("2 h old, checked 2 h ago, same total")
+        << true << 7200.0 << 7200.0 << 3ll << 3ll << true << false;
+    QTest::newRow("2 h old, checked 2 h ago, other total")
+        << true << 7200.0 << 7200.0 << 2ll << 3ll << true << true;
+    QTest::newRow("600.5 s old, checked 2 h ago")
+        << true << 600.5 << 7200.0 << 2ll << 3ll << true << true;
+    QTest::newRow("no serverTotal, answer total 0")
+        << true << 7200.0 << 7200.0 << -1ll << 0ll << true << false;
+    QTest::newRow("no serverTotal, answer total 3")
+        << true << 7200.0 << 7200.0 << -1ll << 3ll << true << true;
+}
+
+void tst_LibraryViewModel::loadDecision()
+{
+    QFETCH(bool, hasCache);
+    QFETCH(double, age);
+    QFETCH(double, sinceCheck);
+    QFETCH(qint64, cachedTotal);
+    QFETCH(qint64, answerTotal);
+    QFETCH(bool, asked);
+    QFETCH(bool, replaced);
+
+    // The answer's tracks always differ from the cache: only the total decides.
+    QVERIFY(m_service->setTracks(serverTracks, answerTotal));
+    Store::CacheEntry cache{cachedTracks, t0 - age, t0 - sinceCheck, std::nullopt};
+    if (cachedTotal >= 0)
+        cache.serverTotal = cachedTotal;
+    if (hasCache)
+        m_store->saveCache(cache);
+
+    auto vm = makeViewModel();
+    QVERIFY(!vm->lastCacheCheck()); // the first load is queued, not run in the constructor
+    QSignalSpy tracksChanged(vm.get(), &LibraryViewModel::tracksChanged);
+    waitForLoads(*vm);
+
+    QCOMPARE(*vm->lastCacheCheck(), t0);
+    if (asked)
+        QVERIFY(m_service->waitForRequestCount(libraryPath, 1));
+    QCOMPARE(m_service->requestCount(libraryPath), asked ? 1 : 0);
+    QCOMPARE(ids(vm->tracks()), ids(replaced ? serverTracks : cachedTracks));
+    QVERIFY(vm->errorMessage().isEmpty());
+    // The cached list is published before an answer replaces it.
+    QCOMPARE(tracksChanged.count(), hasCache && replaced ? 2 : 1);
+
+    const std::optional<Store::CacheEntry> saved = m_store->loadCache();
+    QVERIFY(saved);
+    if (replaced) {
+        QCOMPARE(*saved, (Store::CacheEntry{serverTracks, t0, t0, answerTotal}));
+    } else if (asked) {
+        Store::CacheEntry renewed = cache;
+        renewed.lastCheckTimestamp = t0;
+        QCOMPARE(*saved, renewed);
+    } else {
+        QCOMPARE(*saved, cache);
+    }
+}
+
+void tst_LibraryViewModel::serviceFailure_data()
+{
+    QTest::addColumn<QJsonObject>("fault");
+    QTest::addColumn<int>("cached"); // -1 no cache, else the number of cached tracks (old cache)
+    QTest::addColumn<QString>("message");
+
+    const QString prefix = QStringLiteral("Gagal memuat daftar kajian: ");
+    const QJsonObject status{{"library", QJsonObject{{"status", 500}}}};
+    const QJsonObject garbage{{"library", QJsonObject{{"garbage", true}}}};
+    const QJsonObject drop{{"library", QJsonObject{{"drop_after", 20}}}};
+    QTest::newRow("500, no cache") << status << -1 << prefix + "Server error: 500";
+    QTest::newRow("500, old cache") << status << 2 << QString();
+    QTest::newRow("500, old empty cache") << status << 0 << prefix + "Server error: 500";
+    QTest::newRow("garbage, no cache") << garbage << -1 << prefix;
+    QTest::newRow("garbage, old cache") << garbage << 2 << QString();
+    QTest::newRow("dropped, no cache") << drop << -1 << prefix;
+    QTest::newRow("dropped, old cache") << drop << 2 << QString();
+}
+
+void tst_LibraryViewModel::serviceFailure()
+{
+    QFETCH(QJsonObject, fault);
+    QFETCH(int, cached);
+    QFETCH(QString, message);
+
+    QVERIFY(m_service->setFaults(fault));
+    const Store::CacheEntry cache{cachedTracks.mid(0, qMax(0, cached)), t0 - 7200, t0 - 7200, 2};
+    if (cached >= 0)
+        m_store->saveCache(cache);
+
+    auto vm = makeViewModel();
+    waitForLoads(*vm);
+    QVERIFY(m_service->waitForRequestCount(libraryPath, 1));
+    QCOMPARE(ids(vm->tracks()), ids(cache.tracks.mid(0, qMax(0, cached))));
+    QCOMPARE(vm->hasError(), !message.isEmpty());
+    if (message.endsWith(QStringLiteral(": ")))
+        QVERIFY2(vm->errorMessage().startsWith(message) && vm->errorMessage() != message,
+                 qPrintable(vm->errorMessage()));
+    else
+        QCOMPARE(vm->errorMessage(), message);
+    // Nothing is overwritten by a failed answer.
+    QCOMPARE(m_store->loadCache().has_value(), cached >= 0);
+    if (cached >= 0)
+        QCOMPARE(*m_store->loadCache(), cache);
+
+    // A fresh cache clears the message without asking; a good answer clears it too.
+    m_service->clearFaults();
+    cacheFresh(cachedTracks);
+    vm->loadFromCacheOrServer();
+    QVERIFY(!vm->isLoading());
+    QVERIFY(!vm->hasError());
+    QCOMPARE(m_service->requestCount(libraryPath), 1);
+}
+
+void tst_LibraryViewModel::timerAsksOnlyOnceAnHourHasPassed()
+{
+    // An old cache with the service's own total: every answer leaves cacheTimestamp old.
+    m_store->saveCache({cachedTracks, t0 - 7200, t0 - 7200, 3});
+    auto vm = makeViewModel(1s);
+    QSignalSpy checks(vm.get(), &LibraryViewModel::lastCacheCheckChanged);
+    waitForLoads(*vm);
+    QVERIFY(m_service->waitForRequestCount(libraryPath, 1));
+    QCOMPARE(checks.count(), 1);
+
+    // The first firing comes a hair under an hour after that check: not asked.
+    m_now = t0 + 3599.9;
+    QVERIFY(checks.wait(3000));
+    QCOMPARE(*vm->lastCacheCheck(), m_now);
+    QVERIFY(!vm->isLoading());
+    QCOMPARE(m_service->requestCount(libraryPath), 1);
+
+    // The second one is past the hour: asked again.
+    m_now = t0 + 7199.8;
+    QVERIFY(checks.wait(3000));
+    QVERIFY(vm->isLoading());
+    waitForLoads(*vm);
+    QVERIFY(m_service->waitForRequestCount(libraryPath, 2));
+    QCOMPARE(m_store->loadCache()->lastCheckTimestamp, t0 + 7199.8);
+}
+
+void tst_LibraryViewModel::overlappingLoadsLaterFinishWins()
+{
+    // Load A sees a cache whose total differs from the service's and gets a slow answer;
+    // load B starts meanwhile with a cache of the service's total and a quick answer.
+    m_store->saveCache({cachedTracks, t0 - 7200, t0 - 7200, 2});
+    QVERIFY(m_service->setFaults({{"library", QJsonObject{{"delay_ms", 1500}}}}));
+    auto vm = makeViewModel();
+    QTRY_VERIFY(vm->isLoading());
+    QTest::qWait(300); // A's request has reached the service and is being held
+
+    const QList<Track> otherCache{track(5, "Other cache")};
+    m_store->saveCache({otherCache, t0 - 7200, t0 - 7200, 3});
+    m_service->clearFaults();
+    m_now = t0 + 1;
+    vm->loadFromCacheOrServer();
+    QCOMPARE(ids(vm->tracks()), ids(otherCache));
+
+    // B ends first (same total: its list stays) while A is still running.
+    QVERIFY(m_service->waitForRequestCount(libraryPath, 1));
+    QTRY_COMPARE(m_store->loadCache()->lastCheckTimestamp, t0 + 1);
+    QVERIFY(vm->isLoading());
+    QCOMPARE(ids(vm->tracks()), ids(otherCache));
+
+    // A ends last and wins with its own comparison: the answer replaces the list.
+    waitForLoads(*vm);
+    QCOMPARE(m_service->requestCount(libraryPath), 2);
+    QCOMPARE(ids(vm->tracks()), ids(serverTracks));
+    QCOMPARE(*m_store->loadCache(), (Store::CacheEntry{serverTracks, t0, t0, 3}));
+}
+
+void tst_LibraryViewModel::destroyedDuringLoad()
+{
+    QVERIFY(m_service->setFaults({{"library", QJsonObject{{"delay_ms", 300}}}}));
+    auto vm = makeViewModel();
+    QTRY_VERIFY(vm->isLoading());
+    vm.reset();
+    QVERIFY(m_service->waitForRequestCount(libraryPath, 1));
+    QTest::qWait(100);
+    // The answer arrived for nobody: nothing was written on the view model's behalf.
+    QVERIFY(!m_store->loadCache());
+}
+
+void tst_LibraryViewModel::search_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QList<qint64>>("expected");
+
+    QTest::newRow("empty") << "" << QList<qint64>{1, 2, 3, 4, 5};
+    QTest::newRow("spaces only") << "   \t\n " << QList<qint64>{1, 2, 3, 4, 5};
+    QTest::newRow("word in capitals, spaces around") << "  SHOLAT \n" << QList<qint64>{1, 3};
+    QTest::newRow("teacher only") << "abdul" << QList<qint64>{2, 4};
+    QTest::newRow("title or teacher") << "ha" << QList<qint64>{1, 3, 4};
+    QTest::newRow("inner space kept") << "sholat subuh" << QList<qint64>{3};
+    QTest::newRow("decomposed accent") << "cafe\u0301" << QList<qint64>{5};
+    QTest::newRow("no word split") << "subuh sholat" << QList<qint64>{};
+}
+
+void tst_LibraryViewModel::search()
+{
+    QFETCH(QString, query);
+    QFETCH(QList<qint64>, expected);
+
+    cacheFresh({track(1, "Fiqih Sholat", "Ustadz Hanif"), track(2, "Tauhid", "Abdul Somad"),
+                track(3, "Adab sholat Subuh", "Ustadz Hanif"), track(4, "Sirah", "ABDUL Hakim"),
+                track(5, "Kajian di Caf\u00e9", "Ustadz Budi")});
+    auto vm = makeViewModel();
+    waitForLoads(*vm);
+    QSignalSpy filteredChanged(vm.get(), &LibraryViewModel::filteredTracksChanged);
+    vm->setSearchText(query);
+    QCOMPARE(filteredChanged.count(), query.isEmpty() ? 0 : 1);
+    QCOMPARE(ids(vm->filteredTracks()), expected);
+    QCOMPARE(m_service->requestCount(), 0);
+}
+
+void tst_LibraryViewModel::teacherFilterIsWholeNameIgnoringCase()
+{
+    cacheFresh({track(1, "Satu", "Ustadz A"), track(2, "Dua", "ustadz a"),
+                track(3, "Tiga", "Ustadz Ab"), track(4, "Empat satu", "USTADZ A")});
+    auto vm = makeViewModel();
+    waitForLoads(*vm);
+    vm->setSelectedUstadz(QStringLiteral("ustadz A"));
+    QCOMPARE(ids(vm->filteredTracks()), (QList<qint64>{1, 2, 4}));
+    vm->setSearchText(QStringLiteral("satu"));
+    QCOMPARE(ids(vm->filteredTracks()), (QList<qint64>{1, 4}));
+    vm->setSelectedUstadz(QString());
+    QCOMPARE(ids(vm->filteredTracks()), (QList<qint64>{1, 4}));
+}
+
+void tst_LibraryViewModel::popularOrderIsStableByViews()
+{
+    cacheFresh({track(1, "a", "x", 10), track(2, "b", "x"), track(3, "c", "x", 50),
+                track(4, "d", "x", 10), track(5, "e", "x", 0)});
+    auto vm = makeViewModel();
+    waitForLoads(*vm);
+    QCOMPARE(ids(vm->popularTracks()), (QList<qint64>{3, 1, 4, 2, 5}));
+    QCOMPARE(ids(vm->tracks()), (QList<qint64>{1, 2, 3, 4, 5})); // library order untouched
+}
+
+void tst_LibraryViewModel::teacherNamesAndTheirLectures()
+{
+    cacheFresh({track(1, "1", "b"), track(2, "2", "A", 10), track(3, "3", "Z"), track(4, "4", "A"),
+                track(5, "5", "a"), track(6, "6", ""), track(7, "7", "A", 10),
+                track(8, "8", "Jos\u00e9"), track(9, "9", "Jose\u0301"),
+                track(10, "10", "\U0001F600"), track(11, "11", "\uFF21")});
+    auto vm = makeViewModel();
+    waitForLoads(*vm);
+
+    // Scalar-value order: empty first, upper-case ASCII before lower-case, U+FF21 before
+    // U+1F600 (plain UTF-16 order would swap those two); canonical equivalents are one name.
+    QCOMPARE(vm->ustadzList(),
+             (QStringList{"", "A", "Jos\u00e9", "Z", "a", "b", "\uFF21", "\U0001F600"}));
+    QCOMPARE(vm->lectureCount("A"), 3);
+    QCOMPARE(vm->lectureCount("a"), 1);
+    QCOMPARE(vm->lectureCount("Jos\u00e9"), 2);
+    QCOMPARE(vm->lectureCount("nobody"), 0);
+    QCOMPARE(ids(vm->tracksOfUstadz("A")), (QList<qint64>{2, 7, 4}));
+    QCOMPARE(ids(vm->tracksOfUstadz("Jose\u0301")), (QList<qint64>{8, 9}));
+}
+
+QTEST_GUILESS_MAIN(tst_LibraryViewModel)
+#include "tst_LibraryViewModel.moc"
