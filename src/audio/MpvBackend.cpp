@@ -19,6 +19,8 @@ constexpr int FailureGraceMs = 50;
 // connection, not the end of the lecture.
 constexpr double EarlyEndSeconds = 2.0;
 constexpr int MaxMessages = 3;
+constexpr int EndCheckMs = 100;
+constexpr int EndChecks = 5;
 
 void setOption(mpv_handle *mpv, const char *name, const char *value)
 {
@@ -41,6 +43,8 @@ MpvBackend::MpvBackend(QObject *parent) : QObject(parent)
     connect(&m_failureGrace, &QTimer::timeout, this,
             [this] { failItem(QString::fromUtf8(mpv_error_string(m_endFileError))); });
     connect(&m_timeTimer, &QTimer::timeout, this, &MpvBackend::pollTime);
+    m_endCheck.setInterval(EndCheckMs);
+    connect(&m_endCheck, &QTimer::timeout, this, &MpvBackend::checkPausedAtEnd);
 
     m_mpv = mpv_create();
     if (!m_mpv) {
@@ -296,6 +300,7 @@ QString MpvBackend::messagesText() const
 void MpvBackend::resetItem()
 {
     endSeek(false);
+    m_endCheck.stop();
     m_failureGrace.stop();
     m_itemEntry = -1;
     m_itemLoaded = false;
@@ -350,19 +355,30 @@ void MpvBackend::clear()
 void MpvBackend::play()
 {
     setPauseProperty(false);
-    if (m_itemLoaded && m_eofReached) {
-        // At the end mpv stays paused without a word; like any player it has reached the end
-        // again at once.
-        const qint64 entry = m_itemEntry;
-        QTimer::singleShot(0, this, [this, entry] {
-            if (entry != m_itemEntry || !m_itemLoaded || !m_eofReached ||
-                !flagProperty("pause", true))
-                return;
-            m_paused = true;
-            m_endSignalled = false;
-            checkEndOfMedia();
-        });
+    // At its end mpv unpauses for a moment and pauses again without announcing either; like
+    // any player it has then reached the end once more, which the next few checks notice.
+    if (m_itemLoaded && flagProperty("eof-reached", false)) {
+        m_endChecksLeft = EndChecks;
+        m_endCheck.start();
     }
+}
+
+void MpvBackend::checkPausedAtEnd()
+{
+    if (!m_itemLoaded || m_seek || !flagProperty("eof-reached", false)) {
+        m_endCheck.stop();
+        return;
+    }
+    if (flagProperty("pause", false)) {
+        m_endCheck.stop();
+        m_paused = true;
+        m_eofReached = true;
+        m_endSignalled = false;
+        checkEndOfMedia();
+        return;
+    }
+    if (--m_endChecksLeft <= 0)
+        m_endCheck.stop();
 }
 
 void MpvBackend::pause()

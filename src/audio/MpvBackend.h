@@ -70,6 +70,7 @@ private:
     void onFileLoaded();
     void onEndFile(const mpv_event &event);
     void checkEndOfMedia();
+    void checkPausedAtEnd();
     void resetItem();
     void failItem(const QString &reason);
     void setItemStatus(ItemStatus status);
@@ -100,6 +101,8 @@ private:
     bool m_eofReached = false;
     bool m_endSignalled = false;
     double m_mediaDuration = 0;
+    QTimer m_endCheck;
+    int m_endChecksLeft = 0;
 
     quint64 m_nextRequestId = 1;
     std::optional<PendingSeek> m_seek;
