@@ -56,4 +56,10 @@ void WindowSession::libraryArrived()
     if (m_player->hasCurrentTrack())
         return;
     m_player->resumeIfNeeded(m_library->tracks());
+    // At start-up the window is shown before the library and the restore exist; the
+    // restored lecture is the one the lists should bring into view.
+    if (!m_scrollToTrackId && m_player->lastPlayedTrackId()) {
+        m_scrollToTrackId = m_player->lastPlayedTrackId();
+        emit scrollToTrackIdChanged();
+    }
 }

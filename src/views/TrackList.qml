@@ -20,6 +20,10 @@ Rectangle {
             list.positionViewAtIndex(row, ListView.Center)
     }
 
+    // The rows may arrive after the list is shown (the library loads): the target is
+    // brought into view when they first do.
+    property bool hadRows: false
+
     color: Theme.listBackground
 
     ListView {
@@ -40,6 +44,13 @@ Rectangle {
             policy: ScrollBar.AsNeeded
         }
 
+        onCountChanged: {
+            if (!root.hadRows && count > 0) {
+                root.hadRows = true
+                root.scrollToTarget()
+            }
+        }
+
         delegate: TrackRow {
             removesDownload: root.controller.kind === TrackListController.StoredDownloads
             onPlay: root.controller.playRow(index)
@@ -47,6 +58,9 @@ Rectangle {
         }
     }
 
-    Component.onCompleted: scrollToTarget()
+    Component.onCompleted: {
+        hadRows = list.count > 0
+        scrollToTarget()
+    }
     onScrollToTrackIdChanged: scrollToTarget()
 }

@@ -371,6 +371,44 @@ private slots:
         QCOMPARE(f.player->currentTrack()->id, playing);
     }
 
+    void homeCentresTheRestoredLecture()
+    {
+        QList<Track> many;
+        for (int id = 1; id <= 60; ++id)
+            many << lecture(id, 1000 - id); // popular order is id order
+        ScreenFixture f(many);
+        QVERIFY(f.start());
+        f.player->setSaveInterval(1h);
+        saveLastTrack(*f.store, 30, 4.0);
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QVERIFY(f.waitForLibrary());
+        QTRY_VERIFY(f.player->hasCurrentTrack());
+
+        QQuickItem *list = UiTest::findByObjectName(window->contentItem(), "homeList");
+        QTRY_VERIFY(list);
+        QQuickItem *row = nullptr;
+        QTRY_VERIFY((row = [&]() -> QQuickItem * {
+            for (QQuickItem *r : ScreenFixture::trackRows(window)) {
+                if (r->property("title").toString() == QStringLiteral("Kajian 30"))
+                    return r;
+            }
+            return nullptr;
+        }()));
+        const double rowCentre = row->mapToScene(QPointF(0, row->height() / 2)).y();
+        const double listCentre = list->mapToScene(QPointF(0, list->height() / 2)).y();
+        QVERIFY2(qAbs(rowCentre - listCentre) < row->height(),
+                 qPrintable(QStringLiteral("row at %1, centre %2").arg(rowCentre).arg(listCentre)));
+
+        // Without a saved lecture the lists start at the top.
+        ScreenFixture fresh(many);
+        QVERIFY(fresh.start());
+        QQuickWindow *other = fresh.openWindow();
+        QVERIFY(fresh.waitForLibrary());
+        QTRY_VERIFY(!ScreenFixture::trackRows(other).isEmpty());
+        QCOMPARE(ScreenFixture::rowTitles(other).first(), QStringLiteral("Kajian 1"));
+    }
+
     void keyboardShortcuts()
     {
         ScreenFixture f(sixLectures());

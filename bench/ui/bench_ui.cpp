@@ -1,0 +1,286 @@
+// Figures for the main window (printed, never pass/fail). Run by bench/ui/run.sh, which
+// measures wall time and peak memory of the start-up modes with /usr/bin/time.
+//
+//   bench_ui prepare <count>   writes a fresh cached library of <count> lectures into the
+//                              data folder ($XDG_DATA_HOME/Quillora)
+//   bench_ui startup           the real main window over the cached library; prints the
+//                              time to its first frame and to the first frame with the list
+//   bench_ui plain             baseline: a plain widget window listing the cached library
+//   bench_ui search            keystrokes in the search field over the cached library:
+//                              ms from the key to the result list's model updated
+//   bench_ui scroll            the Home list scrolled from top to bottom, a page per frame
+#include "AppFonts.h"
+#include "MainWindows.h"
+#include "audio/Downloads.h"
+#include "persistence/Store.h"
+#include "viewmodels/LibraryViewModel.h"
+#include "viewmodels/PlayerViewModel.h"
+#include "viewmodels/TrackListController.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QQmlApplicationEngine>
+#include <QQuickItem>
+#include <QQuickStyle>
+#include <QQuickWindow>
+#include <QTest>
+#include <QTimer>
+#include <QtQml/qqmlextensionplugin.h>
+
+#include <algorithm>
+#include <cstdio>
+
+Q_IMPORT_QML_PLUGIN(TalvoraPlugin)
+
+namespace {
+
+QElapsedTimer sinceStart;
+
+QList<Track> makeLibrary(int count)
+{
+    static const char *teachers[] = {"Ustadz Ahmad Fauzan Hidayat", "Ustadz Muhammad Rizki",
+                                     "Ustadz Abdullah Hakim", "Ustadz Hasan Basri Lubis",
+                                     "ustadz Yusuf Mansur"};
+    static const char *topics[] = {"Tafsir Surat Al-Fatihah",   "Fiqih Shalat",
+                                   "Adab Menuntut Ilmu",        "Keutamaan Sedekah",
+                                   "Nasihat tentang Sabar",     "Sirah Nabawiyah",
+                                   "Tanya Jawab Seputar Puasa", "Menjaga Lisan"};
+    QList<Track> tracks;
+    tracks.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        Track t;
+        t.id = 100000 + i;
+        t.filename = QStringLiteral("kajian-%1.mp3").arg(t.id);
+        t.slug = QStringLiteral("kajian-%1").arg(t.id);
+        t.filemtime = 1.7e9 + i;
+        t.ustadz = QString::fromLatin1(teachers[i % 5]);
+        t.judul = QStringLiteral("%1 bagian %2").arg(QString::fromLatin1(topics[i % 8])).arg(i);
+        t.durationSeconds = 600 + (i * 37) % 4000;
+        if (i % 7)
+            t.views = (i * 7919) % 5000;
+        tracks << t;
+    }
+    return tracks;
+}
+
+int prepare(int count)
+{
+    Store store;
+    Store::CacheEntry entry;
+    entry.tracks = makeLibrary(count);
+    entry.cacheTimestamp = double(QDateTime::currentSecsSinceEpoch());
+    entry.lastCheckTimestamp = entry.cacheTimestamp;
+    entry.serverTotal = count;
+    store.saveCache(entry);
+    std::printf("prepared %d cached lectures in %s\n", count, qPrintable(store.folderURL()));
+    return store.loadCache() ? 0 : 1;
+}
+
+struct Program
+{
+    Program()
+        : library(Store::shared()),
+          windows(engine, library, player, Downloads::shared(), Store::shared())
+    {
+    }
+    LibraryViewModel library;
+    PlayerViewModel player;
+    QQmlApplicationEngine engine;
+    MainWindows windows;
+};
+
+int startup()
+{
+    QQuickStyle::setStyle(QStringLiteral("Basic"));
+    AppFonts::install();
+    Program program;
+    QQuickWindow *window = program.windows.open();
+    if (!window)
+        return 1;
+    double firstFrame = -1;
+    QObject::connect(window, &QQuickWindow::frameSwapped, window, [&] {
+        if (firstFrame < 0)
+            firstFrame = sinceStart.nsecsElapsed() / 1e6;
+        if (program.library.trackCount() > 0) {
+            std::printf("first frame %.1f ms; first frame with %d lectures %.1f ms\n", firstFrame,
+                        program.library.trackCount(), sinceStart.nsecsElapsed() / 1e6);
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        }
+    });
+    QObject::connect(&program.library, &LibraryViewModel::tracksChanged, window,
+                     [window] { window->requestUpdate(); });
+    return qApp->exec();
+}
+
+int plain()
+{
+    const auto cache = Store::shared().loadCache();
+    QListWidget list;
+    list.setWindowTitle(QStringLiteral("Talvora"));
+    list.resize(1100, 720);
+    if (cache) {
+        for (const Track &track : cache->tracks)
+            list.addItem(track.displayTitle() + QStringLiteral(" — ") + track.displayUstadz());
+    }
+    struct FirstPaint : QObject
+    {
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint && !done) {
+                done = true;
+                QTimer::singleShot(0, qApp, [] {
+                    std::printf("first frame %.1f ms (plain window)\n",
+                                sinceStart.nsecsElapsed() / 1e6);
+                    QCoreApplication::quit();
+                });
+            }
+            return false;
+        }
+        bool done = false;
+    } filter;
+    list.viewport()->installEventFilter(&filter);
+    list.show();
+    return qApp->exec();
+}
+
+QQuickItem *findByObjectName(QQuickItem *root, const QString &name)
+{
+    if (root->objectName() == name)
+        return root;
+    for (QQuickItem *child : root->childItems()) {
+        if (QQuickItem *found = findByObjectName(child, name))
+            return found;
+    }
+    return nullptr;
+}
+
+bool waitForFrame(QQuickWindow *window)
+{
+    bool swapped = false;
+    auto c = QObject::connect(window, &QQuickWindow::frameSwapped, window, [&] { swapped = true; });
+    window->requestUpdate();
+    const bool ok = QTest::qWaitFor([&] { return swapped; }, 5000);
+    QObject::disconnect(c);
+    return ok;
+}
+
+int search()
+{
+    QQuickStyle::setStyle(QStringLiteral("Basic"));
+    AppFonts::install();
+    Program program;
+    QQuickWindow *window = program.windows.open();
+    if (!window || !QTest::qWaitFor([&] { return program.library.trackCount() > 0; }, 10000))
+        return 1;
+    QTest::keyClick(window, Qt::Key_F, Qt::ControlModifier);
+    QTest::qWait(200);
+    const QString typed = QStringLiteral("sabar bagian 1");
+    QList<double> keyToModel;
+    QList<double> keyToFrame;
+    QAbstractItemModel *model = nullptr;
+    for (QChar c : typed) {
+        bool reset = false;
+        QElapsedTimer timer;
+        double updated = -1;
+        // The results list appears with the first non-blank query; its model is the
+        // controller's and lives as long as the screen.
+        if (!model) {
+            if (auto *controller =
+                    program.windows.windows().first()->findChild<TrackListController *>())
+                model = controller->model();
+        }
+        QMetaObject::Connection c;
+        if (model)
+            c = QObject::connect(model, &QAbstractItemModel::modelReset, model, [&] {
+                reset = true;
+                updated = timer.nsecsElapsed() / 1e6;
+            });
+        timer.start();
+        QTest::keyClick(window, c.toLatin1());
+        if (updated < 0)
+            updated = timer.nsecsElapsed() / 1e6; // no list yet: the field and the filter only
+        QObject::disconnect(c);
+        waitForFrame(window);
+        keyToModel << updated;
+        keyToFrame << timer.nsecsElapsed() / 1e6;
+        (void)reset;
+    }
+    auto report = [](const char *what, QList<double> values) {
+        std::sort(values.begin(), values.end());
+        double sum = 0;
+        for (double v : values)
+            sum += v;
+        std::printf("%s: median %.2f ms, mean %.2f ms, max %.2f ms over %lld keystrokes\n", what,
+                    values[values.size() / 2], sum / values.size(), values.last(),
+                    qlonglong(values.size()));
+    };
+    std::printf("search over %d lectures, typing \"%s\"\n", program.library.trackCount(),
+                qPrintable(typed));
+    report("key -> model updated", keyToModel);
+    report("key -> next frame shown", keyToFrame);
+    return 0;
+}
+
+int scroll()
+{
+    QQuickStyle::setStyle(QStringLiteral("Basic"));
+    AppFonts::install();
+    Program program;
+    QQuickWindow *window = program.windows.open();
+    if (!window || !QTest::qWaitFor([&] { return program.library.trackCount() > 0; }, 10000))
+        return 1;
+    QQuickItem *list = nullptr;
+    if (!QTest::qWaitFor(
+            [&] {
+                QQuickItem *home = findByObjectName(window->contentItem(), "homeList");
+                list = home ? home->property("view").value<QQuickItem *>() : nullptr;
+                return list != nullptr;
+            },
+            10000))
+        return 1;
+    waitForFrame(window);
+    const double page = list->height();
+    QElapsedTimer timer;
+    timer.start();
+    int frames = 0;
+    double worst = 0;
+    while (!list->property("atYEnd").toBool()) {
+        QElapsedTimer frame;
+        frame.start();
+        list->setProperty("contentY", list->property("contentY").toDouble() + page);
+        if (!waitForFrame(window))
+            return 1;
+        worst = std::max(worst, frame.nsecsElapsed() / 1e6);
+        ++frames;
+    }
+    const double total = timer.nsecsElapsed() / 1e6;
+    std::printf("scrolled %d rows top to bottom, a page (%.0f px) per frame: %d frames in %.0f ms, "
+                "%.2f ms per frame on average, %.2f ms the slowest\n",
+                program.library.trackCount(), page, frames, total, total / frames, worst);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    sinceStart.start();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Talvora"));
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (mode == QLatin1String("prepare"))
+        return prepare(argc > 2 ? std::atoi(argv[2]) : 5000);
+    if (mode == QLatin1String("startup"))
+        return startup();
+    if (mode == QLatin1String("plain"))
+        return plain();
+    if (mode == QLatin1String("search"))
+        return search();
+    if (mode == QLatin1String("scroll"))
+        return scroll();
+    std::fprintf(stderr, "usage: bench_ui prepare <count> | startup | plain | search | scroll\n");
+    return 2;
+}
