@@ -1,9 +1,8 @@
 #include "models/JsonReader.h"
 
-#include <QJsonArray>
-
 #include <charconv>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -11,37 +10,155 @@ namespace {
 // exhaust the stack.
 constexpr int MaxDepth = 512;
 
-class Parser
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Length of the valid UTF-8 sequence at p (non-ASCII lead byte), or 0 when invalid: no
+// overlong forms, no encoded surrogates, nothing above U+10FFFF.
+int utf8SequenceLength(const unsigned char *p, const unsigned char *end)
+{
+    const unsigned char c = p[0];
+    int length;
+    unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        if (c == 0xE0)
+            low = 0xA0;
+        else if (c == 0xED)
+            high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        if (c == 0xF0)
+            low = 0x90;
+        else if (c == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (end - p < length || p[1] < low || p[1] > high)
+        return 0;
+    for (int i = 2; i < length; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+    }
+    return length;
+}
+
+// The value of a number written with a fraction or an exponent ("12.0", "1e3"), when it is
+// exactly an integer in the signed 64-bit range.
+std::optional<qint64> exactInteger(bool negative, const char *intBegin, const char *intEnd,
+                                   const char *fracBegin, const char *fracEnd, long long exponent)
+{
+    char digits[40];
+    int count = 0;
+    long long scale = exponent - (fracEnd - fracBegin);
+    // Significant digits only: leading zeros dropped, trailing zeros moved into the scale.
+    auto take = [&](const char *begin, const char *end) {
+        for (const char *p = begin; p != end; ++p) {
+            if (count == 0 && *p == '0')
+                continue;
+            if (count == int(sizeof digits))
+                return false;
+            digits[count++] = *p;
+        }
+        return true;
+    };
+    if (!take(intBegin, intEnd) || !take(fracBegin, fracEnd))
+        return std::nullopt; // more than 40 significant digits: not a 64-bit integer
+    while (count > 0 && digits[count - 1] == '0') {
+        --count;
+        ++scale;
+    }
+    if (count == 0)
+        return 0;
+    if (scale < 0 || count + scale > 19)
+        return std::nullopt;
+    quint64 magnitude = 0;
+    for (int i = 0; i < count; ++i)
+        magnitude = magnitude * 10 + quint64(digits[i] - '0');
+    for (long long i = 0; i < scale; ++i)
+        magnitude *= 10; // at most 19 digits in all: no overflow of 64 unsigned bits
+    constexpr quint64 limit = quint64(1) << 63;
+    if (negative) {
+        if (magnitude > limit)
+            return std::nullopt;
+        return magnitude == limit ? std::numeric_limits<qint64>::min() : -qint64(magnitude);
+    }
+    if (magnitude >= limit)
+        return std::nullopt;
+    return qint64(magnitude);
+}
+
+// Decimal order of magnitude of a number, only to tell an overflow from an underflow.
+long long decimalOrder(const char *intBegin, const char *intEnd, const char *fracBegin,
+                       const char *fracEnd, long long exponent)
+{
+    const char *p = intBegin;
+    while (p != intEnd && *p == '0')
+        ++p;
+    if (p != intEnd)
+        return (intEnd - p) + exponent;
+    long long zeros = 0;
+    for (p = fracBegin; p != fracEnd && *p == '0'; ++p)
+        ++zeros;
+    return exponent - zeros;
+}
+
+} // namespace
+
+// Builds the node list of one document; see JsonReader.
+class JsonParser
 {
 public:
-    Parser(const char *begin, const char *end) : m_pos(begin), m_begin(begin), m_end(end) {}
+    using Node = JsonReader::Node;
+    using Type = JsonReader::Type;
 
-    std::optional<QJsonValue> document()
+    JsonParser(const QByteArray &bytes, std::vector<Node> &nodes)
+        : m_begin(bytes.constData()), m_pos(m_begin), m_end(m_begin + bytes.size()), m_nodes(nodes)
     {
+    }
+
+    bool document()
+    {
+        if (m_end - m_begin > qsizetype(std::numeric_limits<quint32>::max()))
+            return fail("document too large");
         if (m_end - m_pos >= 3 && std::memcmp(m_pos, "\xEF\xBB\xBF", 3) == 0)
             m_pos += 3;
-        QJsonValue result;
-        if (!value(result, 0))
-            return std::nullopt;
+        m_nodes.reserve(size_t(m_end - m_pos) / 8 + 1);
+        if (!value(0))
+            return false;
         skipSpace();
         if (m_pos != m_end)
             return fail("unexpected data after the document");
-        return result;
+        return true;
     }
 
-    QString error() const
-    {
-        return QStringLiteral("%1 at offset %2").arg(m_error).arg(m_errorOffset);
-    }
+    QString error() const { return m_error; }
 
 private:
-    std::nullopt_t fail(const char *reason)
+    bool fail(const char *reason)
     {
         if (m_error.isEmpty()) {
-            m_error = QString::fromLatin1(reason);
-            m_errorOffset = m_pos - m_begin;
+            m_error = QStringLiteral("%1 at offset %2")
+                          .arg(QLatin1String(reason))
+                          .arg(qsizetype(m_pos - m_begin));
         }
-        return std::nullopt;
+        return false;
     }
 
     void skipSpace()
@@ -59,84 +176,83 @@ private:
         return true;
     }
 
-    bool value(QJsonValue &out, int depth)
+    quint32 push(Type type)
+    {
+        Node node;
+        node.type = type;
+        m_nodes.push_back(node);
+        return quint32(m_nodes.size() - 1);
+    }
+
+    void close(quint32 index) { m_nodes[index].end = quint32(m_nodes.size()); }
+
+    bool value(int depth)
     {
         skipSpace();
-        if (m_pos == m_end) {
-            fail("unexpected end of document");
-            return false;
-        }
+        if (m_pos == m_end)
+            return fail("unexpected end of document");
         switch (*m_pos) {
         case '{':
-            return object(out, depth + 1);
+            return object(depth + 1);
         case '[':
-            return array(out, depth + 1);
-        case '"': {
-            QString text;
-            if (!string(text))
-                return false;
-            out = QJsonValue(text);
-            return true;
-        }
+            return array(depth + 1);
+        case '"':
+            return string();
         case 't':
             if (literal("true", 4)) {
-                out = QJsonValue(true);
+                const quint32 index = push(Type::Bool);
+                m_nodes[index].boolean = true;
+                close(index);
                 return true;
             }
             break;
         case 'f':
             if (literal("false", 5)) {
-                out = QJsonValue(false);
+                const quint32 index = push(Type::Bool);
+                m_nodes[index].boolean = false;
+                close(index);
                 return true;
             }
             break;
         case 'n':
             if (literal("null", 4)) {
-                out = QJsonValue(QJsonValue::Null);
+                close(push(Type::Null));
                 return true;
             }
             break;
         default:
-            if (*m_pos == '-' || (*m_pos >= '0' && *m_pos <= '9'))
-                return number(out);
+            if (*m_pos == '-' || isDigit(*m_pos))
+                return number();
         }
-        fail("invalid value");
-        return false;
+        return fail("invalid value");
     }
 
-    bool object(QJsonValue &out, int depth)
+    bool object(int depth)
     {
-        if (depth > MaxDepth) {
-            fail("nesting too deep");
-            return false;
-        }
+        if (depth > MaxDepth)
+            return fail("nesting too deep");
         ++m_pos; // '{'
-        QJsonObject result;
+        const quint32 index = push(Type::Object);
+        quint32 members = 0;
         skipSpace();
         if (m_pos != m_end && *m_pos == '}') {
             ++m_pos;
-            out = result;
+            close(index);
             return true;
         }
         for (;;) {
             skipSpace();
-            if (m_pos == m_end || *m_pos != '"') {
-                fail("expected a key");
-                return false;
-            }
-            QString key;
-            if (!string(key))
+            if (m_pos == m_end || *m_pos != '"')
+                return fail("expected a key");
+            if (!string())
                 return false;
             skipSpace();
-            if (m_pos == m_end || *m_pos != ':') {
-                fail("expected ':'");
-                return false;
-            }
+            if (m_pos == m_end || *m_pos != ':')
+                return fail("expected ':'");
             ++m_pos;
-            QJsonValue member;
-            if (!value(member, depth))
+            if (!value(depth))
                 return false;
-            result.insert(key, member);
+            ++members;
             skipSpace();
             if (m_pos != m_end && *m_pos == ',') {
                 ++m_pos;
@@ -144,33 +260,31 @@ private:
             }
             if (m_pos != m_end && *m_pos == '}') {
                 ++m_pos;
-                out = result;
+                m_nodes[index].length = members;
+                close(index);
                 return true;
             }
-            fail("expected ',' or '}'");
-            return false;
+            return fail("expected ',' or '}'");
         }
     }
 
-    bool array(QJsonValue &out, int depth)
+    bool array(int depth)
     {
-        if (depth > MaxDepth) {
-            fail("nesting too deep");
-            return false;
-        }
+        if (depth > MaxDepth)
+            return fail("nesting too deep");
         ++m_pos; // '['
-        QJsonArray result;
+        const quint32 index = push(Type::Array);
+        quint32 elements = 0;
         skipSpace();
         if (m_pos != m_end && *m_pos == ']') {
             ++m_pos;
-            out = result;
+            close(index);
             return true;
         }
         for (;;) {
-            QJsonValue element;
-            if (!value(element, depth))
+            if (!value(depth))
                 return false;
-            result.append(element);
+            ++elements;
             skipSpace();
             if (m_pos != m_end && *m_pos == ',') {
                 ++m_pos;
@@ -178,182 +292,92 @@ private:
             }
             if (m_pos != m_end && *m_pos == ']') {
                 ++m_pos;
-                out = result;
+                m_nodes[index].length = elements;
+                close(index);
                 return true;
             }
-            fail("expected ',' or ']'");
-            return false;
+            return fail("expected ',' or ']'");
         }
     }
 
-    // Length of the valid UTF-8 sequence at p (non-ASCII lead byte), or 0 when invalid.
-    static int utf8SequenceLength(const unsigned char *p, const unsigned char *end)
-    {
-        const unsigned char c = p[0];
-        int length;
-        unsigned char low = 0x80, high = 0xBF; // range of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            if (c == 0xE0)
-                low = 0xA0;
-            else if (c == 0xED)
-                high = 0x9F; // no encoded surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            if (c == 0xF0)
-                low = 0x90;
-            else if (c == 0xF4)
-                high = 0x8F;
-        } else {
-            return 0;
-        }
-        if (end - p < length)
-            return 0;
-        if (p[1] < low || p[1] > high)
-            return 0;
-        for (int i = 2; i < length; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return 0;
-        }
-        return length;
-    }
-
-    static int hexDigit(char c)
-    {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    }
-
-    bool hex4(char16_t &out)
-    {
-        if (m_end - m_pos < 4) {
-            fail("truncated \\u escape");
-            return false;
-        }
-        unsigned value = 0;
-        for (int i = 0; i < 4; ++i) {
-            const int digit = hexDigit(m_pos[i]);
-            if (digit < 0) {
-                fail("invalid \\u escape");
-                return false;
-            }
-            value = value * 16 + unsigned(digit);
-        }
-        m_pos += 4;
-        out = char16_t(value);
-        return true;
-    }
-
-    bool string(QString &out)
+    // Checks the string and records where its raw bytes are; escapes are decoded on reading.
+    bool string()
     {
         ++m_pos; // opening quote
-        const char *segment = m_pos;
-        out.clear();
+        const char *start = m_pos;
+        bool escaped = false;
         for (;;) {
-            if (m_pos == m_end) {
-                fail("unterminated string");
-                return false;
+            // Plain ASCII is by far the most common content.
+            while (m_pos != m_end) {
+                const unsigned char c = static_cast<unsigned char>(*m_pos);
+                if (c < 0x20 || c == '"' || c == '\\' || c >= 0x80)
+                    break;
+                ++m_pos;
             }
+            if (m_pos == m_end)
+                return fail("unterminated string");
             const unsigned char c = static_cast<unsigned char>(*m_pos);
-            if (c == '"') {
-                if (out.isEmpty()) {
-                    out = QString::fromUtf8(segment, m_pos - segment);
-                } else {
-                    out += QString::fromUtf8(segment, m_pos - segment);
-                }
-                ++m_pos;
-                return true;
-            }
-            if (c < 0x20) {
-                fail("control character in string");
-                return false;
-            }
-            if (c < 0x80 && c != '\\') {
-                ++m_pos;
-                continue;
-            }
+            if (c == '"')
+                break;
+            if (c < 0x20)
+                return fail("control character in string");
             if (c >= 0x80) {
                 const int length =
                     utf8SequenceLength(reinterpret_cast<const unsigned char *>(m_pos),
                                        reinterpret_cast<const unsigned char *>(m_end));
-                if (length == 0) {
-                    fail("invalid UTF-8");
-                    return false;
-                }
+                if (length == 0)
+                    return fail("invalid UTF-8");
                 m_pos += length;
                 continue;
             }
-            // A backslash escape: flush the plain run before it.
-            out += QString::fromUtf8(segment, m_pos - segment);
-            ++m_pos;
-            if (m_pos == m_end) {
-                fail("unterminated string");
-                return false;
-            }
-            const char escape = *m_pos++;
-            switch (escape) {
+            escaped = true;
+            ++m_pos; // backslash
+            if (m_pos == m_end)
+                return fail("unterminated string");
+            switch (*m_pos) {
             case '"':
-                out += QLatin1Char('"');
-                break;
             case '\\':
-                out += QLatin1Char('\\');
-                break;
             case '/':
-                out += QLatin1Char('/');
-                break;
             case 'b':
-                out += QLatin1Char('\b');
-                break;
             case 'f':
-                out += QLatin1Char('\f');
-                break;
             case 'n':
-                out += QLatin1Char('\n');
-                break;
             case 'r':
-                out += QLatin1Char('\r');
-                break;
             case 't':
-                out += QLatin1Char('\t');
+                ++m_pos;
                 break;
-            case 'u': {
-                // Unpaired surrogates are kept as they are: the writer escapes them again, so
-                // such a string still round-trips instead of making a stored file unreadable.
-                char16_t unit;
-                if (!hex4(unit))
-                    return false;
-                out += QChar(unit);
+            case 'u':
+                ++m_pos;
+                if (m_end - m_pos < 4)
+                    return fail("truncated \\u escape");
+                for (int i = 0; i < 4; ++i) {
+                    if (hexDigit(m_pos[i]) < 0)
+                        return fail("invalid \\u escape");
+                }
+                m_pos += 4;
                 break;
-            }
             default:
-                --m_pos;
-                fail("invalid escape");
-                return false;
+                return fail("invalid escape");
             }
-            segment = m_pos;
         }
+        const quint32 index = push(Type::String);
+        Node &node = m_nodes[index];
+        node.offset = start - m_begin;
+        node.length = quint32(m_pos - start);
+        node.escaped = escaped;
+        ++m_pos; // closing quote
+        close(index);
+        return true;
     }
 
-    static bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-    bool number(QJsonValue &out)
+    bool number()
     {
         const char *start = m_pos;
         const bool negative = *m_pos == '-';
         if (negative)
             ++m_pos;
         const char *intBegin = m_pos;
-        if (m_pos == m_end || !isDigit(*m_pos)) {
-            fail("invalid number");
-            return false;
-        }
+        if (m_pos == m_end || !isDigit(*m_pos))
+            return fail("invalid number");
         if (*m_pos == '0') {
             ++m_pos;
         } else {
@@ -366,10 +390,8 @@ private:
         if (m_pos != m_end && *m_pos == '.') {
             ++m_pos;
             fracBegin = m_pos;
-            if (m_pos == m_end || !isDigit(*m_pos)) {
-                fail("invalid number");
-                return false;
-            }
+            if (m_pos == m_end || !isDigit(*m_pos))
+                return fail("invalid number");
             while (m_pos != m_end && isDigit(*m_pos))
                 ++m_pos;
             fracEnd = m_pos;
@@ -384,245 +406,231 @@ private:
                 negativeExponent = *m_pos == '-';
                 ++m_pos;
             }
-            if (m_pos == m_end || !isDigit(*m_pos)) {
-                fail("invalid number");
-                return false;
-            }
+            if (m_pos == m_end || !isDigit(*m_pos))
+                return fail("invalid number");
             while (m_pos != m_end && isDigit(*m_pos)) {
-                if (exponent < 1000000) // saturate: beyond this only the sign matters
+                if (exponent < 1000000) // beyond this only the sign matters
                     exponent = exponent * 10 + (*m_pos - '0');
                 ++m_pos;
             }
             if (negativeExponent)
                 exponent = -exponent;
         }
-        // A plain number may follow only by a delimiter; "01" and "1x" are errors.
+        // "01", "1.2.3" or "1-2": a number must be followed by a delimiter.
         if (m_pos != m_end && (isDigit(*m_pos) || *m_pos == '.' || *m_pos == 'e' || *m_pos == 'E' ||
-                               *m_pos == '-' || *m_pos == '+')) {
-            fail("invalid number");
-            return false;
-        }
+                               *m_pos == '-' || *m_pos == '+'))
+            return fail("invalid number");
 
+        std::optional<qint64> integer;
         if (fracBegin == fracEnd && !hasExponent) {
-            qint64 integer = 0;
-            const auto [ptr, ec] = std::from_chars(start, intEnd, integer);
-            if (ec == std::errc() && ptr == intEnd) {
-                out = QJsonValue(integer);
-                return true;
-            }
-        } else if (std::optional<qint64> integer =
-                       exactInteger(negative, intBegin, intEnd, fracBegin, fracEnd, exponent)) {
-            out = QJsonValue(*integer);
+            qint64 parsed = 0;
+            const auto [ptr, ec] = std::from_chars(start, intEnd, parsed);
+            if (ec == std::errc() && ptr == intEnd)
+                integer = parsed;
+        } else {
+            integer = exactInteger(negative, intBegin, intEnd, fracBegin, fracEnd, exponent);
+        }
+        if (integer) {
+            const quint32 index = push(Type::Integer);
+            m_nodes[index].integer = *integer;
+            close(index);
             return true;
         }
 
         double real = 0;
         const auto [ptr, ec] = std::from_chars(start, m_pos, real);
         if (ec == std::errc::result_out_of_range) {
-            if (decimalOrder(intBegin, intEnd, fracBegin, fracEnd, exponent) > 0) {
-                fail("number out of range");
-                return false;
-            }
+            if (decimalOrder(intBegin, intEnd, fracBegin, fracEnd, exponent) > 0)
+                return fail("number out of range");
             real = negative ? -0.0 : 0.0; // underflow
         } else if (ec != std::errc() || ptr != m_pos) {
-            fail("invalid number");
-            return false;
+            return fail("invalid number");
         }
-        out = QJsonValue(real);
+        const quint32 index = push(Type::Real);
+        m_nodes[index].real = real;
+        close(index);
         return true;
     }
 
-    // The value of a number written with a fraction or an exponent ("12.0", "1e3"), when it
-    // is exactly an integer in the signed 64-bit range.
-    static std::optional<qint64> exactInteger(bool negative, const char *intBegin,
-                                              const char *intEnd, const char *fracBegin,
-                                              const char *fracEnd, long long exponent)
-    {
-        QByteArray digits;
-        digits.reserve((intEnd - intBegin) + (fracEnd - fracBegin));
-        digits.append(intBegin, intEnd - intBegin);
-        digits.append(fracBegin, fracEnd - fracBegin);
-        long long scale = exponent - (fracEnd - fracBegin);
-        qsizetype first = 0;
-        while (first < digits.size() && digits[first] == '0')
-            ++first;
-        digits = digits.mid(first);
-        while (!digits.isEmpty() && digits.back() == '0') {
-            digits.chop(1);
-            ++scale;
-        }
-        if (digits.isEmpty())
-            return 0;
-        if (scale < 0 || digits.size() + scale > 19)
-            return std::nullopt;
-        quint64 magnitude = 0;
-        for (char c : std::as_const(digits))
-            magnitude = magnitude * 10 + quint64(c - '0');
-        for (long long i = 0; i < scale; ++i)
-            magnitude *= 10; // at most 19 digits in all, so no overflow of 64 unsigned bits
-        constexpr quint64 limit = quint64(1) << 63;
-        if (negative) {
-            if (magnitude > limit)
-                return std::nullopt;
-            return magnitude == limit ? std::numeric_limits<qint64>::min() : -qint64(magnitude);
-        }
-        if (magnitude >= limit)
-            return std::nullopt;
-        return qint64(magnitude);
-    }
-
-    // Decimal order of magnitude of a number, used only to tell overflow from underflow.
-    static long long decimalOrder(const char *intBegin, const char *intEnd, const char *fracBegin,
-                                  const char *fracEnd, long long exponent)
-    {
-        const char *p = intBegin;
-        while (p != intEnd && *p == '0')
-            ++p;
-        if (p != intEnd)
-            return (intEnd - p) + exponent;
-        long long zeros = 0;
-        for (p = fracBegin; p != fracEnd && *p == '0'; ++p)
-            ++zeros;
-        return exponent - zeros;
-    }
-
-    const char *m_pos;
     const char *m_begin;
+    const char *m_pos;
     const char *m_end;
+    std::vector<Node> &m_nodes;
     QString m_error;
-    qsizetype m_errorOffset = 0;
 };
 
-QString typeError(QLatin1String key, const char *expected)
+bool JsonReader::parse(const QByteArray &document)
 {
-    return QStringLiteral("\"%1\" is not %2").arg(key, QLatin1String(expected));
+    m_bytes = document;
+    m_nodes.clear();
+    m_error.clear();
+    JsonParser parser(m_bytes, m_nodes);
+    m_ok = parser.document();
+    if (!m_ok) {
+        m_error = parser.error();
+        m_nodes.clear();
+    }
+    return m_ok;
 }
 
-} // namespace
-
-std::optional<QJsonValue> JsonReader::parse(const QByteArray &document, QString *error)
+JsonReader::Value JsonReader::root() const
 {
-    Parser parser(document.constData(), document.constData() + document.size());
-    std::optional<QJsonValue> result = parser.document();
-    if (!result && error)
-        *error = parser.error();
-    return result;
+    return m_ok ? Value(this, 0) : Value();
 }
 
-std::optional<qint64> JsonReader::integral(const QJsonValue &value)
+QString JsonReader::decodeString(const Node &node) const
 {
-    // Integers are kept as such by the parser (and by QJsonValue(qint64)); a double here is
-    // either fractional or beyond the exact range, so it never counts as an integer.
-    if (value.type() != QJsonValue::Double)
+    const char *p = m_bytes.constData() + node.offset;
+    const char *end = p + node.length;
+    if (!node.escaped)
+        return QString::fromUtf8(p, end - p);
+    QString out;
+    out.reserve(node.length);
+    const char *segment = p;
+    while (p != end) {
+        if (*p != '\\') {
+            ++p;
+            continue;
+        }
+        out += QString::fromUtf8(segment, p - segment);
+        ++p;
+        switch (*p++) {
+        case '"':
+            out += QLatin1Char('"');
+            break;
+        case '\\':
+            out += QLatin1Char('\\');
+            break;
+        case '/':
+            out += QLatin1Char('/');
+            break;
+        case 'b':
+            out += QLatin1Char('\b');
+            break;
+        case 'f':
+            out += QLatin1Char('\f');
+            break;
+        case 'n':
+            out += QLatin1Char('\n');
+            break;
+        case 'r':
+            out += QLatin1Char('\r');
+            break;
+        case 't':
+            out += QLatin1Char('\t');
+            break;
+        default: { // 'u', checked by the parser
+            unsigned unit = 0;
+            for (int i = 0; i < 4; ++i)
+                unit = unit * 16 + unsigned(hexDigit(p[i]));
+            p += 4;
+            out += QChar(char16_t(unit));
+        }
+        }
+        segment = p;
+    }
+    out += QString::fromUtf8(segment, end - segment);
+    return out;
+}
+
+const JsonReader::Node *JsonReader::Value::node() const
+{
+    return m_reader ? &m_reader->m_nodes[m_index] : nullptr;
+}
+
+JsonReader::Type JsonReader::Value::type() const
+{
+    const Node *n = node();
+    return n ? n->type : Type::Missing;
+}
+
+std::optional<bool> JsonReader::Value::boolean() const
+{
+    const Node *n = node();
+    if (!n || n->type != Type::Bool)
         return std::nullopt;
-    const QVariant variant = value.toVariant();
-    if (variant.typeId() != QMetaType::LongLong)
+    return n->boolean;
+}
+
+std::optional<qint64> JsonReader::Value::integral() const
+{
+    const Node *n = node();
+    if (!n || n->type != Type::Integer)
         return std::nullopt;
-    return variant.toLongLong();
+    return n->integer;
 }
 
-bool JsonReader::requireString(const QJsonObject &object, QLatin1String key, QString &out,
-                               QString *error)
+std::optional<double> JsonReader::Value::number() const
 {
-    const QJsonValue value = object.value(key);
-    if (!value.isString()) {
-        if (error)
-            *error = value.isUndefined() ? QStringLiteral("\"%1\" is missing").arg(key)
-                                         : typeError(key, "a string");
-        return false;
-    }
-    out = value.toString();
-    return true;
+    const Node *n = node();
+    if (!n)
+        return std::nullopt;
+    if (n->type == Type::Integer)
+        return double(n->integer);
+    if (n->type == Type::Real)
+        return n->real;
+    return std::nullopt;
 }
 
-bool JsonReader::requireNumber(const QJsonObject &object, QLatin1String key, double &out,
-                               QString *error)
+std::optional<QString> JsonReader::Value::string() const
 {
-    const QJsonValue value = object.value(key);
-    if (!value.isDouble()) {
-        if (error)
-            *error = value.isUndefined() ? QStringLiteral("\"%1\" is missing").arg(key)
-                                         : typeError(key, "a number");
-        return false;
-    }
-    out = value.toDouble();
-    return true;
+    const Node *n = node();
+    if (!n || n->type != Type::String)
+        return std::nullopt;
+    return m_reader->decodeString(*n);
 }
 
-bool JsonReader::requireIntegral(const QJsonObject &object, QLatin1String key, qint64 &out,
-                                 QString *error)
+bool JsonReader::Value::keyEquals(const Node &key, QLatin1String text) const
 {
-    const QJsonValue value = object.value(key);
-    const std::optional<qint64> integer = integral(value);
-    if (!integer) {
-        if (error)
-            *error = value.isUndefined() ? QStringLiteral("\"%1\" is missing").arg(key)
-                                         : typeError(key, "an integral number");
-        return false;
+    if (!key.escaped) {
+        return key.length == quint32(text.size()) &&
+               std::memcmp(m_reader->m_bytes.constData() + key.offset, text.data(),
+                           size_t(text.size())) == 0;
     }
-    out = *integer;
-    return true;
+    return m_reader->decodeString(key) == text;
 }
 
-bool JsonReader::requireBool(const QJsonObject &object, QLatin1String key, bool &out,
-                             QString *error)
+JsonReader::Value JsonReader::Value::member(QLatin1String key) const
 {
-    const QJsonValue value = object.value(key);
-    if (!value.isBool()) {
-        if (error)
-            *error = value.isUndefined() ? QStringLiteral("\"%1\" is missing").arg(key)
-                                         : typeError(key, "a boolean");
-        return false;
+    const Node *n = node();
+    if (!n || n->type != Type::Object)
+        return Value();
+    const std::vector<Node> &nodes = m_reader->m_nodes;
+    std::optional<quint32> found;
+    quint32 i = m_index + 1;
+    while (i < n->end) {
+        const quint32 valueIndex = i + 1;
+        if (keyEquals(nodes[i], key))
+            found = valueIndex; // keep looking: the last duplicate counts
+        i = nodes[valueIndex].end;
     }
-    out = value.toBool();
-    return true;
+    return found ? Value(m_reader, *found) : Value();
 }
 
-bool JsonReader::optionalString(const QJsonObject &object, QLatin1String key,
-                                std::optional<QString> &out, QString *error)
+qsizetype JsonReader::Value::size() const
 {
-    const QJsonValue value = object.value(key);
-    out.reset();
-    if (value.isUndefined() || value.isNull())
-        return true;
-    if (!value.isString()) {
-        if (error)
-            *error = typeError(key, "a string");
-        return false;
-    }
-    out = value.toString();
-    return true;
+    const Node *n = node();
+    return n && n->type == Type::Array ? qsizetype(n->length) : 0;
 }
 
-bool JsonReader::optionalNumber(const QJsonObject &object, QLatin1String key,
-                                std::optional<double> &out, QString *error)
+JsonReader::Value::Iterator &JsonReader::Value::Iterator::operator++()
 {
-    const QJsonValue value = object.value(key);
-    out.reset();
-    if (value.isUndefined() || value.isNull())
-        return true;
-    if (!value.isDouble()) {
-        if (error)
-            *error = typeError(key, "a number");
-        return false;
-    }
-    out = value.toDouble();
-    return true;
+    m_index = m_reader->m_nodes[m_index].end;
+    return *this;
 }
 
-bool JsonReader::optionalIntegral(const QJsonObject &object, QLatin1String key,
-                                  std::optional<qint64> &out, QString *error)
+JsonReader::Value::Iterator JsonReader::Value::begin() const
 {
-    const QJsonValue value = object.value(key);
-    out.reset();
-    if (value.isUndefined() || value.isNull())
-        return true;
-    const std::optional<qint64> integer = integral(value);
-    if (!integer) {
-        if (error)
-            *error = typeError(key, "an integral number");
-        return false;
-    }
-    out = *integer;
-    return true;
+    const Node *n = node();
+    if (!n || n->type != Type::Array)
+        return Iterator(m_reader, 0);
+    return Iterator(m_reader, m_index + 1);
+}
+
+JsonReader::Value::Iterator JsonReader::Value::end() const
+{
+    const Node *n = node();
+    if (!n || n->type != Type::Array)
+        return Iterator(m_reader, 0);
+    return Iterator(m_reader, n->end);
 }

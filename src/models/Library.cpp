@@ -1,43 +1,44 @@
 #include "models/Library.h"
 
-#include "models/JsonReader.h"
-
-#include <QJsonArray>
+#include "models/JsonField.h"
 
 std::optional<LibraryResponse> LibraryResponse::fromJson(const QByteArray &document, QString *error)
 {
-    const std::optional<QJsonValue> root = JsonReader::parse(document, error);
-    if (!root)
+    JsonReader reader;
+    if (!reader.parse(document)) {
+        if (error)
+            *error = reader.errorString();
         return std::nullopt;
-    if (!root->isObject()) {
+    }
+    const JsonReader::Value root = reader.root();
+    if (root.type() != JsonReader::Type::Object) {
         if (error)
             *error = QStringLiteral("the document is not an object");
         return std::nullopt;
     }
-    const QJsonObject object = root->toObject();
     LibraryResponse response;
-    if (!JsonReader::requireString(object, QLatin1String("status"), response.status, error) ||
-        !JsonReader::requireIntegral(object, QLatin1String("total_files"), response.totalFiles,
-                                     error))
+    if (!JsonField::requireString(root, QLatin1String("status"), response.status, error) ||
+        !JsonField::requireIntegral(root, QLatin1String("total_files"), response.totalFiles, error))
         return std::nullopt;
-    const QJsonValue data = object.value(QLatin1String("data"));
-    if (!data.isArray()) {
+    const JsonReader::Value data = root.member(QLatin1String("data"));
+    if (data.type() != JsonReader::Type::Array) {
         if (error)
-            *error = data.isUndefined() ? QStringLiteral("\"data\" is missing")
-                                        : QStringLiteral("\"data\" is not an array");
+            *error = data.isMissing() ? QStringLiteral("\"data\" is missing")
+                                      : QStringLiteral("\"data\" is not an array");
         return std::nullopt;
     }
-    const QJsonArray elements = data.toArray();
-    response.data.reserve(elements.size());
-    for (qsizetype i = 0; i < elements.size(); ++i) {
+    response.data.reserve(data.size());
+    qsizetype index = 0;
+    for (const JsonReader::Value element : data) {
         QString reason;
-        std::optional<Track> track = Track::fromJson(elements.at(i), error ? &reason : nullptr);
+        std::optional<Track> track = Track::fromJson(element, error ? &reason : nullptr);
         if (!track) {
             if (error)
-                *error = QStringLiteral("track %1: %2").arg(i).arg(reason);
+                *error = QStringLiteral("track %1: %2").arg(index).arg(reason);
             return std::nullopt;
         }
         response.data.append(std::move(*track));
+        ++index;
     }
     return response;
 }

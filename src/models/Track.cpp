@@ -1,11 +1,9 @@
 #include "models/Track.h"
 
-#include "models/JsonReader.h"
+#include "models/JsonField.h"
 
 #include <QMutex>
 #include <QMutexLocker>
-
-#include <cmath>
 
 namespace {
 
@@ -23,33 +21,74 @@ const QByteArray queryValueSafe = QByteArrayLiteral("!$'()*,;:@/?");
 
 } // namespace
 
-std::optional<Track> Track::fromJson(const QJsonValue &value, QString *error)
+std::optional<Track> Track::fromJson(const JsonReader::Value &value, QString *error)
 {
-    if (!value.isObject()) {
+    if (value.type() != JsonReader::Type::Object) {
         if (error)
             *error = QStringLiteral("a track is not an object");
         return std::nullopt;
     }
-    const QJsonObject object = value.toObject();
     Track track;
     const bool ok =
-        JsonReader::requireIntegral(object, QLatin1String("id"), track.id, error) &&
-        JsonReader::requireString(object, QLatin1String("filename"), track.filename, error) &&
-        JsonReader::requireString(object, QLatin1String("slug"), track.slug, error) &&
-        JsonReader::requireNumber(object, QLatin1String("filemtime"), track.filemtime, error) &&
-        JsonReader::optionalString(object, QLatin1String("direct_url"), track.directUrl, error) &&
-        JsonReader::requireString(object, QLatin1String("ustadz"), track.ustadz, error) &&
-        JsonReader::requireString(object, QLatin1String("judul"), track.judul, error) &&
-        JsonReader::optionalIntegral(object, QLatin1String("size_bytes"), track.sizeBytes, error) &&
-        JsonReader::optionalNumber(object, QLatin1String("size_mb"), track.sizeMb, error) &&
-        JsonReader::optionalIntegral(object, QLatin1String("duration_seconds"),
-                                     track.durationSeconds, error) &&
-        JsonReader::optionalString(object, QLatin1String("duration_formatted"),
-                                   track.durationFormatted, error) &&
-        JsonReader::optionalIntegral(object, QLatin1String("views"), track.views, error);
+        JsonField::requireIntegral(value, QLatin1String("id"), track.id, error) &&
+        JsonField::requireString(value, QLatin1String("filename"), track.filename, error) &&
+        JsonField::requireString(value, QLatin1String("slug"), track.slug, error) &&
+        JsonField::requireNumber(value, QLatin1String("filemtime"), track.filemtime, error) &&
+        JsonField::optionalString(value, QLatin1String("direct_url"), track.directUrl, error) &&
+        JsonField::requireString(value, QLatin1String("ustadz"), track.ustadz, error) &&
+        JsonField::requireString(value, QLatin1String("judul"), track.judul, error) &&
+        JsonField::optionalIntegral(value, QLatin1String("size_bytes"), track.sizeBytes, error) &&
+        JsonField::optionalNumber(value, QLatin1String("size_mb"), track.sizeMb, error) &&
+        JsonField::optionalIntegral(value, QLatin1String("duration_seconds"), track.durationSeconds,
+                                    error) &&
+        JsonField::optionalString(value, QLatin1String("duration_formatted"),
+                                  track.durationFormatted, error) &&
+        JsonField::optionalIntegral(value, QLatin1String("views"), track.views, error);
     if (!ok)
         return std::nullopt;
     return track;
+}
+
+void Track::writeJson(JsonWriter &writer) const
+{
+    writer.beginObject();
+    writer.key(QLatin1String("id"));
+    writer.value(id);
+    writer.key(QLatin1String("filename"));
+    writer.value(filename);
+    writer.key(QLatin1String("slug"));
+    writer.value(slug);
+    writer.key(QLatin1String("filemtime"));
+    writer.value(filemtime);
+    if (directUrl) {
+        writer.key(QLatin1String("direct_url"));
+        writer.value(*directUrl);
+    }
+    writer.key(QLatin1String("ustadz"));
+    writer.value(ustadz);
+    writer.key(QLatin1String("judul"));
+    writer.value(judul);
+    if (sizeBytes) {
+        writer.key(QLatin1String("size_bytes"));
+        writer.value(*sizeBytes);
+    }
+    if (sizeMb) {
+        writer.key(QLatin1String("size_mb"));
+        writer.value(*sizeMb);
+    }
+    if (durationSeconds) {
+        writer.key(QLatin1String("duration_seconds"));
+        writer.value(*durationSeconds);
+    }
+    if (durationFormatted) {
+        writer.key(QLatin1String("duration_formatted"));
+        writer.value(*durationFormatted);
+    }
+    if (views) {
+        writer.key(QLatin1String("views"));
+        writer.value(*views);
+    }
+    writer.endObject();
 }
 
 QJsonObject Track::toJson() const
@@ -72,11 +111,6 @@ QJsonObject Track::toJson() const
     if (views)
         object.insert(QStringLiteral("views"), *views);
     return object;
-}
-
-bool Track::isEncodable() const
-{
-    return std::isfinite(filemtime) && (!sizeMb || std::isfinite(*sizeMb));
 }
 
 QString Track::displayTitle() const

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "models/JsonReader.h"
+#include "models/JsonWriter.h"
+
 #include <QJsonObject>
 #include <QMetaType>
 #include <QString>
@@ -25,13 +28,13 @@ struct Track
     std::optional<qint64> views;
 
     // Strict decoding: required keys present with their JSON type, optional keys absent,
-    // null or of their exact type, unknown keys ignored. Nothing on any failure.
-    // `error` receives a short reason on failure.
-    static std::optional<Track> fromJson(const QJsonValue &value, QString *error = nullptr);
+    // null or of their exact type, unknown keys ignored. Nothing on any failure; `error`
+    // receives a short reason.
+    static std::optional<Track> fromJson(const JsonReader::Value &value, QString *error = nullptr);
     // Compact form: absent optionals are left out, never written as null.
+    void writeJson(JsonWriter &writer) const;
+    // The same object for code that builds documents with Qt's JSON classes.
     QJsonObject toJson() const;
-    // JSON has no form for NaN or infinity; a track holding one cannot be stored.
-    bool isEncodable() const;
 
     // `judul`, or `slug` when `judul` is empty.
     QString displayTitle() const;

@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QPointer>
-#include <QThread>
+#include <QThreadPool>
 
 namespace {
 
@@ -24,6 +24,8 @@ Timeouts &timeouts()
 // A bad-audio report gives up sooner than the library request when the service is silent.
 constexpr std::chrono::milliseconds ReportIdleTimeout{15000};
 
+// The error for an outcome that has one; a default result (Network kind, empty description)
+// for a 2xx answer, whose body is decoded next.
 APIClient::FetchResult toFetchResult(const ServiceRequest::Outcome &outcome)
 {
     using Kind = APIClient::Error::Kind;
@@ -52,10 +54,16 @@ APIClient::FetchResult toFetchResult(const ServiceRequest::Outcome &outcome)
                         QStringLiteral("Server error: %1").arg(outcome.httpStatus)};
         return result;
     }
+    return result; // a body to decode
+}
+
+APIClient::FetchResult decodeLibrary(const QByteArray &body)
+{
+    APIClient::FetchResult result;
     QString reason;
-    result.library = LibraryResponse::fromJson(outcome.body, &reason);
+    result.library = LibraryResponse::fromJson(body, &reason);
     if (!result.library) {
-        result.error = {Kind::Decoding, 0,
+        result.error = {APIClient::Error::Kind::Decoding, 0,
                         QStringLiteral("The data couldn't be read because it isn't in the "
                                        "correct format. (%1)")
                             .arg(reason)};
@@ -101,15 +109,34 @@ void APIClient::fetchTracks(QObject *context, std::function<void(const FetchResu
     auto *request = new ServiceRequest(manager, libraryURL(), options, manager);
     const bool hasContext = context != nullptr;
     QPointer<QObject> guard(context);
-    QObject::connect(request, &ServiceRequest::finished, request,
-                     [request, hasContext, guard,
-                      done = std::move(done)](const ServiceRequest::Outcome &outcome) {
-                         request->deleteLater();
-                         if (hasContext && !guard)
-                             return;
-                         if (done)
-                             done(toFetchResult(outcome));
-                     });
+    auto deliver = [hasContext, guard, done = std::move(done)](const FetchResult &result) {
+        if ((hasContext && !guard) || !done)
+            return;
+        done(result);
+    };
+    QObject::connect(
+        request, &ServiceRequest::finished, request,
+        [request, deliver = std::move(deliver)](const ServiceRequest::Outcome &outcome) mutable {
+            request->deleteLater();
+            const bool hasBody = outcome.kind == ServiceRequest::Outcome::Kind::Response &&
+                                 outcome.httpStatus >= 200 && outcome.httpStatus <= 299;
+            if (!hasBody) {
+                deliver(toFetchResult(outcome));
+                return;
+            }
+            // A large library takes a noticeable time to decode: off the main thread, with
+            // the result handed back to it. The application waits for the pool's workers
+            // before it goes, so it outlives the hand-back.
+            QCoreApplication *app = QCoreApplication::instance();
+            QThreadPool::globalInstance()->start([app, body = outcome.body,
+                                                  deliver = std::move(deliver)]() mutable {
+                FetchResult result = decodeLibrary(body);
+                QMetaObject::invokeMethod(
+                    app,
+                    [result = std::move(result), deliver = std::move(deliver)] { deliver(result); },
+                    Qt::QueuedConnection);
+            });
+        });
     request->start();
 }
 

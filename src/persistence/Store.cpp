@@ -1,17 +1,15 @@
 #include "persistence/Store.h"
 
-#include "models/JsonReader.h"
+#include "models/JsonField.h"
+#include "models/JsonWriter.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 
 namespace {
 
@@ -25,26 +23,19 @@ double systemClock()
     return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
-QByteArray compact(const QJsonValue &value)
+std::optional<Store::PlaybackHistoryItem> decodeHistoryItem(const JsonReader::Value &value)
 {
-    return value.isArray() ? QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact)
-                           : QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
-}
-
-std::optional<Store::PlaybackHistoryItem> decodeHistoryItem(const QJsonValue &value)
-{
-    if (!value.isObject())
+    if (value.type() != JsonReader::Type::Object)
         return std::nullopt;
-    const QJsonObject object = value.toObject();
     Store::PlaybackHistoryItem item;
     const bool ok =
-        JsonReader::requireIntegral(object, QLatin1String("id"), item.id, nullptr) &&
-        JsonReader::requireNumber(object, QLatin1String("last_position"), item.lastPosition,
-                                  nullptr) &&
-        JsonReader::requireNumber(object, QLatin1String("duration"), item.duration, nullptr) &&
-        JsonReader::requireNumber(object, QLatin1String("last_played_at"), item.lastPlayedAt,
-                                  nullptr) &&
-        JsonReader::requireIntegral(object, QLatin1String("play_count"), item.playCount, nullptr);
+        JsonField::requireIntegral(value, QLatin1String("id"), item.id, nullptr) &&
+        JsonField::requireNumber(value, QLatin1String("last_position"), item.lastPosition,
+                                 nullptr) &&
+        JsonField::requireNumber(value, QLatin1String("duration"), item.duration, nullptr) &&
+        JsonField::requireNumber(value, QLatin1String("last_played_at"), item.lastPlayedAt,
+                                 nullptr) &&
+        JsonField::requireIntegral(value, QLatin1String("play_count"), item.playCount, nullptr);
     if (!ok)
         return std::nullopt;
     return item;
@@ -156,24 +147,23 @@ void Store::saveSettings(const Settings &settings)
 
 std::optional<Store::CacheEntry> Store::decodeCache(const QByteArray &bytes)
 {
-    const std::optional<QJsonValue> root = JsonReader::parse(bytes);
-    if (!root || !root->isObject())
+    JsonReader reader;
+    if (!reader.parse(bytes) || reader.root().type() != JsonReader::Type::Object)
         return std::nullopt;
-    const QJsonObject object = root->toObject();
+    const JsonReader::Value root = reader.root();
     CacheEntry entry;
-    if (!JsonReader::requireNumber(object, QLatin1String("cacheTimestamp"), entry.cacheTimestamp,
-                                   nullptr) ||
-        !JsonReader::requireNumber(object, QLatin1String("lastCheckTimestamp"),
-                                   entry.lastCheckTimestamp, nullptr) ||
-        !JsonReader::optionalIntegral(object, QLatin1String("serverTotal"), entry.serverTotal,
-                                      nullptr))
+    if (!JsonField::requireNumber(root, QLatin1String("cacheTimestamp"), entry.cacheTimestamp,
+                                  nullptr) ||
+        !JsonField::requireNumber(root, QLatin1String("lastCheckTimestamp"),
+                                  entry.lastCheckTimestamp, nullptr) ||
+        !JsonField::optionalIntegral(root, QLatin1String("serverTotal"), entry.serverTotal,
+                                     nullptr))
         return std::nullopt;
-    const QJsonValue tracks = object.value(QLatin1String("tracks"));
-    if (!tracks.isArray())
+    const JsonReader::Value tracks = root.member(QLatin1String("tracks"));
+    if (tracks.type() != JsonReader::Type::Array)
         return std::nullopt;
-    const QJsonArray elements = tracks.toArray();
-    entry.tracks.reserve(elements.size());
-    for (const QJsonValue &element : elements) {
+    entry.tracks.reserve(tracks.size());
+    for (const JsonReader::Value element : tracks) {
         std::optional<Track> track = Track::fromJson(element);
         if (!track)
             return std::nullopt;
@@ -184,33 +174,34 @@ std::optional<Store::CacheEntry> Store::decodeCache(const QByteArray &bytes)
 
 QByteArray Store::encodeCache(const CacheEntry &entry)
 {
-    if (!std::isfinite(entry.cacheTimestamp) || !std::isfinite(entry.lastCheckTimestamp))
-        return {};
-    QJsonArray tracks;
-    for (const Track &track : entry.tracks) {
-        if (!track.isEncodable())
-            return {};
-        tracks.append(track.toJson());
+    JsonWriter writer;
+    writer.beginObject();
+    writer.key(QLatin1String("tracks"));
+    writer.beginArray();
+    for (const Track &track : entry.tracks)
+        track.writeJson(writer);
+    writer.endArray();
+    writer.key(QLatin1String("cacheTimestamp"));
+    writer.value(entry.cacheTimestamp);
+    writer.key(QLatin1String("lastCheckTimestamp"));
+    writer.value(entry.lastCheckTimestamp);
+    if (entry.serverTotal) {
+        writer.key(QLatin1String("serverTotal"));
+        writer.value(*entry.serverTotal);
     }
-    QJsonObject object{
-        {QStringLiteral("tracks"), tracks},
-        {QStringLiteral("cacheTimestamp"), entry.cacheTimestamp},
-        {QStringLiteral("lastCheckTimestamp"), entry.lastCheckTimestamp},
-    };
-    if (entry.serverTotal)
-        object.insert(QStringLiteral("serverTotal"), *entry.serverTotal);
-    return compact(object);
+    writer.endObject();
+    return writer.result();
 }
 
 std::optional<QList<Store::PlaybackHistoryItem>> Store::decodeHistory(const QByteArray &bytes)
 {
-    const std::optional<QJsonValue> root = JsonReader::parse(bytes);
-    if (!root || !root->isArray())
+    JsonReader reader;
+    if (!reader.parse(bytes) || reader.root().type() != JsonReader::Type::Array)
         return std::nullopt;
-    const QJsonArray elements = root->toArray();
+    const JsonReader::Value root = reader.root();
     QList<PlaybackHistoryItem> items;
-    items.reserve(elements.size());
-    for (const QJsonValue &element : elements) {
+    items.reserve(root.size());
+    for (const JsonReader::Value element : root) {
         const std::optional<PlaybackHistoryItem> item = decodeHistoryItem(element);
         if (!item)
             return std::nullopt;
@@ -221,38 +212,42 @@ std::optional<QList<Store::PlaybackHistoryItem>> Store::decodeHistory(const QByt
 
 QByteArray Store::encodeHistory(const QList<PlaybackHistoryItem> &items)
 {
-    QJsonArray array;
+    JsonWriter writer;
+    writer.beginArray();
     for (const PlaybackHistoryItem &item : items) {
-        if (!std::isfinite(item.lastPosition) || !std::isfinite(item.duration) ||
-            !std::isfinite(item.lastPlayedAt))
-            return {};
-        array.append(QJsonObject{
-            {QStringLiteral("id"), item.id},
-            {QStringLiteral("last_position"), item.lastPosition},
-            {QStringLiteral("duration"), item.duration},
-            {QStringLiteral("last_played_at"), item.lastPlayedAt},
-            {QStringLiteral("play_count"), item.playCount},
-        });
+        writer.beginObject();
+        writer.key(QLatin1String("id"));
+        writer.value(item.id);
+        writer.key(QLatin1String("last_position"));
+        writer.value(item.lastPosition);
+        writer.key(QLatin1String("duration"));
+        writer.value(item.duration);
+        writer.key(QLatin1String("last_played_at"));
+        writer.value(item.lastPlayedAt);
+        writer.key(QLatin1String("play_count"));
+        writer.value(item.playCount);
+        writer.endObject();
     }
-    return compact(array);
+    writer.endArray();
+    return writer.result();
 }
 
 std::optional<Store::Settings> Store::decodeSettings(const QByteArray &bytes)
 {
-    const std::optional<QJsonValue> root = JsonReader::parse(bytes);
-    if (!root || !root->isObject())
+    JsonReader reader;
+    if (!reader.parse(bytes) || reader.root().type() != JsonReader::Type::Object)
         return std::nullopt;
-    const QJsonObject object = root->toObject();
+    const JsonReader::Value root = reader.root();
     Settings settings;
     qint64 repeatMode = 0;
-    if (!JsonReader::requireBool(object, QLatin1String("shuffle"), settings.shuffle, nullptr) ||
-        !JsonReader::requireIntegral(object, QLatin1String("repeatMode"), repeatMode, nullptr) ||
-        !JsonReader::optionalIntegral(object, QLatin1String("lastTrackId"), settings.lastTrackId,
-                                      nullptr) ||
-        !JsonReader::requireNumber(object, QLatin1String("lastPosition"), settings.lastPosition,
-                                   nullptr) ||
-        !JsonReader::requireNumber(object, QLatin1String("lastDuration"), settings.lastDuration,
-                                   nullptr))
+    if (!JsonField::requireBool(root, QLatin1String("shuffle"), settings.shuffle, nullptr) ||
+        !JsonField::requireIntegral(root, QLatin1String("repeatMode"), repeatMode, nullptr) ||
+        !JsonField::optionalIntegral(root, QLatin1String("lastTrackId"), settings.lastTrackId,
+                                     nullptr) ||
+        !JsonField::requireNumber(root, QLatin1String("lastPosition"), settings.lastPosition,
+                                  nullptr) ||
+        !JsonField::requireNumber(root, QLatin1String("lastDuration"), settings.lastDuration,
+                                  nullptr))
         return std::nullopt;
     const std::optional<RepeatMode> mode = repeatModeFromInt(repeatMode);
     if (!mode)
@@ -263,15 +258,20 @@ std::optional<Store::Settings> Store::decodeSettings(const QByteArray &bytes)
 
 QByteArray Store::encodeSettings(const Settings &settings)
 {
-    if (!std::isfinite(settings.lastPosition) || !std::isfinite(settings.lastDuration))
-        return {};
-    QJsonObject object{
-        {QStringLiteral("shuffle"), settings.shuffle},
-        {QStringLiteral("repeatMode"), static_cast<int>(settings.repeatMode)},
-        {QStringLiteral("lastPosition"), settings.lastPosition},
-        {QStringLiteral("lastDuration"), settings.lastDuration},
-    };
-    if (settings.lastTrackId)
-        object.insert(QStringLiteral("lastTrackId"), *settings.lastTrackId);
-    return compact(object);
+    JsonWriter writer;
+    writer.beginObject();
+    writer.key(QLatin1String("shuffle"));
+    writer.value(settings.shuffle);
+    writer.key(QLatin1String("repeatMode"));
+    writer.value(static_cast<int>(settings.repeatMode));
+    if (settings.lastTrackId) {
+        writer.key(QLatin1String("lastTrackId"));
+        writer.value(*settings.lastTrackId);
+    }
+    writer.key(QLatin1String("lastPosition"));
+    writer.value(settings.lastPosition);
+    writer.key(QLatin1String("lastDuration"));
+    writer.value(settings.lastDuration);
+    writer.endObject();
+    return writer.result();
 }

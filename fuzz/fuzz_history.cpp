@@ -1,0 +1,15 @@
+#include "RoundTrip.h"
+#include "persistence/Store.h"
+
+// A stored file as the store reads it: whatever decodes must encode and decode unchanged.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const std::optional<QList<Store::PlaybackHistoryItem>> decoded =
+        Store::decodeHistory(fuzzInput(data, size));
+    if (!decoded)
+        return 0;
+    const QByteArray encoded = Store::encodeHistory(*decoded);
+    const std::optional<QList<Store::PlaybackHistoryItem>> back = Store::decodeHistory(encoded);
+    requireRoundTrip(!encoded.isEmpty() && back && *back == *decoded, encoded);
+    return 0;
+}
