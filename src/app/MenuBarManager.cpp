@@ -1,0 +1,228 @@
+#include "MenuBarManager.h"
+
+#include "IconProvider.h"
+#include "MiniPlayerPanelController.h"
+#include "ShellQmlEngine.h"
+#include "viewmodels/PlayerViewModel.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickWindow>
+#include <QScreen>
+#include <QSvgRenderer>
+#include <QSystemTrayIcon>
+
+namespace {
+const QSize kPopoverSize(260, 170);
+
+// One colour for the glyph: tray hosts have no way to recolour a picture, and most panels
+// that still host icons are dark.
+QIcon musicNoteIcon()
+{
+    IconProvider provider;
+    const QByteArray svg =
+        provider.svgFor(QStringLiteral("music"), QColor(0xf2, 0xf2, 0xf2), false);
+    QSvgRenderer renderer(svg);
+    QIcon icon;
+    for (int side : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        renderer.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+} // namespace
+
+MenuBarManager::MenuBarManager(QQmlEngine &engine, QObject *parent)
+    : QObject(parent), m_engine(engine)
+{
+}
+
+MenuBarManager::~MenuBarManager() = default;
+
+MenuBarManager &MenuBarManager::shared()
+{
+    // Never destroyed: the icon lives as long as the process.
+    static MenuBarManager *instance = [] {
+        auto *manager = new MenuBarManager(ShellQmlEngine::engine());
+        // The panel's controller (and its own player view model) is made on the first use.
+        connect(manager, &MenuBarManager::miniPlayerRequested, manager,
+                [] { MiniPlayerPanelController::shared().toggle(); });
+        connect(manager, &MenuBarManager::exitRequested, QCoreApplication::instance(),
+                &QCoreApplication::quit, Qt::QueuedConnection);
+        return manager;
+    }();
+    return *instance;
+}
+
+void MenuBarManager::configure(PlayerViewModel *playerVM)
+{
+    if (m_isConfigured)
+        return;
+    m_isConfigured = true;
+    m_playerVM = playerVM;
+    setupPopover();
+    setupStatusItem();
+    emit configuredChanged();
+}
+
+void MenuBarManager::setupPopover()
+{
+    if (!m_playerVM)
+        return;
+    QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/Talvora/MenuBarPopup.qml")));
+    QObject *object = component.createWithInitialProperties(
+        {{QStringLiteral("player"), QVariant::fromValue(m_playerVM.data())}});
+    auto *window = qobject_cast<QQuickWindow *>(object);
+    if (!window) {
+        qWarning().noquote() << "[MenuBar] the tray popup could not be made:"
+                             << component.errorString();
+        delete object;
+        return;
+    }
+    m_popover.reset(window);
+    window->installEventFilter(this);
+    connect(window, SIGNAL(activateRequested()), this, SIGNAL(showMainWindowRequested()));
+    connect(window, SIGNAL(miniPlayerRequested()), this, SIGNAL(miniPlayerRequested()));
+    connect(window, SIGNAL(exitRequested()), this, SIGNAL(exitRequested()));
+    connect(window, SIGNAL(closeRequested()), this, SLOT(closePopover()));
+    connect(window, &QWindow::activeChanged, this, [this] {
+        // Another window took the focus: the popup is transient.
+        if (m_popover && !m_popover->isActive())
+            closePopover();
+    });
+    connect(window, &QWindow::visibleChanged, this, &MenuBarManager::popoverShownChanged);
+}
+
+void MenuBarManager::setupStatusItem()
+{
+    m_statusItem = std::make_unique<QSystemTrayIcon>(musicNoteIcon());
+    m_statusItem->setToolTip(QStringLiteral("Talvora"));
+    connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                    togglePopover();
+            });
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        qInfo().noquote() << "[MenuBar] no system tray on this desktop; the icon appears if one "
+                             "starts later";
+    // Shown also without a tray: Qt puts the icon in place once a tray host appears.
+    m_statusItem->show();
+}
+
+bool MenuBarManager::isPopoverShown() const
+{
+    return m_popover && m_popover->isVisible();
+}
+
+void MenuBarManager::togglePopover()
+{
+    if (!m_statusItem || !m_popover)
+        return;
+    if (m_popover->isVisible())
+        closePopover();
+    else
+        openPopover();
+}
+
+void MenuBarManager::openPopover()
+{
+    const QRect anchor = anchorRect();
+    QScreen *screen = QGuiApplication::screenAt(anchor.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    QRect area = screen ? screen->availableGeometry() : QRect();
+    if (screen && area.isEmpty())
+        area = screen->geometry();
+    if (screen)
+        m_popover->setScreen(screen);
+    m_popover->setGeometry(popoverGeometry(anchor, kPopoverSize, area));
+    m_pointerGrabbed = false;
+    m_popover->show();
+    m_popover->raise();
+    // Keyboard input goes to the mini player at once.
+    m_popover->requestActivate();
+    grabPointer();
+}
+
+void MenuBarManager::grabPointer()
+{
+    // Outside clicks reach the popup only through a pointer grab (Qt 6.4 does not close a
+    // popup window by itself). The grab fails until the window is on screen, so it is tried
+    // again when the window is exposed.
+    if (!m_pointerGrabbed && m_popover && m_popover->isVisible() && m_popover->isExposed())
+        m_pointerGrabbed = m_popover->setMouseGrabEnabled(true);
+}
+
+void MenuBarManager::closePopover()
+{
+    if (!m_popover || !m_popover->isVisible())
+        return;
+    if (m_pointerGrabbed)
+        m_popover->setMouseGrabEnabled(false);
+    m_pointerGrabbed = false;
+    m_popover->hide();
+}
+
+bool MenuBarManager::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_popover.get())
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::Expose:
+        grabPointer();
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const QRect inside(QPoint(0, 0), m_popover->size());
+        if (!inside.contains(mouse->position().toPoint())) {
+            closePopover();
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+QRect MenuBarManager::anchorRect() const
+{
+    const QRect icon = m_statusItem ? m_statusItem->geometry() : QRect();
+    if (icon.isValid() && !icon.isEmpty())
+        return icon;
+    const QPoint cursor = QCursor::pos();
+    if (QGuiApplication::screenAt(cursor))
+        return QRect(cursor, QSize(1, 1));
+    if (QScreen *primary = QGuiApplication::primaryScreen()) {
+        const QRect area = primary->availableGeometry();
+        return QRect(area.right(), area.top(), 1, 1);
+    }
+    return QRect(0, 0, 1, 1);
+}
+
+QRect MenuBarManager::popoverGeometry(const QRect &anchor, const QSize &size, const QRect &screen)
+{
+    int x = anchor.x() + anchor.width() / 2 - size.width() / 2;
+    int y = anchor.y() + anchor.height();
+    if (screen.isEmpty())
+        return QRect(QPoint(x, y), size);
+    const int screenBottom = screen.y() + screen.height();
+    if (y + size.height() > screenBottom && anchor.y() - size.height() >= screen.y())
+        y = anchor.y() - size.height();
+    x = std::clamp(x, screen.x(), std::max(screen.x(), screen.x() + screen.width() - size.width()));
+    y = std::clamp(y, screen.y(), std::max(screen.y(), screenBottom - size.height()));
+    return QRect(QPoint(x, y), size);
+}

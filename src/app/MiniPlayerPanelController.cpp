@@ -1,0 +1,91 @@
+#include "MiniPlayerPanelController.h"
+
+#include "ShellQmlEngine.h"
+#include "audio/AudioEngine.h"
+#include "persistence/Store.h"
+
+#include <QGuiApplication>
+#include <QPainterPath>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QRegion>
+#include <QScreen>
+
+namespace {
+const QSize kPanelSize(320, 140);
+constexpr int kEmptyHeight = 60;
+constexpr qreal kCornerRadius = 12;
+} // namespace
+
+MiniPlayerPanelController::MiniPlayerPanelController(QQmlEngine &engine, AudioEngine &audio,
+                                                     Store &store, QObject *parent)
+    : QObject(parent), m_engine(engine), m_playerVM(audio, store)
+{
+    connect(&m_playerVM, &PlayerViewModel::currentTrackChanged, this,
+            &MiniPlayerPanelController::updateShape);
+}
+
+MiniPlayerPanelController::~MiniPlayerPanelController() = default;
+
+MiniPlayerPanelController &MiniPlayerPanelController::shared()
+{
+    // Never destroyed: the panel and its view model live as long as the process.
+    static MiniPlayerPanelController *instance = new MiniPlayerPanelController(
+        ShellQmlEngine::engine(), AudioEngine::shared(), Store::shared());
+    return *instance;
+}
+
+bool MiniPlayerPanelController::isPanelVisible() const
+{
+    return m_panel && m_panel->isVisible();
+}
+
+void MiniPlayerPanelController::toggle()
+{
+    if (m_panel && m_panel->isVisible()) {
+        m_panel->hide();
+        return;
+    }
+    if (!m_panel)
+        setupPanel();
+    if (!m_panel)
+        return;
+    m_panel->show();
+    m_panel->raise();
+}
+
+void MiniPlayerPanelController::setupPanel()
+{
+    QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/Talvora/MiniPlayerPanel.qml")));
+    QObject *object = component.createWithInitialProperties(
+        {{QStringLiteral("player"), QVariant::fromValue(&m_playerVM)}});
+    auto *window = qobject_cast<QQuickWindow *>(object);
+    if (!window) {
+        qWarning().noquote() << "[MiniPlayer] the floating panel could not be made:"
+                             << component.errorString();
+        delete object;
+        return;
+    }
+    m_panel.reset(window);
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        window->setScreen(screen);
+        window->setPosition(area.left(), area.top() + area.height() - kPanelSize.height());
+    }
+    connect(window, &QWindow::visibleChanged, this,
+            &MiniPlayerPanelController::panelVisibleChanged);
+    updateShape();
+}
+
+void MiniPlayerPanelController::updateShape()
+{
+    if (!m_panel)
+        return;
+    const int height = m_playerVM.hasCurrentTrack() ? kPanelSize.height() : kEmptyHeight;
+    const QRectF card(0, (kPanelSize.height() - height) / 2.0, kPanelSize.width(), height);
+    QPainterPath path;
+    path.addRoundedRect(card, kCornerRadius, kCornerRadius);
+    m_panel->setMask(QRegion(path.toFillPolygon().toPolygon()));
+}

@@ -1,0 +1,223 @@
+pragma ComponentBehavior: Bound
+import QtQuick
+import QtQuick.Templates as T
+import Talvora
+
+// The mini player of the tray popup: the current lecture with play/pause and a thin
+// progress bar, and the three actions "Buka Talvora", "Mini Player" and "Exit".
+// 260 wide; 140 high with a current lecture, 60 without. The content is centred in that
+// frame and clipped to its rounded shape.
+Rectangle {
+    id: mini
+
+    required property PlayerViewModel player
+
+    // Set to ask for the application to come forward; it returns to false at once, so
+    // every press asks again.
+    property bool showMainWindow: false
+
+    signal activateRequested
+    signal miniPlayerRequested
+    signal exitRequested
+
+    readonly property real barSpace: width - 24
+    // Clipped to its space: a position past the length (or a length of 0) fills the bar,
+    // it never draws outside it.
+    readonly property real barWidth: {
+        const fraction = player.currentTime / Math.max(player.duration, 0.01)
+        if (!isFinite(fraction) || fraction <= 0)
+            return 0
+        return Math.min(barSpace, barSpace * fraction)
+    }
+
+    onShowMainWindowChanged: {
+        if (!showMainWindow)
+            return
+        activateRequested()
+        showMainWindow = false
+    }
+
+    component MenuButton: T.AbstractButton {
+        id: menuButton
+
+        implicitWidth: label.implicitWidth + 12
+        implicitHeight: label.implicitHeight + 12
+        focusPolicy: Qt.TabFocus
+
+        Accessible.role: Accessible.Button
+        Accessible.name: text
+        Accessible.onPressAction: menuButton.clicked()
+
+        contentItem: Text {
+            id: label
+            text: menuButton.text
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+            font.family: Theme.fontFamily
+            font.pixelSize: 11
+            color: "white"
+            opacity: menuButton.pressed ? 0.6 : 1
+        }
+        background: Rectangle {
+            radius: 4
+            color: menuButton.hovered ? Qt.rgba(0, 0, 0, 0.12) : "transparent"
+            border.width: menuButton.visualFocus ? 1 : 0
+            border.color: "white"
+        }
+    }
+
+    width: 260
+    height: player.hasCurrentTrack ? 140 : 60
+    radius: 10
+    color: Theme.barGreen
+    clip: true
+
+    Column {
+        id: content
+        width: parent.width
+        anchors.verticalCenter: parent.verticalCenter
+        topPadding: 8
+
+        // First row: title and position, play/pause.
+        Item {
+            visible: mini.player.hasCurrentTrack
+            width: parent.width
+            height: visible ? 10 + Math.max(texts.height, playButton.height) : 0
+
+            Column {
+                id: texts
+                anchors.left: parent.left
+                anchors.leftMargin: 12
+                anchors.right: playButton.left
+                anchors.rightMargin: 8
+                y: 10 + (parent.height - 10 - height) / 2
+                spacing: 2
+
+                Text {
+                    objectName: "miniTitle"
+                    width: parent.width
+                    text: mini.player.currentTitle
+                    elide: Text.ElideRight
+                    maximumLineCount: 1
+                    font.family: Theme.fontFamily
+                    font.weight: Font.Medium
+                    font.pixelSize: 12
+                    color: "black"
+                }
+                Text {
+                    objectName: "miniPosition"
+                    width: parent.width
+                    text: TimeText.formatted(mini.player.currentTime) + " / " + mini.player.currentDurationText
+                    elide: Text.ElideRight
+                    maximumLineCount: 1
+                    font.family: Theme.fontFamily
+                    font.pixelSize: 11
+                    color: Qt.rgba(0, 0, 0, 0.7)
+                }
+            }
+
+            PlainButton {
+                id: playButton
+                anchors.right: parent.right
+                anchors.rightMargin: 12
+                y: 10 + (parent.height - 10 - height) / 2
+                iconName: mini.player.isPlaying ? "pause" : "play"
+                filled: true
+                iconSize: 14
+                iconColor: "black"
+                accessibleName: mini.player.isPlaying ? qsTr("Jeda") : qsTr("Putar")
+                onClicked: mini.player.togglePlay()
+            }
+        }
+
+        // The progress bar has no track of its own: the green shows through.
+        Item {
+            visible: mini.player.hasCurrentTrack
+            x: 12
+            width: mini.barSpace
+            height: visible ? 4 : 0
+            clip: true
+
+            Rectangle {
+                objectName: "miniProgress"
+                width: mini.barWidth
+                height: parent.height
+                color: "white"
+            }
+        }
+
+        // "0:00" and the lecture's length.
+        Item {
+            visible: mini.player.hasCurrentTrack
+            width: parent.width
+            height: visible ? startText.height + 8 : 0
+
+            Text {
+                id: startText
+                x: 12
+                width: 32
+                text: "0:00"
+                font.family: Theme.fontFamily
+                font.pixelSize: 10
+                color: Qt.rgba(0, 0, 0, 0.6)
+            }
+            Text {
+                objectName: "miniDuration"
+                anchors.right: parent.right
+                anchors.rightMargin: 12
+                width: Math.min(36, implicitWidth)
+                height: startText.height
+                horizontalAlignment: Text.AlignRight
+                verticalAlignment: Text.AlignVCenter
+                text: mini.player.currentDurationText
+                fontSizeMode: Text.HorizontalFit
+                minimumPixelSize: 7
+                font.family: Theme.fontFamily
+                font.pixelSize: 10
+                color: Qt.rgba(0, 0, 0, 0.6)
+            }
+        }
+
+        Text {
+            visible: !mini.player.hasCurrentTrack
+            width: parent.width
+            leftPadding: 12
+            rightPadding: 12
+            topPadding: 10
+            bottomPadding: 10
+            text: qsTr("Tidak ada kajian yang diputar")
+            elide: Text.ElideRight
+            font.family: Theme.fontFamily
+            font.pixelSize: 12
+            color: Qt.rgba(0, 0, 0, 0.7)
+        }
+
+        Rectangle {
+            width: parent.width
+            height: 1
+            color: Qt.rgba(0, 0, 0, 0.15)
+        }
+
+        Row {
+            x: 8
+            width: parent.width - 16
+            bottomPadding: 8
+
+            MenuButton {
+                width: parent.width / 3
+                text: qsTr("Buka Talvora")
+                onClicked: mini.showMainWindow = true
+            }
+            MenuButton {
+                width: parent.width / 3
+                text: qsTr("Mini Player")
+                onClicked: mini.miniPlayerRequested()
+            }
+            MenuButton {
+                width: parent.width / 3
+                text: qsTr("Exit")
+                onClicked: mini.exitRequested()
+            }
+        }
+    }
+}

@@ -1,0 +1,183 @@
+import QtQuick
+import Talvora
+
+// The floating panel's content: the current lecture with previous / play-pause / next,
+// the seek slider, "0:00" and the lecture's length on a green rounded card, 320 wide and
+// 140 high; without a current lecture a 60-high strip saying so. The card's background
+// moves the panel when dragged.
+Rectangle {
+    id: card
+
+    required property PlayerViewModel player
+
+    // The slider's position in seconds; follows every published position.
+    property real seekProgress: 0
+
+    width: 320
+    height: player.hasCurrentTrack ? 140 : 60
+    radius: 12
+    color: Theme.barGreen
+    clip: true
+
+    Component.onCompleted: seekProgress = player.currentTime
+    Connections {
+        target: card.player
+        function onCurrentTimeChanged() {
+            card.seekProgress = card.player.currentTime
+        }
+    }
+
+    // Below every control, so only presses on the background start a move.
+    MouseArea {
+        objectName: "panelDragArea"
+        anchors.fill: parent
+        onPressed: mouse => {
+            const window = card.Window.window
+            if (window)
+                window.startSystemMove()
+            mouse.accepted = true
+        }
+    }
+
+    Column {
+        id: content
+        visible: card.player.hasCurrentTrack
+        width: parent.width
+        anchors.verticalCenter: parent.verticalCenter
+        spacing: 4
+
+        Item {
+            width: parent.width
+            height: 10 + Math.max(texts.height, controls.height)
+
+            Column {
+                id: texts
+                anchors.left: parent.left
+                anchors.leftMargin: 16
+                anchors.right: controls.left
+                anchors.rightMargin: 12
+                y: 10 + (parent.height - 10 - height) / 2
+                spacing: 2
+
+                Text {
+                    objectName: "panelTitle"
+                    width: parent.width
+                    text: card.player.currentTitle
+                    elide: Text.ElideRight
+                    maximumLineCount: 1
+                    font.family: Theme.fontFamily
+                    font.weight: Font.Medium
+                    font.pixelSize: 14
+                    color: "white"
+                }
+                Text {
+                    objectName: "panelUstadz"
+                    width: parent.width
+                    text: card.player.currentUstadz
+                    elide: Text.ElideRight
+                    maximumLineCount: 1
+                    font.family: Theme.fontFamily
+                    font.pixelSize: 12
+                    color: Qt.rgba(1, 1, 1, 0.8)
+                }
+            }
+
+            Row {
+                id: controls
+                anchors.right: parent.right
+                anchors.rightMargin: 16
+                y: 10 + (parent.height - 10 - height) / 2
+                spacing: 14
+
+                PlainButton {
+                    anchors.verticalCenter: parent.verticalCenter
+                    iconName: "chevron-left"
+                    iconSize: 16
+                    iconColor: "white"
+                    accessibleName: qsTr("Sebelumnya")
+                    onClicked: card.player.previous()
+                }
+                PlainButton {
+                    anchors.verticalCenter: parent.verticalCenter
+                    iconName: card.player.isPlaying ? "pause" : "play"
+                    filled: true
+                    iconSize: 20
+                    iconColor: "white"
+                    accessibleName: card.player.isPlaying ? qsTr("Jeda") : qsTr("Putar")
+                    onClicked: card.player.togglePlay()
+                }
+                PlainButton {
+                    anchors.verticalCenter: parent.verticalCenter
+                    iconName: "chevron-right"
+                    iconSize: 16
+                    iconColor: "white"
+                    accessibleName: qsTr("Berikutnya")
+                    onClicked: card.player.next()
+                }
+            }
+        }
+
+        Item {
+            width: parent.width
+            height: slider.height + 8
+
+            YellowSlider {
+                id: slider
+                objectName: "panelSlider"
+                x: 16
+                width: parent.width - 32
+                height: 28
+                value: card.seekProgress
+                from: 0
+                to: Math.max(card.player.duration, 0.01)
+                onMoved: v => card.seekProgress = v
+                onChanged: v => card.player.seekAndPlay(v)
+            }
+        }
+
+        Item {
+            width: parent.width
+            height: startText.height + 6
+
+            Text {
+                id: startText
+                x: 16
+                width: 32
+                text: "0:00"
+                font.family: Theme.fontFamily
+                font.pixelSize: 10
+                color: Qt.rgba(1, 1, 1, 0.6)
+            }
+            Text {
+                objectName: "panelDuration"
+                anchors.right: parent.right
+                anchors.rightMargin: 16
+                width: Math.min(36, implicitWidth)
+                height: startText.height
+                horizontalAlignment: Text.AlignRight
+                verticalAlignment: Text.AlignVCenter
+                text: card.player.currentDurationText
+                fontSizeMode: Text.HorizontalFit
+                minimumPixelSize: 7
+                font.family: Theme.fontFamily
+                font.pixelSize: 10
+                color: Qt.rgba(1, 1, 1, 0.6)
+            }
+        }
+    }
+
+    Text {
+        visible: !card.player.hasCurrentTrack
+        width: parent.width
+        anchors.verticalCenter: parent.verticalCenter
+        leftPadding: 16
+        rightPadding: 16
+        topPadding: 10
+        bottomPadding: 10
+        text: qsTr("Tidak ada kajian yang diputar")
+        elide: Text.ElideRight
+        font.family: Theme.fontFamily
+        font.pixelSize: 12
+        color: Qt.rgba(1, 1, 1, 0.7)
+    }
+}

@@ -1,0 +1,366 @@
+// The tray popup's mini player and the floating panel, offscreen, against a real player view
+// model: sizes, texts, the progress bar, the buttons, the one-time configuration, the panel
+// built once and reused, and where the popup goes beside the tray icon.
+#include "MenuBarManager.h"
+#include "MiniPlayerPanelController.h"
+#include "PlayerRig.h"
+#include "UiTestSupport.h"
+
+#include <QGuiApplication>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+
+#include <memory>
+
+Q_IMPORT_QML_PLUGIN(TalvoraPlugin)
+Q_DECLARE_METATYPE(std::optional<Track>)
+Q_DECLARE_METATYPE(std::optional<qint64>)
+
+namespace {
+const QString kNothingPlaying = QStringLiteral("Tidak ada kajian yang diputar");
+} // namespace
+
+class TestMiniPlayers : public QObject
+{
+    Q_OBJECT
+
+private:
+    QQmlEngine m_engine;
+    std::unique_ptr<PlayerRig> m_rig;
+    std::unique_ptr<MenuBarManager> m_menuBar;
+    std::unique_ptr<MiniPlayerPanelController> m_panel;
+
+    QQuickItem *miniPlayer() const
+    {
+        return m_menuBar->popover()->property("miniPlayer").value<QQuickItem *>();
+    }
+    QQuickItem *panelContent() const
+    {
+        return m_panel->panel()->property("content").value<QQuickItem *>();
+    }
+    void prepare(const std::optional<Track> &track, double position)
+    {
+        if (track)
+            m_rig->engine->prepare(*track, position);
+    }
+
+private slots:
+    void initTestCase() { UiTest::prepare(m_engine); }
+
+    void init()
+    {
+        m_rig = std::make_unique<PlayerRig>();
+        m_menuBar = std::make_unique<MenuBarManager>(m_engine);
+        m_panel =
+            std::make_unique<MiniPlayerPanelController>(m_engine, *m_rig->engine, m_rig->store);
+    }
+
+    void cleanup()
+    {
+        m_panel.reset();
+        m_menuBar.reset();
+        m_rig.reset();
+    }
+
+    void configurationHappensOnce()
+    {
+        QVERIFY(!m_menuBar->statusItem());
+        QVERIFY(!m_menuBar->popover());
+
+        m_menuBar->configure(m_rig->player.get());
+        QVERIFY(m_menuBar->isConfigured());
+        QVERIFY(m_menuBar->statusItem());
+        QCOMPARE(m_menuBar->statusItem()->toolTip(), QStringLiteral("Talvora"));
+        QVERIFY(!m_menuBar->statusItem()->icon().isNull());
+        QVERIFY(m_menuBar->popover());
+        QCOMPARE(m_menuBar->popover()->size(), QSize(260, 170));
+        QVERIFY(m_menuBar->popover()->flags().testFlags(Qt::Popup | Qt::FramelessWindowHint));
+
+        QQuickWindow *popover = m_menuBar->popover();
+        QSystemTrayIcon *icon = m_menuBar->statusItem();
+        PlayerViewModel other(*m_rig->engine, m_rig->store);
+        m_menuBar->configure(&other);
+        QCOMPARE(m_menuBar->playerVM(), m_rig->player.get());
+        QCOMPARE(m_menuBar->popover(), popover);
+        QCOMPARE(m_menuBar->statusItem(), icon);
+    }
+
+    void withoutViewModelTheIconDoesNothing()
+    {
+        m_menuBar->configure(nullptr);
+        QVERIFY(m_menuBar->statusItem());
+        QVERIFY(!m_menuBar->popover());
+        m_menuBar->togglePopover();
+        QVERIFY(!m_menuBar->isPopoverShown());
+        // Configured is configured: a view model given later is not taken.
+        m_menuBar->configure(m_rig->player.get());
+        QVERIFY(!m_menuBar->popover());
+    }
+
+    void popoverOpensAndCloses()
+    {
+        m_menuBar->configure(m_rig->player.get());
+        m_menuBar->togglePopover();
+        QVERIFY(m_menuBar->isPopoverShown());
+        QVERIFY(QTest::qWaitForWindowExposed(m_menuBar->popover()));
+        const QRect area = m_menuBar->popover()->screen()->availableGeometry();
+        QVERIFY2(area.contains(m_menuBar->popover()->geometry()),
+                 "without an icon geometry the popup still lies on the screen");
+        m_menuBar->togglePopover();
+        QVERIFY(!m_menuBar->isPopoverShown());
+    }
+
+    void miniPlayerLayout_data()
+    {
+        QTest::addColumn<std::optional<Track>>("track");
+        QTest::addColumn<double>("position");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QStringList>("texts");
+
+        const Track track = PlayerRig::track(7, "Adab Menuntut Ilmu", "Ustadz Fulan", 3725);
+        QTest::newRow("nothing current")
+            << std::optional<Track>() << 0.0 << 60 << QStringList{kNothingPlaying};
+        QTest::newRow("a lecture")
+            << std::optional<Track>(track) << 42.9 << 140
+            << QStringList{"Adab Menuntut Ilmu", "0:42 / 62:05", "0:00", "62:05"};
+        QTest::newRow("no title: the slug")
+            << std::optional<Track>(PlayerRig::track(8, "", "", 90)) << 61.0 << 140
+            << QStringList{"kajian-nomor-8", "1:01 / 1:30", "0:00", "1:30"};
+    }
+
+    void miniPlayerLayout()
+    {
+        QFETCH(std::optional<Track>, track);
+        QFETCH(double, position);
+        QFETCH(int, height);
+        QFETCH(QStringList, texts);
+
+        prepare(track, position);
+        m_menuBar->configure(m_rig->player.get());
+        m_menuBar->togglePopover();
+        QVERIFY(QTest::qWaitForWindowExposed(m_menuBar->popover()));
+        QQuickItem *mini = miniPlayer();
+        QCOMPARE(mini->width(), 260.0);
+        QCOMPARE(mini->height(), double(height));
+        for (const QString &text : texts)
+            QVERIFY2(UiTest::showsText(mini, text), qPrintable(text));
+        QCOMPARE(UiTest::showsText(mini, kNothingPlaying), !track.has_value());
+        for (const char *name : {"Buka Talvora", "Mini Player", "Exit"})
+            QVERIFY2(UiTest::findAccessible(mini, name), name);
+        QCOMPARE(UiTest::findAccessible(mini, "Putar") != nullptr, track.has_value());
+    }
+
+    void progressBarStaysInItsSpace_data()
+    {
+        QTest::addColumn<double>("position");
+        QTest::addColumn<std::optional<qint64>>("duration");
+        QTest::addColumn<double>("fraction");
+
+        QTest::newRow("start") << 0.0 << std::optional<qint64>(120) << 0.0;
+        QTest::newRow("a quarter") << 30.0 << std::optional<qint64>(120) << 0.25;
+        QTest::newRow("unknown length") << 5.0 << std::optional<qint64>() << 1.0;
+        QTest::newRow("length 0") << 5.0 << std::optional<qint64>(0) << 1.0;
+        QTest::newRow("past the end") << 150.0 << std::optional<qint64>(120) << 1.0;
+    }
+
+    void progressBarStaysInItsSpace()
+    {
+        QFETCH(double, position);
+        QFETCH(std::optional<qint64>, duration);
+        QFETCH(double, fraction);
+
+        prepare(PlayerRig::track(3, "Tauhid", "Ustadz A", duration), position);
+        QCOMPARE(m_rig->player->currentTime(), position);
+        m_menuBar->configure(m_rig->player.get());
+        QQuickItem *mini = miniPlayer();
+        QQuickItem *bar = UiTest::findByObjectName(mini, "miniProgress");
+        QVERIFY(bar);
+        const double space = mini->width() - 24;
+        QCOMPARE(bar->width(), space * fraction);
+        QVERIFY(bar->parentItem()->clip());
+        QCOMPARE(bar->parentItem()->width(), space);
+    }
+
+    void miniPlayerButtons()
+    {
+        prepare(PlayerRig::track(5, "Fiqih Shalat", "Ustadz B", 600), 12);
+        m_menuBar->configure(m_rig->player.get());
+        m_menuBar->togglePopover();
+        QQuickWindow *popover = m_menuBar->popover();
+        QVERIFY(QTest::qWaitForWindowExposed(popover));
+        QQuickItem *mini = miniPlayer();
+        QSignalSpy show(m_menuBar.get(), &MenuBarManager::showMainWindowRequested);
+        QSignalSpy panel(m_menuBar.get(), &MenuBarManager::miniPlayerRequested);
+        QSignalSpy exit(m_menuBar.get(), &MenuBarManager::exitRequested);
+
+        // The request state falls back after each press, so a second press asks again.
+        UiTest::click(UiTest::findAccessible(mini, "Buka Talvora"));
+        QCOMPARE(show.count(), 1);
+        QCOMPARE(mini->property("showMainWindow").toBool(), false);
+        UiTest::click(UiTest::findAccessible(mini, "Buka Talvora"));
+        QCOMPARE(show.count(), 2);
+
+        UiTest::click(UiTest::findAccessible(mini, "Mini Player"));
+        QCOMPARE(panel.count(), 1);
+        UiTest::click(UiTest::findAccessible(mini, "Exit"));
+        QCOMPARE(exit.count(), 1);
+
+        m_rig->backend->calls.clear();
+        UiTest::click(UiTest::findAccessible(mini, "Putar"));
+        QVERIFY2(m_rig->backend->calls.contains("play"),
+                 qPrintable(m_rig->backend->calls.join(',')));
+    }
+
+    void panelIsBuiltOnceAndToggled()
+    {
+        QVERIFY(!m_panel->panel());
+        m_panel->toggle();
+        QQuickWindow *panel = m_panel->panel();
+        QVERIFY(panel);
+        QVERIFY(QTest::qWaitForWindowExposed(panel));
+        QCOMPARE(panel->size(), QSize(320, 140));
+        QVERIFY(panel->flags().testFlags(Qt::Tool | Qt::WindowStaysOnTopHint |
+                                         Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus));
+        QCOMPARE(panel->color().alpha(), 0);
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(panel->position(), QPoint(area.left(), area.bottom() + 1 - 140));
+
+        m_panel->toggle();
+        QVERIFY(!m_panel->isPanelVisible());
+        m_panel->toggle();
+        QVERIFY(m_panel->isPanelVisible());
+        QCOMPARE(m_panel->panel(), panel);
+    }
+
+    void panelHasItsOwnViewModelOverTheSameEngine()
+    {
+        QVERIFY(&m_panel->playerVM() != m_rig->player.get());
+        prepare(PlayerRig::track(9, "Sirah", "Ustadz C", 300), 20);
+        QCOMPARE(m_panel->playerVM().currentTrack(), m_rig->player->currentTrack());
+        QCOMPARE(m_panel->playerVM().currentTime(), 20.0);
+    }
+
+    void panelLayout_data()
+    {
+        QTest::addColumn<std::optional<Track>>("track");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<double>("sliderTo");
+
+        QTest::newRow("nothing current")
+            << std::optional<Track>() << 60 << QStringList{kNothingPlaying} << 0.0;
+        QTest::newRow("a lecture")
+            << std::optional<Track>(PlayerRig::track(1, "Adab", "Ustadz Fulan", 754)) << 140
+            << QStringList{"Adab", "Ustadz Fulan", "0:00", "12:34"} << 754.0;
+        QTest::newRow("no title, no teacher, no length")
+            << std::optional<Track>(PlayerRig::track(2, "", "", std::nullopt)) << 140
+            << QStringList{"kajian-nomor-2", "Tidak diketahui", "0:00"} << 0.01;
+    }
+
+    void panelLayout()
+    {
+        QFETCH(std::optional<Track>, track);
+        QFETCH(int, height);
+        QFETCH(QStringList, texts);
+        QFETCH(double, sliderTo);
+
+        prepare(track, 0);
+        m_panel->toggle();
+        QVERIFY(QTest::qWaitForWindowExposed(m_panel->panel()));
+        QQuickItem *content = panelContent();
+        QCOMPARE(content->size(), QSizeF(320, height));
+        for (const QString &text : texts)
+            QVERIFY2(UiTest::showsText(content, text), qPrintable(text));
+        QCOMPARE(UiTest::showsText(content, kNothingPlaying), !track.has_value());
+        for (const char *name : {"Sebelumnya", "Putar", "Berikutnya"})
+            QCOMPARE(UiTest::findAccessible(content, name) != nullptr, track.has_value());
+        if (track) {
+            QQuickItem *slider = UiTest::findByObjectName(content, "panelSlider");
+            QCOMPARE(slider->property("to").toDouble(), sliderTo);
+        }
+        // Only the card belongs to the window; the clear band around a short card lets
+        // clicks through.
+        const QRect card(0, (140 - height) / 2, 320, height);
+        QCOMPARE(m_panel->panel()->mask().boundingRect(), card);
+    }
+
+    void panelControlsDriveTheEngine()
+    {
+        const QList<Track> queue{PlayerRig::track(1, "Satu", "Ustadz A", 600),
+                                 PlayerRig::track(2, "Dua", "Ustadz A", 600)};
+        m_rig->player->play(queue[0], queue, std::nullopt);
+        m_panel->toggle();
+        QVERIFY(QTest::qWaitForWindowExposed(m_panel->panel()));
+        QQuickItem *content = panelContent();
+
+        UiTest::click(UiTest::findAccessible(content, "Berikutnya"));
+        QCOMPARE(m_rig->engine->currentTrack()->id, 2);
+        QTRY_VERIFY(UiTest::showsText(content, "Dua"));
+        UiTest::click(UiTest::findAccessible(content, "Sebelumnya"));
+        QCOMPARE(m_rig->engine->currentTrack()->id, 1);
+
+        // Clicking the middle of the slider seeks to the middle of the lecture.
+        m_rig->backend->setItemStatus(PlayerBackend::ItemStatus::ReadyToPlay);
+        m_rig->backend->calls.clear();
+        QQuickItem *slider = UiTest::findByObjectName(content, "panelSlider");
+        UiTest::click(slider);
+        QVERIFY2(m_rig->backend->calls.filter("seek").size() == 1,
+                 qPrintable(m_rig->backend->calls.join(',')));
+    }
+
+    void panelSliderFollowsPlayback()
+    {
+        prepare(PlayerRig::track(4, "Akhlak", "Ustadz D", 600), 30);
+        m_panel->toggle();
+        QQuickItem *content = panelContent();
+        QCOMPARE(content->property("seekProgress").toDouble(), 30.0);
+        m_rig->engine->prepare(PlayerRig::track(4, "Akhlak", "Ustadz D", 600), 75);
+        QCOMPARE(content->property("seekProgress").toDouble(), 75.0);
+    }
+
+    void popoverPlacement_data()
+    {
+        QTest::addColumn<QRect>("icon");
+        QTest::addColumn<QRect>("expected");
+
+        QTest::newRow("under the icon, centred")
+            << QRect(600, 0, 24, 24) << QRect(482, 24, 260, 170);
+        QTest::newRow("at the right edge: moved in")
+            << QRect(1256, 0, 24, 24) << QRect(1020, 24, 260, 170);
+        QTest::newRow("at the left edge: moved in")
+            << QRect(0, 0, 24, 24) << QRect(0, 24, 260, 170);
+        QTest::newRow("bottom panel: above the icon")
+            << QRect(600, 776, 24, 24) << QRect(482, 606, 260, 170);
+        QTest::newRow("pointer fallback, one pixel")
+            << QRect(100, 300, 1, 1) << QRect(0, 301, 260, 170);
+    }
+
+    void popoverPlacement()
+    {
+        QFETCH(QRect, icon);
+        QFETCH(QRect, expected);
+        QCOMPARE(MenuBarManager::popoverGeometry(icon, QSize(260, 170), QRect(0, 0, 1280, 800)),
+                 expected);
+    }
+
+    void popoverPlacementOnASecondScreen()
+    {
+        // A screen right of the first, its panel at the top: the popup stays on that screen.
+        const QRect second(1280, 0, 1024, 768);
+        QCOMPARE(MenuBarManager::popoverGeometry(QRect(2290, 2, 20, 20), QSize(260, 170), second),
+                 QRect(2044, 22, 260, 170));
+        // A screen too small for the popup: it starts at the screen's corner.
+        QCOMPARE(MenuBarManager::popoverGeometry(QRect(50, 50, 10, 10), QSize(260, 170),
+                                                 QRect(0, 0, 200, 100)),
+                 QRect(0, 0, 260, 170));
+    }
+};
+
+QTEST_MAIN(TestMiniPlayers)
+#include "tst_miniplayers.moc"
