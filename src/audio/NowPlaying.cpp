@@ -33,7 +33,7 @@ QDBusObjectPath trackObjectPath(qint64 id)
 NowPlaying::NowPlaying(QObject *parent) : QObject(parent)
 {
     new MprisRootAdaptor(this);
-    new MprisPlayerAdaptor(this);
+    m_playerAdaptor = new MprisPlayerAdaptor(this);
 }
 
 NowPlaying::~NowPlaying()
@@ -87,6 +87,13 @@ void NowPlaying::publish(const NowPlayingInfo &info)
             changed.insert(QStringLiteral("PlaybackStatus"), status);
         if (!changed.isEmpty())
             sendPropertiesChanged(changed);
+        // Clients run the position on by themselves from the rate; playback moves it by a
+        // quarter second between updates, anything else is a jump they must hear of.
+        if (previous && previous->trackId == info.trackId) {
+            const double jump = info.elapsed - previous->elapsed;
+            if (jump < -0.5 || jump > 2.0)
+                emit m_playerAdaptor->Seeked(positionMicroseconds());
+        }
     }
     emit published();
 }

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+class MprisPlayerAdaptor;
+
 // What the desktop shows for the current lecture; rebuilt whole on each update.
 struct NowPlayingInfo
 {
@@ -41,7 +43,8 @@ public:
     bool isRegistered() const { return !m_serviceName.isEmpty(); }
     QString serviceName() const { return m_serviceName; }
 
-    // Replaces the published information and tells MPRIS clients what changed.
+    // Replaces the published information and tells MPRIS clients what changed; a position
+    // that jumped (a seek, a rewind) is announced as Seeked.
     void publish(const NowPlayingInfo &info);
     const std::optional<NowPlayingInfo> &info() const { return m_info; }
 
@@ -66,6 +69,7 @@ signals:
 private:
     void sendPropertiesChanged(const QVariantMap &changed);
 
+    MprisPlayerAdaptor *m_playerAdaptor;
     std::optional<NowPlayingInfo> m_info;
     QString m_serviceName;
 };

@@ -73,6 +73,7 @@ private slots:
     void playPauseFollowsThePlayer();
     void nextAndPrevious();
     void announcesChanges();
+    void announcesJumps();
 
 private:
     void startReady(const Track &track, const QList<Track> &queue = {});
@@ -222,6 +223,31 @@ void TestMpris::announcesChanges()
     QVERIFY2(waitFor("Playing Kedua"), qPrintable(seen));
     follower.kill();
     follower.waitForFinished(2000);
+}
+
+void TestMpris::announcesJumps()
+{
+    QProcess monitor;
+    monitor.start(
+        "dbus-monitor",
+        {"--session", "type='signal',interface='org.mpris.MediaPlayer2.Player',member='Seeked'"});
+    QVERIFY(monitor.waitForStarted(5000));
+    QTest::qWait(300); // let it subscribe
+    startReady(makeTrack(1, "Kajian", "U", 600));
+    for (double t = 0.25; t <= 1.0; t += 0.25)
+        m_backend->reportTime(t); // playing on: no jump
+    m_engine->seekAndPlay(300);
+    m_backend->completeSeek(true);
+    QString seen;
+    QDeadlineTimer deadline(10000);
+    while (!seen.contains("int64 300000000") && !deadline.hasExpired()) {
+        QTest::qWait(20);
+        seen += QString::fromUtf8(monitor.readAllStandardOutput());
+    }
+    QVERIFY2(seen.contains("int64 300000000"), qPrintable(seen));
+    QCOMPARE(seen.count("member=Seeked"), 1);
+    monitor.kill();
+    monitor.waitForFinished(2000);
 }
 
 QTEST_GUILESS_MAIN(TestMpris)
