@@ -21,21 +21,24 @@
 namespace {
 const QSize kPopoverSize(260, 170);
 
-// One colour for the glyph: tray hosts have no way to recolour a picture, and most panels
-// that still host icons are dark.
+// A light note with a thin dark rim: a tray host cannot recolour a picture the way a menu bar
+// recolours a template image, and tray backgrounds run from white to black.
 QIcon musicNoteIcon()
 {
     IconProvider provider;
-    const QByteArray svg =
-        provider.svgFor(QStringLiteral("music"), QColor(0xf2, 0xf2, 0xf2), false);
-    QSvgRenderer renderer(svg);
+    QByteArray rim = provider.svgFor(QStringLiteral("music"), QColor(0, 0, 0, 140), false);
+    rim.replace("stroke-width=\"2\"", "stroke-width=\"3.6\"");
+    QSvgRenderer rimRenderer(rim);
+    QSvgRenderer noteRenderer(
+        provider.svgFor(QStringLiteral("music"), QColor(0xf5, 0xf5, 0xf5), false));
     QIcon icon;
     for (int side : {16, 22, 24, 32, 48, 64}) {
         QPixmap pixmap(side, side);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
-        renderer.render(&painter);
+        rimRenderer.render(&painter);
+        noteRenderer.render(&painter);
         painter.end();
         icon.addPixmap(pixmap);
     }

@@ -1,7 +1,9 @@
 // Talvora: one library view model and one player view model for the whole process, and
 // the main window over them. Ctrl+N opens further windows over the same two.
 #include "AppFonts.h"
+#include "AppShell.h"
 #include "MainWindows.h"
+#include "MenuBarManager.h"
 #include "audio/Downloads.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
@@ -32,6 +34,8 @@ int main(int argc, char *argv[])
     QObject::connect(&engine, &QQmlEngine::quit, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     MainWindows windows(engine, library, player, Downloads::shared(), Store::shared());
+    // The tray icon with its mini player, set up by the first window shown.
+    AppShell shell(windows, player, MenuBarManager::shared());
     if (!windows.open())
         return 1;
     return app.exec();
