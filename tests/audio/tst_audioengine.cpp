@@ -92,9 +92,7 @@ private slots:
     void statusFromAnotherThread();
     void replacedItemIsIgnored();
     void endOfMediaPauses();
-    void timeCallbackPublishes();
     void playsDownloadedFile();
-    void mediaKeyHandlers();
     void noSessionBus();
 
     void queue_data();
@@ -427,27 +425,6 @@ void TestAudioEngine::endOfMediaPauses()
     QCOMPARE(rig.backend->loads, 1);
 }
 
-void TestAudioEngine::timeCallbackPublishes()
-{
-    Rig rig;
-    AudioEngine &engine = *rig.engine;
-    Track track = makeTrack(9, QString(), 1200);
-    track.ustadz.clear();
-    engine.play(track);
-    rig.backend->reportTime(61.25);
-    QCOMPARE(engine.currentTime(), 61.25);
-    const NowPlayingInfo info = *engine.nowPlaying().info();
-    QCOMPARE(info.elapsed, 61.25);
-    QCOMPARE(info.duration, 1200.0);
-    QCOMPARE(info.title, QStringLiteral("Kajian 9"));
-    QCOMPARE(info.artist, QStringLiteral("Tidak diketahui"));
-    QCOMPARE(info.rate, 0.0);
-    // Stopping drops the time callback with the player.
-    engine.stopStandardPlayback();
-    QVERIFY(!rig.backend->hasTimeHandler());
-    QVERIFY(!engine.hasPlayer());
-}
-
 void TestAudioEngine::playsDownloadedFile()
 {
     QTemporaryDir folder;
@@ -471,47 +448,6 @@ void TestAudioEngine::playsDownloadedFile()
     QCOMPARE(rig.backend->url(), downloads.fileURL(stored));
     rig.engine->play(streamed);
     QCOMPARE(rig.backend->url(), streamed.streamURL());
-}
-
-void TestAudioEngine::mediaKeyHandlers()
-{
-    Rig rig;
-    AudioEngine &engine = *rig.engine;
-    QSignalSpy published(&engine.nowPlaying(), &NowPlaying::published);
-
-    // Before any load: play sets the state although nothing plays; nothing is published.
-    emit engine.nowPlaying().playRequested();
-    QVERIFY(engine.isPlaying());
-    QCOMPARE(engine.playbackMode(), int(PlaybackState::Playing));
-    QVERIFY(rig.backend->calls.isEmpty());
-    QCOMPARE(published.size(), 0);
-    emit engine.nowPlaying().nextRequested();
-    emit engine.nowPlaying().previousRequested();
-    QVERIFY(rig.backend->calls.isEmpty());
-    emit engine.nowPlaying().pauseRequested();
-    QCOMPARE(engine.playbackMode(), int(PlaybackState::Paused));
-    QVERIFY(!engine.isPlaying());
-    QCOMPARE(published.size(), 0); // no track: nothing to publish
-
-    engine.play(makeTrack(1));
-    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
-    QCoreApplication::processEvents();
-    published.clear();
-    emit engine.nowPlaying().pauseRequested();
-    QCOMPARE(rig.backend->calls.last(), QStringLiteral("pause"));
-    QCOMPARE(engine.playbackMode(), int(PlaybackState::Paused));
-    QCOMPARE(engine.nowPlaying().playbackStatus(), QStringLiteral("Paused"));
-    emit engine.nowPlaying().playRequested();
-    QCOMPARE(rig.backend->calls.last(), QStringLiteral("play"));
-    QCOMPARE(engine.playbackMode(), int(PlaybackState::Playing));
-    QVERIFY(engine.isPlaying());
-    // The play handler refreshes nothing: the rate change it caused published the old state,
-    // and the next time report catches up.
-    QCOMPARE(engine.nowPlaying().playbackStatus(), QStringLiteral("Paused"));
-    rig.backend->reportTime(2);
-    QCOMPARE(engine.nowPlaying().playbackStatus(), QStringLiteral("Playing"));
-    emit engine.nowPlaying().playPauseRequested();
-    QCOMPARE(rig.backend->calls.last(), QStringLiteral("pause"));
 }
 
 void TestAudioEngine::noSessionBus()
