@@ -2,6 +2,7 @@
 
 #include "models/Track.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -96,9 +97,18 @@ private:
     struct Keys
     {
         QString judulLower; // lowercased, NFC
-        QString ustadzLower;
-        QString ustadz; // NFC, for canonical equality
+        int teacher = 0;    // index into m_teachers
     };
+    // One per distinct `ustadz` (canonically equivalent spellings are one teacher).
+    struct Teacher
+    {
+        QString name;  // as first written in the library
+        QString key;   // NFC
+        QString lower; // lowercased, NFC
+    };
+
+    QList<Track> sortedByViews(const std::vector<qsizetype> &rows) const;
+    int teacherIndex(const QString &ustadz) const;
 
     void startCacheCheckTimer();
     void setAllTracks(const QList<Track> &tracks);
@@ -113,6 +123,8 @@ private:
 
     QList<Track> m_allTracks;
     std::vector<Keys> m_keys;
+    std::vector<Teacher> m_teachers;
+    QHash<QString, int> m_teacherByKey;
     int m_runningLoads = 0;
     QString m_searchText;
     QString m_selectedUstadz;
