@@ -2,6 +2,7 @@
 // what lands on disk, what the state file says, and which sets change.
 
 #include "LectureService.h"
+#include "TempDataHome.h"
 
 #include "audio/Downloads.h"
 
@@ -66,6 +67,7 @@ private slots:
     void init();
     void cleanup();
 
+    void defaultFolderIsInTheDataFolder();
     void completes();
     void failedAnswerStoresNothing_data();
     void failedAnswerStoresNothing();
@@ -131,6 +133,16 @@ QJsonObject tst_Downloads::stateFile() const
 bool tst_Downloads::waitUntilIdle(Downloads &downloads, int timeoutMs)
 {
     return QTest::qWaitFor([&] { return downloads.downloadingIds().isEmpty(); }, timeoutMs);
+}
+
+void tst_Downloads::defaultFolderIsInTheDataFolder()
+{
+    TempDataHome home;
+    Downloads downloads;
+    const QString expected = home.dataFolder() + QStringLiteral("/Downloads");
+    QCOMPARE(downloads.fileURL(lecture()), QUrl::fromLocalFile(expected + "/1234.mp3"));
+    QCOMPARE(downloads.storeURL(), QUrl::fromLocalFile(expected));
+    QVERIFY(QFileInfo(expected).isDir()); // created on access
 }
 
 void tst_Downloads::completes()
