@@ -40,8 +40,8 @@ Rectangle {
     component MenuButton: T.AbstractButton {
         id: menuButton
 
-        implicitWidth: label.implicitWidth + 12
-        implicitHeight: label.implicitHeight + 12
+        implicitWidth: implicitContentWidth + 12
+        implicitHeight: implicitContentHeight + 12
         focusPolicy: Qt.TabFocus
 
         Accessible.role: Accessible.Button
@@ -49,7 +49,6 @@ Rectangle {
         Accessible.onPressAction: menuButton.clicked()
 
         contentItem: Text {
-            id: label
             text: menuButton.text
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
