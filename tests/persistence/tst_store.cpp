@@ -311,7 +311,7 @@ void StoreTest::extremeIdsRoundTrip()
         QCOMPARE(m_store->loadSettings(), settings);
         QVERIFY(readAll(path("settings.json")).contains(QByteArray::number(id)));
 
-        const Store::CacheEntry entry{{sampleTrack(id), sampleTrack(id - 1)}, 1.25, 2.5, id};
+        const Store::CacheEntry entry{{sampleTrack(id), sampleTrack(id ^ 1)}, 1.25, 2.5, id};
         m_store->saveCache(entry);
         QCOMPARE(m_store->loadCache(), entry);
 
