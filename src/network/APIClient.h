@@ -30,7 +30,8 @@ public:
         Error error;                            // meaningful when library is empty
     };
 
-    // GET <base>/api.php?action=getTracks. `done` runs on the caller's thread once, unless
+    // GET <base>/api.php?action=getTracks; call from the main thread. `done` runs there once
+    // (the body is decoded on a worker thread in between), unless
     // `context` has been destroyed meanwhile.
     static void fetchTracks(QObject *context, std::function<void(const FetchResult &)> done);
 
