@@ -157,6 +157,12 @@ private slots:
         QCOMPARE(m_menuBar->playerVM(), m_rig->player.get());
     }
 
+    void cleanupTestCase()
+    {
+        // Main windows belong to no one in the program, which never ends before them.
+        qDeleteAll(m_windows->windows());
+    }
+
     void iconSitsInTheTray()
     {
         // trayer runs as a strip along the top edge with its icons at the right.
