@@ -179,8 +179,11 @@ private slots:
         run("xdotool", {"windowactivate", "--sync", window});
         run("xdotool", {"key", "alt+F4"});
         QVERIFY(m_program.waitForFinished(20000));
-        QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(m_program.exitCode(), 0);
+        collectLog();
+        QVERIFY2(m_program.exitStatus() == QProcess::NormalExit && m_program.exitCode() == 0,
+                 qPrintable(QString("exit code %1; the program's last words:\n%2")
+                                .arg(m_program.exitCode())
+                                .arg(QString::fromUtf8(m_log.right(3000)))));
     }
 };
 
