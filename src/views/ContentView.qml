@@ -12,16 +12,17 @@ Rectangle {
     required property Store store
 
     property string selection: "home"
-    readonly property string windowTitle: screen.item && screen.item.title !== undefined ? screen.item.title : "Talvora"
+    // Set by the screen shown: "Talvora" on Home, the screen's (or teacher's) name elsewhere.
+    property string windowTitle: "Talvora"
     readonly property alias sidebar: sidebar
     readonly property alias session: session
     readonly property alias screen: screen
     readonly property alias nowPlayingBar: nowPlaying
 
     function focusSearch() {
-        selection = "search"
-        sidebar.searchField.forceActiveFocus()
-        sidebar.searchField.selectAll()
+        selection = "search";
+        sidebar.searchField.forceActiveFocus();
+        sidebar.searchField.selectAll();
     }
 
     color: Theme.windowBackground
@@ -31,7 +32,10 @@ Rectangle {
         library: content.library
         player: content.player
     }
-    Component.onCompleted: session.windowShown()
+    Component.onCompleted: {
+        session.windowShown();
+        screen.load();
+    }
 
     Sidebar {
         id: sidebar
@@ -42,9 +46,9 @@ Rectangle {
         selection: content.selection
         onSelected: key => {
             if (key === "search")
-                content.focusSearch()
+                content.focusSearch();
             else
-                content.selection = key
+                content.selection = key;
         }
     }
 
@@ -56,6 +60,8 @@ Rectangle {
         color: Qt.rgba(1, 1, 1, 0.08)
     }
 
+    // The screen of the selection, made anew on each selection (its own state starts
+    // afresh); each screen reaches the view models through `content`.
     Loader {
         id: screen
         objectName: "screen"
@@ -65,78 +71,26 @@ Rectangle {
         anchors.top: parent.top
         anchors.bottom: nowPlaying.top
         focus: true
-        sourceComponent: {
-            switch (content.selection) {
-            case "ustadz":
-                return ustadzScreen
-            case "history":
-                return historyScreen
-            case "downloads":
-                return downloadsScreen
-            case "search":
-                return searchScreen
-            default:
-                return homeScreen
-            }
+
+        function load() {
+            const files = {
+                "home": "HomeView.qml",
+                "ustadz": "UstadzView.qml",
+                "history": "HistoryView.qml",
+                "downloads": "DownloadsView.qml",
+                "search": "SearchView.qml"
+            };
+            setSource(Qt.resolvedUrl(files[content.selection] || files.home), {
+                    "content": content
+                });
         }
     }
+    onSelectionChanged: screen.load()
 
     NowPlayingBar {
         id: nowPlaying
         anchors.bottom: parent.bottom
         width: parent.width
         player: content.player
-    }
-
-    Component {
-        id: homeScreen
-        HomeView {
-            library: content.library
-            player: content.player
-            downloads: content.downloads
-            store: content.store
-            scrollToTrackId: session.scrollToTrackId
-        }
-    }
-
-    Component {
-        id: searchScreen
-        SearchView {
-            library: content.library
-            player: content.player
-            downloads: content.downloads
-            store: content.store
-            scrollToTrackId: session.scrollToTrackId
-        }
-    }
-
-    Component {
-        id: ustadzScreen
-        UstadzView {
-            library: content.library
-            player: content.player
-            downloads: content.downloads
-            store: content.store
-        }
-    }
-
-    Component {
-        id: historyScreen
-        HistoryView {
-            library: content.library
-            player: content.player
-            downloads: content.downloads
-            store: content.store
-        }
-    }
-
-    Component {
-        id: downloadsScreen
-        DownloadsView {
-            library: content.library
-            player: content.player
-            downloads: content.downloads
-            store: content.store
-        }
     }
 }

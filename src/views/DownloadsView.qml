@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import Talvora
 
@@ -5,40 +6,34 @@ import Talvora
 Item {
     id: stored
 
-    required property LibraryViewModel library
-    required property PlayerViewModel player
-    required property Downloads downloads
-    required property Store store
+    required property ContentView content
 
-    readonly property string title: qsTr("Unduhan")
+    Binding {
+        target: stored.content
+        property: "windowTitle"
+        value: qsTr("Unduhan")
+    }
 
     TrackListController {
         id: screenTracks
         kind: TrackListController.StoredDownloads
-        library: stored.library
-        player: stored.player
-        downloads: stored.downloads
-        store: stored.store
+        library: stored.content.library
+        player: stored.content.player
+        downloads: stored.content.downloads
+        store: stored.content.store
     }
 
-    Loader {
+    EmptyState {
         anchors.fill: parent
-        sourceComponent: screenTracks.hasDownloads ? list : empty
+        visible: !screenTracks.hasDownloads
+        iconName: "circle-dashed-arrow-down"
+        text: qsTr("Belum ada unduhan")
     }
 
-    Component {
-        id: empty
-        EmptyState {
-            iconName: "circle-dashed-arrow-down"
-            text: qsTr("Belum ada unduhan")
-        }
-    }
-
-    Component {
-        id: list
-        TrackList {
-            objectName: "downloadsList"
-            controller: screenTracks
-        }
+    TrackList {
+        objectName: "downloadsList"
+        anchors.fill: parent
+        visible: screenTracks.hasDownloads
+        controller: screenTracks
     }
 }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import Talvora
 
@@ -6,43 +7,37 @@ import Talvora
 Item {
     id: history
 
-    required property LibraryViewModel library
-    required property PlayerViewModel player
-    required property Downloads downloads
-    required property Store store
+    required property ContentView content
 
-    readonly property string title: qsTr("Riwayat")
+    Binding {
+        target: history.content
+        property: "windowTitle"
+        value: qsTr("Riwayat")
+    }
 
     TrackListController {
         id: screenTracks
         kind: TrackListController.History
-        library: history.library
-        player: history.player
-        downloads: history.downloads
-        store: history.store
+        library: history.content.library
+        player: history.content.player
+        downloads: history.content.downloads
+        store: history.content.store
         Component.onCompleted: reloadHistory()
     }
 
-    Loader {
+    EmptyState {
         anchors.fill: parent
-        sourceComponent: screenTracks.hasHistory ? list : empty
+        visible: !screenTracks.hasHistory
+        iconName: "history"
+        text: qsTr("Belum ada riwayat")
+        buttonText: qsTr("Muat ulang riwayat")
+        onButtonClicked: screenTracks.reloadHistory()
     }
 
-    Component {
-        id: empty
-        EmptyState {
-            iconName: "history"
-            text: qsTr("Belum ada riwayat")
-            buttonText: qsTr("Muat ulang riwayat")
-            onButtonClicked: screenTracks.reloadHistory()
-        }
-    }
-
-    Component {
-        id: list
-        TrackList {
-            objectName: "historyList"
-            controller: screenTracks
-        }
+    TrackList {
+        objectName: "historyList"
+        anchors.fill: parent
+        visible: screenTracks.hasHistory
+        controller: screenTracks
     }
 }

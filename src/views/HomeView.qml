@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import Talvora
 
@@ -5,88 +6,81 @@ import Talvora
 Rectangle {
     id: home
 
-    required property LibraryViewModel library
-    required property PlayerViewModel player
-    required property Downloads downloads
-    required property Store store
-    property var scrollToTrackId
-
-    readonly property string title: "Talvora"
+    required property ContentView content
+    readonly property LibraryViewModel library: content.library
+    readonly property bool loading: library.isLoading
+    readonly property bool failed: !loading && library.hasError
 
     color: Theme.windowBackground
+
+    Binding {
+        target: home.content
+        property: "windowTitle"
+        value: "Talvora"
+    }
 
     TrackListController {
         id: screenTracks
         kind: TrackListController.Home
-        library: home.library
-        player: home.player
-        downloads: home.downloads
-        store: home.store
+        library: home.content.library
+        player: home.content.player
+        downloads: home.content.downloads
+        store: home.content.store
     }
 
-    Loader {
+    LoadingState {
+        anchors.fill: parent
+        visible: home.loading
+        text: qsTr("Memuat daftar kajian...")
+    }
+
+    Column {
+        anchors.centerIn: parent
+        width: parent.width
+        visible: home.failed
+        spacing: 12
+
+        Text {
+            width: parent.width - 40
+            anchors.horizontalCenter: parent.horizontalCenter
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.Wrap
+            text: home.library.errorMessage
+            font.family: Theme.fontFamily
+            font.pixelSize: 14
+            color: Theme.red
+        }
+
+        BorderedButton {
+            anchors.horizontalCenter: parent.horizontalCenter
+            text: qsTr("Coba lagi")
+            onClicked: home.library.loadFromCacheOrServer(false)
+        }
+    }
+
+    // The list is not shown during a load, even over a cached library.
+    Column {
         anchors.fill: parent
         anchors.topMargin: 20
-        sourceComponent: home.library.isLoading ? loadingState : home.library.hasError ? errorState : listState
-    }
+        visible: !home.loading && !home.failed
+        spacing: 16
 
-    Component {
-        id: loadingState
-        LoadingState {
-            text: qsTr("Memuat daftar kajian...")
+        Text {
+            id: heading
+            x: 20
+            text: qsTr("Populer")
+            font.family: Theme.fontFamily
+            font.weight: Font.Bold
+            font.pixelSize: 22
+            color: Theme.primaryText
         }
-    }
 
-    Component {
-        id: errorState
-        Item {
-            Column {
-                anchors.centerIn: parent
-                width: parent.width
-                spacing: 12
-
-                Text {
-                    width: parent.width - 40
-                    anchors.horizontalCenter: parent.horizontalCenter
-                    horizontalAlignment: Text.AlignHCenter
-                    wrapMode: Text.Wrap
-                    text: home.library.errorMessage
-                    font.family: Theme.fontFamily
-                    font.pixelSize: 14
-                    color: Theme.red
-                }
-
-                BorderedButton {
-                    anchors.horizontalCenter: parent.horizontalCenter
-                    text: qsTr("Coba lagi")
-                    onClicked: home.library.loadFromCacheOrServer(false)
-                }
-            }
-        }
-    }
-
-    Component {
-        id: listState
-        Column {
-            spacing: 16
-
-            Text {
-                id: heading
-                x: 20
-                text: qsTr("Populer")
-                font.family: Theme.fontFamily
-                font.weight: Font.Bold
-                font.pixelSize: 22
-                color: Theme.primaryText
-            }
-
-            TrackList {
-                objectName: "homeList"
-                width: parent.width
-                height: parent.height - heading.height - parent.spacing
-                controller: screenTracks
-                scrollToTrackId: home.scrollToTrackId
-            }
+        TrackList {
+            objectName: "homeList"
+            width: parent.width
+            height: parent.height - heading.height - parent.spacing
+            controller: screenTracks
+            scrollToTrackId: home.content.session.scrollToTrackId
         }
     }
 }

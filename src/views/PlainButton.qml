@@ -6,14 +6,14 @@ import QtQuick.Templates as T
 T.AbstractButton {
     id: button
 
-    property alias iconName: glyph.name
-    property alias iconColor: glyph.color
-    property alias iconSize: glyph.size
-    property alias filled: glyph.filled
+    property string iconName
+    property color iconColor: Theme.primaryText
+    property int iconSize: 20
+    property bool filled: false
     required property string accessibleName
 
-    implicitWidth: glyph.size + 8
-    implicitHeight: glyph.size + 8
+    implicitWidth: iconSize + 8
+    implicitHeight: iconSize + 8
     focusPolicy: Qt.TabFocus
     hoverEnabled: true
 
@@ -23,8 +23,11 @@ T.AbstractButton {
 
     contentItem: Item {
         Icon {
-            id: glyph
             anchors.centerIn: parent
+            name: button.iconName
+            color: button.iconColor
+            size: button.iconSize
+            filled: button.filled
             opacity: button.pressed ? 0.6 : 1
         }
     }

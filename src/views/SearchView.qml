@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import Talvora
 
@@ -6,43 +7,37 @@ import Talvora
 Item {
     id: search
 
-    required property LibraryViewModel library
-    required property PlayerViewModel player
-    required property Downloads downloads
-    required property Store store
-    property var scrollToTrackId
+    required property ContentView content
 
-    readonly property string title: qsTr("Cari")
+    Binding {
+        target: search.content
+        property: "windowTitle"
+        value: qsTr("Cari")
+    }
 
     TrackListController {
         id: screenTracks
         kind: TrackListController.Search
-        library: search.library
-        player: search.player
-        downloads: search.downloads
-        store: search.store
+        library: search.content.library
+        player: search.content.player
+        downloads: search.content.downloads
+        store: search.content.store
     }
 
-    Loader {
+    EmptyState {
         anchors.fill: parent
         anchors.topMargin: 20
-        sourceComponent: screenTracks.queryBlank ? prompt : results
+        visible: screenTracks.queryBlank
+        iconName: "search"
+        text: qsTr("Ketik kata kunci untuk mencari kajian")
     }
 
-    Component {
-        id: prompt
-        EmptyState {
-            iconName: "search"
-            text: qsTr("Ketik kata kunci untuk mencari kajian")
-        }
-    }
-
-    Component {
-        id: results
-        TrackList {
-            objectName: "searchList"
-            controller: screenTracks
-            scrollToTrackId: search.scrollToTrackId
-        }
+    TrackList {
+        objectName: "searchList"
+        anchors.fill: parent
+        anchors.topMargin: 20
+        visible: !screenTracks.queryBlank
+        controller: screenTracks
+        scrollToTrackId: search.content.session.scrollToTrackId
     }
 }

@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import Talvora
@@ -14,10 +15,10 @@ Rectangle {
 
     function scrollToTarget() {
         if (scrollToTrackId === undefined || scrollToTrackId === null)
-            return
-        const row = controller.rowOfTrackId(scrollToTrackId)
+            return;
+        const row = controller.rowOfTrackId(scrollToTrackId);
         if (row >= 0)
-            list.positionViewAtIndex(row, ListView.Center)
+            list.positionViewAtIndex(row, ListView.Center);
     }
 
     // The rows may arrive after the list is shown (the library loads): the target is
@@ -33,12 +34,8 @@ Rectangle {
         reuseItems: true
         boundsBehavior: Flickable.StopAtBounds
         model: root.controller.model
-        header: Item {
-            height: 4
-        }
-        footer: Item {
-            height: 4
-        }
+        topMargin: 4
+        bottomMargin: 4
 
         ScrollBar.vertical: ScrollBar {
             policy: ScrollBar.AsNeeded
@@ -46,8 +43,8 @@ Rectangle {
 
         onCountChanged: {
             if (!root.hadRows && count > 0) {
-                root.hadRows = true
-                root.scrollToTarget()
+                root.hadRows = true;
+                root.scrollToTarget();
             }
         }
 
@@ -59,8 +56,8 @@ Rectangle {
     }
 
     Component.onCompleted: {
-        hadRows = list.count > 0
-        scrollToTarget()
+        hadRows = list.count > 0;
+        scrollToTarget();
     }
     onScrollToTrackIdChanged: scrollToTarget()
 }

@@ -38,7 +38,7 @@ Item {
         width: row.width
         height: row.contentHeight
         color: row.isCurrent ? Theme.withAlpha(Theme.green, 0.3) : row.hovering ? Theme.withAlpha(Theme.green, 0.25) : "transparent"
-        Behavior on color {
+        Behavior on color  {
             ColorAnimation {
                 duration: 150
                 easing.type: Easing.InOutQuad
@@ -70,7 +70,7 @@ Item {
             font.pixelSize: 14
             color: Theme.secondaryText
             opacity: row.hovering ? 0 : 1
-            Behavior on opacity {
+            Behavior on opacity  {
                 NumberAnimation {
                     duration: 150
                     easing.type: Easing.InOutQuad
@@ -146,13 +146,18 @@ Item {
         accessibleName: row.isDownloading ? qsTr("Batalkan unduhan") : row.removesDownload ? qsTr("Hapus unduhan") : row.isDownloaded ? qsTr("Sudah diunduh") : qsTr("Unduh")
         onClicked: row.download()
 
+        // the share already received, as an arc over the circle, only while in flight
         Loader {
-            // the share already received, as an arc over the circle, only while in flight
+            id: ring
             anchors.centerIn: parent
             active: row.isDownloading
-            sourceComponent: DownloadRing {
-                progress: row.downloadProgress
-            }
+            source: "DownloadRing.qml"
+        }
+        Binding {
+            target: ring.item
+            property: "progress"
+            value: row.downloadProgress
+            when: ring.status === Loader.Ready
         }
     }
 

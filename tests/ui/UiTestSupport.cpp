@@ -5,6 +5,7 @@
 
 #include <QQmlEngine>
 #include <QQuickItem>
+#include <QPointer>
 #include <QQuickWindow>
 #include <QTest>
 
@@ -88,7 +89,11 @@ QPoint centreOf(QQuickItem *item)
 
 void click(QQuickItem *item)
 {
-    clickAt(item->window(), centreOf(item));
+    // Let pending layout settle (a list may still move to its scroll target).
+    QPointer<QQuickItem> guard(item);
+    QTest::qWait(50);
+    if (guard)
+        clickAt(item->window(), centreOf(item));
 }
 
 void clickAt(QQuickWindow *window, QPoint point)
