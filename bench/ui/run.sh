@@ -17,12 +17,13 @@ export DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bench-bus
 
 measure() { # label, then the command
     local label=$1; shift
-    local out
-    out=$( { /usr/bin/time -f "TIME %e s wall, %M KB max RSS" "$@" 2>&1 1>&3 | grep '^TIME' ; } 3>&1 )
-    echo "$label: $(echo "$out" | grep -v '^TIME' | tr '\n' ' ')| $(echo "$out" | grep '^TIME' | sed 's/^TIME //')"
+    local figures
+    figures=$("$@" 2>/dev/null | grep -E '^first frame' || true)
+    /usr/bin/time -o "$work/time" -f "%e s wall, %M KB max RSS" "$@" >/dev/null 2>&1 || true
+    echo "$label: $figures | $(cat "$work/time")"
 }
 
-"$bench" prepare 5000 >/dev/null
+QT_QPA_PLATFORM=offscreen "$bench" prepare 5000 >/dev/null
 echo "== start-up, 5,000 cached lectures (3 runs each) =="
 for platform in offscreen xvfb; do
     for run in 1 2 3; do
@@ -36,7 +37,7 @@ for platform in offscreen xvfb; do
     done
 done
 
-"$bench" prepare 50000 >/dev/null
+QT_QPA_PLATFORM=offscreen "$bench" prepare 50000 >/dev/null
 echo "== search, 50,000 cached lectures (offscreen) =="
 QT_QPA_PLATFORM=offscreen "$bench" search
 echo "== scrolling Home, 50,000 lectures (offscreen) =="
