@@ -300,6 +300,31 @@ private slots:
         QTRY_VERIFY(UiTest::showsText(window->contentItem(), QStringLiteral("Belum ada unduhan")));
     }
 
+    void downloadInFlightShowsProgressAndCancels()
+    {
+        ScreenFixture f(sixLectures());
+        QVERIFY(f.start());
+        // 20 s at 32 kbps is about 80 KB: at 8 KB/s the download stays in flight.
+        QVERIFY(f.service.setFaults(
+            QJsonObject{{"files", QJsonObject{{"*", QJsonObject{{"throttle_bps", 8000}}}}}}));
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QVERIFY(f.waitForLibrary());
+        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 6);
+        QQuickItem *row = ScreenFixture::trackRows(window).at(0); // lecture 3
+        UiTest::click(UiTest::findAccessible(row, QStringLiteral("Unduh")));
+        QTRY_VERIFY(f.downloads->isDownloading(3));
+        QQuickItem *cancel = nullptr;
+        QTRY_VERIFY((cancel = UiTest::findAccessible(row, QStringLiteral("Batalkan unduhan"))));
+        QTRY_VERIFY(row->property("downloadProgress").toDouble() > 0);
+        QVERIFY(row->property("downloadProgress").toDouble() < 1);
+
+        UiTest::click(cancel);
+        QTRY_VERIFY(!f.downloads->isDownloading(3));
+        QTRY_VERIFY(UiTest::findAccessible(row, QStringLiteral("Unduh")));
+        QVERIFY(!f.downloads->isDownloaded(f.library->tracks().at(2)));
+    }
+
     void hoverHidesTheNumber()
     {
         ScreenFixture f(sixLectures());
