@@ -2,6 +2,7 @@
 
 #include "models/JsonField.h"
 #include "models/JsonWriter.h"
+#include "persistence/DamagedFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
 
 namespace {
 
@@ -41,6 +43,33 @@ std::optional<Store::PlaybackHistoryItem> decodeHistoryItem(const JsonReader::Va
     return item;
 }
 
+// Reads and decodes the file at `path`. One that exists and reads but does not decode is
+// set aside; `replaceable` turns false when that fails, so nothing may write over it.
+template <typename Decode>
+auto loadIntact(const QString &path, Decode decode, bool *replaceable = nullptr)
+    -> decltype(decode(QByteArray()))
+{
+    if (replaceable)
+        *replaceable = true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt; // unreadable is not damaged: the bytes may be fine
+    file.close();
+    auto decoded = decode(bytes);
+    if (!decoded && DamagedFile::setAside(path, u"[Store]").isEmpty() && replaceable)
+        *replaceable = false;
+    return decoded;
+}
+
+template <auto Decode>
+bool decodesAs(const QByteArray &bytes)
+{
+    return Decode(bytes).has_value();
+}
+
 } // namespace
 
 Store::Store(QObject *parent) : QObject(parent), m_clock(systemClock) {}
@@ -65,19 +94,26 @@ void Store::setClock(std::function<double()> clock)
     m_clock = clock ? std::move(clock) : std::function<double()>(systemClock);
 }
 
-QByteArray Store::readFile(const QString &name) const
+QString Store::filePath(const QString &name) const
 {
-    QFile file(folderURL() + QLatin1Char('/') + name);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    return folderURL() + QLatin1Char('/') + name;
 }
 
-bool Store::writeFile(const QString &name, const QByteArray &bytes)
+bool Store::writeFile(const QString &name, const QByteArray &bytes, Check decodes)
 {
     if (bytes.isEmpty()) // the encoder refused the record
         return false;
-    QSaveFile file(folderURL() + QLatin1Char('/') + name);
+    const QString path = filePath(name);
+    bool replaceable = true;
+    if (decodes) {
+        const auto check = [decodes](const QByteArray &b) -> std::optional<bool> {
+            return decodes(b) ? std::optional<bool>(true) : std::nullopt;
+        };
+        loadIntact(path, check, &replaceable);
+    }
+    if (!replaceable)
+        return false;
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     // Flushed by hand: Qt 6.4's commit() ignores a failure of its own final flush (a full
@@ -91,57 +127,80 @@ bool Store::writeFile(const QString &name, const QByteArray &bytes)
 
 std::optional<Store::CacheEntry> Store::loadCache() const
 {
-    return decodeCache(readFile(cacheFileName));
+    return loadIntact(filePath(cacheFileName), decodeCache);
 }
 
 void Store::saveCache(const CacheEntry &entry)
 {
-    writeFile(cacheFileName, encodeCache(entry));
+    writeFile(cacheFileName, encodeCache(entry), decodesAs<decodeCache>);
 }
+
+namespace {
+
+void sortMostRecentFirst(QList<Store::PlaybackHistoryItem> &items)
+{
+    std::stable_sort(items.begin(), items.end(),
+                     [](const Store::PlaybackHistoryItem &a, const Store::PlaybackHistoryItem &b) {
+                         return a.lastPlayedAt > b.lastPlayedAt;
+                     });
+}
+
+} // namespace
 
 QList<Store::PlaybackHistoryItem> Store::loadPlaybackHistory() const
 {
-    QList<PlaybackHistoryItem> items =
-        decodeHistory(readFile(historyFileName)).value_or(QList<PlaybackHistoryItem>());
-    std::stable_sort(items.begin(), items.end(),
-                     [](const PlaybackHistoryItem &a, const PlaybackHistoryItem &b) {
-                         return a.lastPlayedAt > b.lastPlayedAt;
-                     });
+    QList<PlaybackHistoryItem> items = loadIntact(filePath(historyFileName), decodeHistory)
+                                           .value_or(QList<PlaybackHistoryItem>());
+    sortMostRecentFirst(items);
     return items;
 }
 
 void Store::savePlaybackHistory(const QList<PlaybackHistoryItem> &items)
 {
-    if (writeFile(historyFileName, encodeHistory(items)))
+    if (writeFile(historyFileName, encodeHistory(items), decodesAs<decodeHistory>))
         emit playbackHistoryChanged();
+}
+
+void Store::applyHistoryUpdate(QList<PlaybackHistoryItem> &items, qint64 trackId,
+                               double position, double duration, double now)
+{
+    const auto existing =
+        std::find_if(items.begin(), items.end(),
+                     [trackId](const PlaybackHistoryItem &item) { return item.id == trackId; });
+    if (existing == items.end()) {
+        items.append(PlaybackHistoryItem{trackId, position, duration, now, 1});
+        return;
+    }
+    existing->lastPosition = position;
+    existing->duration = duration;
+    existing->lastPlayedAt = now;
+    if (existing->playCount < std::numeric_limits<qint64>::max())
+        existing->playCount += 1;
 }
 
 void Store::addOrUpdatePlaybackHistory(qint64 trackId, double position, double duration)
 {
-    QList<PlaybackHistoryItem> items = loadPlaybackHistory();
-    const double now = m_clock();
-    const auto existing =
-        std::find_if(items.begin(), items.end(),
-                     [trackId](const PlaybackHistoryItem &item) { return item.id == trackId; });
-    if (existing != items.end()) {
-        existing->lastPosition = position;
-        existing->duration = duration;
-        existing->lastPlayedAt = now;
-        existing->playCount += 1;
-    } else {
-        items.append(PlaybackHistoryItem{trackId, position, duration, now, 1});
-    }
-    savePlaybackHistory(items);
+    bool replaceable = true;
+    QList<PlaybackHistoryItem> items =
+        loadIntact(filePath(historyFileName), decodeHistory, &replaceable)
+            .value_or(QList<PlaybackHistoryItem>());
+    if (!replaceable)
+        return;
+    sortMostRecentFirst(items);
+    applyHistoryUpdate(items, trackId, position, duration, m_clock());
+    // Just read through the same checks: no second decode.
+    if (writeFile(historyFileName, encodeHistory(items), nullptr))
+        emit playbackHistoryChanged();
 }
 
 std::optional<Store::Settings> Store::loadSettings() const
 {
-    return decodeSettings(readFile(settingsFileName));
+    return loadIntact(filePath(settingsFileName), decodeSettings);
 }
 
 void Store::saveSettings(const Settings &settings)
 {
-    if (writeFile(settingsFileName, encodeSettings(settings)))
+    if (writeFile(settingsFileName, encodeSettings(settings), decodesAs<decodeSettings>))
         emit settingsChanged();
 }
 

@@ -12,7 +12,8 @@
 
 // The program's small persistent state as JSON files in $XDG_DATA_HOME/Quillora.
 // No in-memory copy: every read goes to the file, every write atomically replaces it.
-// Failures are silent; an unreadable file reads as nothing stored.
+// Failures are silent; an unreadable file reads as nothing stored, and one that does not
+// decode is kept aside (DamagedFile) before anything replaces it.
 class Store : public QObject
 {
     Q_OBJECT
@@ -78,6 +79,11 @@ public:
     static std::optional<Settings> decodeSettings(const QByteArray &bytes);
     static QByteArray encodeSettings(const Settings &settings);
 
+    // The in-memory step of addOrUpdatePlaybackHistory: updates the first entry of `trackId`
+    // or appends a new one. A play count at the 64-bit maximum stays there.
+    static void applyHistoryUpdate(QList<PlaybackHistoryItem> &items, qint64 trackId,
+                                   double position, double duration, double now);
+
 signals:
     // Emitted after the history file was rewritten successfully.
     void playbackHistoryChanged();
@@ -85,9 +91,12 @@ signals:
     void settingsChanged();
 
 private:
-    QByteArray readFile(const QString &name) const;
-    // Atomic replacement; false (old file kept) when the bytes are empty or the write fails.
-    bool writeFile(const QString &name, const QByteArray &bytes);
+    using Check = bool (*)(const QByteArray &);
+    QString filePath(const QString &name) const;
+    // Atomic replacement; false (old file kept) when the bytes are empty, the write fails, or
+    // the file in the way does not pass `decodes` and cannot be set aside. `decodes` null:
+    // the caller has just read the file through the same checks.
+    bool writeFile(const QString &name, const QByteArray &bytes, Check decodes);
 
     std::function<double()> m_clock;
 };

@@ -7,6 +7,7 @@
 #include "TempDataHome.h"
 #include "audio/AudioEngine.h"
 #include "audio/MpvBackend.h"
+#include "persistence/DamagedFile.h"
 #include "persistence/Store.h"
 #include "viewmodels/PlayerViewModel.h"
 
@@ -233,7 +234,9 @@ void TestPlayerViewModel::resumeChangesNothing()
     QCOMPARE(model.currentTime(), 0.0);
     QCOMPARE(rig.backend->loads, 0);
     QVERIFY(!rig.engine->hasCurrentTrack());
-    QCOMPARE(readFile(settingsPath()), before);
+    // Nothing written: the file is as it was, or kept aside unchanged when it did not decode.
+    const QStringList keptAside = DamagedFile::setAsideCopies(settingsPath());
+    QCOMPARE(keptAside.isEmpty() ? readFile(settingsPath()) : readFile(keptAside.first()), before);
 }
 
 void TestPlayerViewModel::resumeRestoresPaused()

@@ -1,10 +1,12 @@
 #include "TempDataHome.h"
+#include "persistence/DamagedFile.h"
 #include "persistence/Store.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -82,9 +84,9 @@ private slots:
     void updatingTheSameTrackTwice();
     void newTrackIsAppendedLast();
     void onlyTheMostRecentDuplicateIsUpdated();
-    void undecodableFileIsNothingAndKeptUntilNextSave_data();
-    void undecodableFileIsNothingAndKeptUntilNextSave();
-    void invalidHistoryIsReplacedByTheNextUpdate();
+    void damagedFileIsKeptAside_data();
+    void damagedFileIsKeptAside();
+    void onlyTheNewestThreeDamagedCopiesAreKept();
     void absentOptionalsAreLeftOut();
     void extremeIdsRoundTrip();
     void failedWriteKeepsTheOldFile_data();
@@ -200,7 +202,7 @@ void StoreTest::onlyTheMostRecentDuplicateIsUpdated()
                         {{7, 9, 9, 1000, 5}, {8, 3, 3, 200, 1}, {7, 1, 1, 100, 1}}));
 }
 
-void StoreTest::undecodableFileIsNothingAndKeptUntilNextSave_data()
+void StoreTest::damagedFileIsKeptAside_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QByteArray>("content");
@@ -252,34 +254,54 @@ void StoreTest::undecodableFileIsNothingAndKeptUntilNextSave_data()
         << "tracks_cache.json" << cache(R"("tracks":[],"lastCheckTimestamp":1)");
     QTest::newRow("cache truncated")
         << "tracks_cache.json" << cache(R"("tracks":[)" + track).chopped(3);
+    QTest::newRow("settings empty file") << "settings.json" << QByteArray();
 }
 
-void StoreTest::undecodableFileIsNothingAndKeptUntilNextSave()
+// A damaged file is renamed aside, byte for byte, whether a load or a save meets it first.
+void StoreTest::damagedFileIsKeptAside()
 {
     QFETCH(QString, file);
     QFETCH(QByteArray, content);
     const QString target = m_store->folderURL() + '/' + file;
-    QVERIFY(writeAll(target, content));
+    const QRegularExpression copyName(QRegularExpression::escape(target) +
+                                      R"(\.damaged-\d{8}T\d{6}\.\d{3}Z)");
 
+    QVERIFY(writeAll(target, content));
     QVERIFY(!m_store->loadSettings());
     QVERIFY(!m_store->loadCache());
     QVERIFY(m_store->loadPlaybackHistory().isEmpty());
-    QCOMPARE(readAll(target), content);
+    QVERIFY(!QFile::exists(target));
+    QStringList copies = DamagedFile::setAsideCopies(target);
+    QCOMPARE(copies.size(), 1);
+    QVERIFY2(copyName.match(copies.first()).hasMatch(), qPrintable(copies.first()));
+    QCOMPARE(readAll(copies.first()), content);
 
+    // Damaged behind the program's back, then saved over without a load first.
+    QVERIFY(writeAll(target, content));
     m_store->saveSettings({});
     m_store->saveCache({});
     m_store->savePlaybackHistory({});
-    QVERIFY(readAll(target) != content);
+    copies = DamagedFile::setAsideCopies(target);
+    QCOMPARE(copies.size(), 2);
+    QCOMPARE(readAll(copies.first()), content);
     QVERIFY(m_store->loadSettings());
     QVERIFY(m_store->loadCache());
+    QCOMPARE(DamagedFile::setAsideCopies(target).size(), 2);
 }
 
-void StoreTest::invalidHistoryIsReplacedByTheNextUpdate()
+void StoreTest::onlyTheNewestThreeDamagedCopiesAreKept()
 {
-    QVERIFY(writeAll(m_store->folderURL() + "/playback_history.json", "[{\"id\":"));
-    m_store->addOrUpdatePlaybackHistory(9, 3, 4);
-    QCOMPARE(m_store->loadPlaybackHistory(),
-             QList<Store::PlaybackHistoryItem>({{9, 3, 4, 1000, 1}}));
+    const QString target = m_store->folderURL() + "/playback_history.json";
+    for (int i = 1; i <= 4; ++i) {
+        QVERIFY(writeAll(target, "[{\"id\":" + QByteArray::number(i)));
+        m_store->addOrUpdatePlaybackHistory(9, 3, i);
+        QCOMPARE(m_store->loadPlaybackHistory(),
+                 QList<Store::PlaybackHistoryItem>({{9, 3, double(i), 1000, 1}}));
+    }
+    QStringList contents;
+    for (const QString &copy : DamagedFile::setAsideCopies(target))
+        contents << readAll(copy);
+    QCOMPARE(contents, QStringList({"[{\"id\":4", "[{\"id\":3", "[{\"id\":2"}));
 }
 
 void StoreTest::absentOptionalsAreLeftOut()
@@ -321,6 +343,11 @@ void StoreTest::extremeIdsRoundTrip()
         QCOMPARE(m_store->loadPlaybackHistory(),
                  QList<Store::PlaybackHistoryItem>({{id, 3, 4, 1000, 2}}));
     }
+    // A play count at the limit stays there instead of wrapping to the most negative.
+    const qint64 most = std::numeric_limits<qint64>::max();
+    m_store->savePlaybackHistory({{1, 0, 0, 0, most}});
+    m_store->addOrUpdatePlaybackHistory(1, 5, 6);
+    QCOMPARE(m_store->loadPlaybackHistory().first().playCount, most);
 }
 
 void StoreTest::failedWriteKeepsTheOldFile_data()
