@@ -8,6 +8,7 @@
 #include <QStringMatcher>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 
 namespace {
@@ -43,6 +44,13 @@ bool scalarLess(const QString &a, const QString &b)
         return x < y;
     }
     return a.size() < b.size();
+}
+
+// A service that failed but still answered with a document ("status" other than "success")
+// and no lectures: it must never empty a library the user has.
+bool emptyFailure(const LibraryResponse &answer)
+{
+    return answer.status != QLatin1String("success") && answer.data.isEmpty();
 }
 
 qint64 viewsOf(const Track &track)
@@ -156,7 +164,10 @@ void LibraryViewModel::loadFromCacheOrServer(bool forceRefresh)
     const std::optional<Store::CacheEntry> cache = m_store.loadCache();
     if (!cache) {
         APIClient::fetchTracks(this, [this, now](const APIClient::FetchResult &result) {
-            if (result.library) {
+            if (result.library && emptyFailure(*result.library) && !m_allTracks.isEmpty()) {
+                // A library already on screen (the cache file vanished since) outlives a
+                // failure document, as it outlives a failed request.
+            } else if (result.library) {
                 const LibraryResponse &answer = *result.library;
                 m_store.saveCache({answer.data, now, now, answer.totalFiles});
                 setAllTracks(answer.data);
@@ -171,8 +182,13 @@ void LibraryViewModel::loadFromCacheOrServer(bool forceRefresh)
         return;
     }
 
-    const double age = now - cache->cacheTimestamp;
-    const double sinceCheck = now - cache->lastCheckTimestamp;
+    // A time in the future (a clock set back, a cache from another machine) says nothing
+    // about freshness: it counts as long ago.
+    const auto since = [now](double then) {
+        return then > now ? std::numeric_limits<double>::infinity() : now - then;
+    };
+    const double age = since(cache->cacheTimestamp);
+    const double sinceCheck = since(cache->lastCheckTimestamp);
     setAllTracks(cache->tracks);
     if (age < cacheThreshold && !forceRefresh) {
         setErrorMessage({});
@@ -187,13 +203,19 @@ void LibraryViewModel::loadFromCacheOrServer(bool forceRefresh)
 
     APIClient::fetchTracks(
         this, [this, now, forceRefresh, cached = *cache](const APIClient::FetchResult &result) {
-            if (result.library) {
+            const bool keepNonEmpty = !cached.tracks.isEmpty() || !m_allTracks.isEmpty();
+            if (result.library && emptyFailure(*result.library) && keepNonEmpty) {
+                // Treated as a failed request: the library and the cache stay as they are.
+            } else if (result.library) {
                 const LibraryResponse &answer = *result.library;
-                if (forceRefresh || answer.totalFiles != cached.serverTotal.value_or(0)) {
+                // The count alone misses lectures replaced one for one, which would then stay
+                // listed and fail to stream.
+                if (forceRefresh || answer.totalFiles != cached.serverTotal.value_or(0) ||
+                    answer.data != cached.tracks) {
                     m_store.saveCache({answer.data, now, now, answer.totalFiles});
                     setAllTracks(answer.data);
                 } else {
-                    // Same count: the list is taken as unchanged; only the check time moves.
+                    // Same count and the same lectures: only the check time moves.
                     Store::CacheEntry renewed = cached;
                     renewed.lastCheckTimestamp = now;
                     m_store.saveCache(renewed);

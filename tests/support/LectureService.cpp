@@ -187,9 +187,14 @@ QList<QJsonObject> LectureService::logEntries() const
 
 QList<QJsonObject> LectureService::requests(const QString &targetPrefix) const
 {
+    return events(QStringLiteral("request"), targetPrefix);
+}
+
+QList<QJsonObject> LectureService::events(const QString &event, const QString &targetPrefix) const
+{
     QList<QJsonObject> result;
     for (const QJsonObject &entry : logEntries()) {
-        if (entry.value("event").toString() == "request" &&
+        if (entry.value("event").toString() == event &&
             entry.value("target").toString().startsWith(targetPrefix))
             result.append(entry);
     }
@@ -215,6 +220,14 @@ bool LectureService::waitForRequestCount(const QString &targetPrefix, int count,
                                          int timeoutMs) const
 {
     return QTest::qWaitFor([&] { return requestCount(targetPrefix) >= count; }, timeoutMs);
+}
+
+bool LectureService::waitForArrivalCount(const QString &targetPrefix, int count,
+                                         int timeoutMs) const
+{
+    return QTest::qWaitFor(
+        [&] { return events(QStringLiteral("arrived"), targetPrefix).size() >= count; },
+        timeoutMs);
 }
 
 void LectureService::clearLog()

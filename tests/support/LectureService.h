@@ -79,12 +79,16 @@ public:
     // logged when its answer ends or is cut, which for a client that hangs up can be a moment
     // after the client saw the failure.
     bool waitForRequestCount(const QString &targetPrefix, int count, int timeoutMs = 5000) const;
+    // Spins the event loop until at least `count` matching requests have arrived (logged as
+    // soon as their head is read, before any delay or answer).
+    bool waitForArrivalCount(const QString &targetPrefix, int count, int timeoutMs = 5000) const;
     void clearLog();
 
     // Path of the built service program.
     static QString binaryPath();
 
 private:
+    QList<QJsonObject> events(const QString &event, const QString &targetPrefix) const;
     bool writeFile(const QString &name, const QByteArray &bytes);
 
     QTemporaryDir m_temp;

@@ -20,6 +20,9 @@ Fault Fault::fromJson(const QJsonObject &object)
     if (object.contains("drop_after"))
         fault.dropAfter = qMax<qint64>(0, object.value("drop_after").toInteger());
     fault.throttleBps = qMax<qint64>(0, object.value("throttle_bps").toInteger());
+    fault.empty = object.value("empty").toBool();
+    if (object.contains("close_after"))
+        fault.closeAfter = qMax<qint64>(0, object.value("close_after").toInteger());
     if (object.contains("ranges"))
         fault.ranges = object.value("ranges").toBool(true);
     return fault;

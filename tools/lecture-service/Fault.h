@@ -15,6 +15,8 @@ struct Fault
     std::optional<qint64> dropAfter;   // send the head and this many body bytes, then hang up
     qint64 throttleBps = 0;            // body bytes per second, 0 = unlimited
     bool ranges = true;                // false: ignore Range, always send the whole file
+    bool empty = false;                // answer 200 with an empty body
+    std::optional<qint64> closeAfter;  // no Content-Length, this many body bytes, then close
 
     static Fault fromJson(const QJsonObject &object);
 };

@@ -86,6 +86,9 @@ void HttpConnection::processBuffer()
         break;
     }
     m_keepAlive = m_request.keepAlive();
+    m_server->log()->write({{"event", "arrived"},
+                            {"method", QString::fromLatin1(m_request.method)},
+                            {"target", QString::fromUtf8(m_request.target)}});
     m_response = m_server->respond(m_request);
     m_logged = false;
     if (m_response.delayMs > 0) {
@@ -110,7 +113,7 @@ void HttpConnection::begin()
     if (m_socket->state() != QAbstractSocket::ConnectedState)
         return; // onDisconnected logs it
     m_state = State::SendingBody;
-    const bool dropping = m_response.dropAfter.has_value();
+    const bool dropping = m_response.dropAfter.has_value() || m_response.closeAfter.has_value();
     if (dropping)
         m_keepAlive = false;
 
@@ -118,14 +121,17 @@ void HttpConnection::begin()
                       reasonPhrase(m_response.status) + "\r\n";
     for (const auto &[name, value] : std::as_const(m_response.headers))
         head += name + ": " + value + "\r\n";
-    head += "Content-Length: " + QByteArray::number(m_response.bodyLength()) + "\r\n";
+    if (!m_response.closeAfter)
+        head += "Content-Length: " + QByteArray::number(m_response.bodyLength()) + "\r\n";
     head += m_keepAlive ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
     head += "\r\n";
 
     m_bodySent = 0;
     m_bodyToSend = m_request.method == "HEAD" ? 0 : m_response.bodyLength();
-    if (dropping)
+    if (m_response.dropAfter)
         m_bodyToSend = qMin(m_bodyToSend, *m_response.dropAfter);
+    if (m_response.closeAfter)
+        m_bodyToSend = qMin(m_bodyToSend, *m_response.closeAfter);
     if (!m_response.filePath.isEmpty() && m_bodyToSend > 0) {
         m_file.setFileName(m_response.filePath);
         if (!m_file.open(QIODevice::ReadOnly) || !m_file.seek(m_response.fileOffset)) {

@@ -20,6 +20,8 @@ struct HttpResponse
 
     int delayMs = 0;
     std::optional<qint64> dropAfter;
+    // Sent without Content-Length, ended by closing the connection after this many bytes.
+    std::optional<qint64> closeAfter;
     qint64 throttleBps = 0;
 
     void addHeader(const QByteArray &name, const QByteArray &value)

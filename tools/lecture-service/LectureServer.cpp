@@ -6,6 +6,7 @@
 #include "HttpRequest.h"
 #include "RequestLog.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonObject>
@@ -21,9 +22,12 @@ HttpResponse withFault(HttpResponse response, const Fault &fault)
                                       "Fault: status " + QByteArray::number(*fault.status) + "\n");
     } else if (fault.garbage) {
         response = HttpResponse::text(200, *fault.garbage, "text/html; charset=utf-8");
+    } else if (fault.empty) {
+        response = HttpResponse::text(200, QByteArray(), "audio/mpeg");
     }
     response.delayMs = fault.delayMs;
     response.dropAfter = fault.dropAfter;
+    response.closeAfter = fault.closeAfter;
     response.throttleBps = fault.throttleBps;
     return response;
 }
@@ -96,8 +100,14 @@ HttpResponse LectureServer::stream(const HttpRequest &request, const Fault &faul
     if (path.isEmpty())
         return HttpResponse::text(status, status == 403 ? "Forbidden\n" : "Not found\n");
 
-    const qint64 size = QFileInfo(path).size();
-    const ByteRange range = fault.ranges ? ByteRange::parse(request.header("range"), size)
+    const QFileInfo info(path);
+    const qint64 size = info.size();
+    // A validator for If-Range: a resumed download must not splice two versions of a file.
+    const QByteArray etag = '"' + QByteArray::number(size, 16) + '-' +
+                            QByteArray::number(info.lastModified().toMSecsSinceEpoch(), 16) + '"';
+    const QByteArray ifRange = request.header("if-range");
+    const bool rangeAllowed = fault.ranges && (ifRange.isEmpty() || ifRange == etag);
+    const ByteRange range = rangeAllowed ? ByteRange::parse(request.header("range"), size)
                                          : ByteRange{ByteRange::Kind::Whole, 0, size - 1};
     if (range.kind == ByteRange::Kind::Unsatisfiable) {
         HttpResponse response = HttpResponse::text(416, "Range not satisfiable\n");
@@ -107,8 +117,10 @@ HttpResponse LectureServer::stream(const HttpRequest &request, const Fault &faul
 
     HttpResponse response;
     response.addHeader("Content-Type", "audio/mpeg");
-    if (fault.ranges)
+    if (fault.ranges) {
         response.addHeader("Accept-Ranges", "bytes");
+        response.addHeader("ETag", etag);
+    }
     response.filePath = path;
     if (range.kind == ByteRange::Kind::Partial) {
         response.status = 206;
