@@ -1,13 +1,20 @@
 #include "audio/Downloads.h"
 
+#include "audio/DownloadState.h"
+#include "persistence/DamagedFile.h"
+
+#include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QStorageInfo>
+#include <QThreadPool>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdio>
@@ -17,6 +24,8 @@
 namespace {
 
 const QString stateFileName = QStringLiteral("state.json");
+// Hidden, unique per download, never a final name: ".<id>.<task id>.part".
+const QString partPattern = QStringLiteral(".*.part");
 constexpr qint64 progressIntervalMs = 100;
 
 // Gives the finished body its final name without ever replacing an existing file, which
@@ -37,19 +46,40 @@ bool moveNoReplace(const QString &from, const QString &to)
     return true;
 }
 
+// "bytes <first>-<last>/<size>": the first byte and the size (-1 when "*").
+bool parseContentRange(const QByteArray &value, qint64 *first, qint64 *size)
+{
+    const QByteArray text = value.trimmed();
+    if (!text.startsWith("bytes "))
+        return false;
+    const qsizetype dash = text.indexOf('-'), slash = text.indexOf('/');
+    if (dash < 0 || slash < dash)
+        return false;
+    bool ok = false;
+    *first = text.mid(6, dash - 6).toLongLong(&ok);
+    if (!ok)
+        return false;
+    const QByteArray whole = text.mid(slash + 1);
+    *size = whole == "*" ? -1 : whole.toLongLong(&ok);
+    return ok;
+}
+
 } // namespace
 
 Downloads::Downloads(const QString &folder, QObject *parent)
     : QObject(parent), m_folder(folder), m_network(this)
 {
     m_network.setAutoDeleteReplies(false);
+    removePartialFiles();
     loadState();
+    // The process-wide manager is never destroyed: it lets go of its downloads at quit.
+    if (QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &Downloads::cancelAll);
 }
 
 Downloads::~Downloads()
 {
-    for (const std::shared_ptr<Task> &task : std::as_const(m_tasks))
-        discard(*task);
+    cancelAll();
 }
 
 Downloads &Downloads::shared()
@@ -92,6 +122,27 @@ bool Downloads::isDownloadedId(qint64 id) const
     return isDownloaded(track);
 }
 
+// Bodies of a program that was killed or crashed: one program at a time owns the folder, so
+// every partial file found at start is a leftover.
+void Downloads::removePartialFiles()
+{
+    QDir dir(folderPath());
+    for (const QString &name : dir.entryList({partPattern}, QDir::Files | QDir::Hidden))
+        dir.remove(name);
+}
+
+void Downloads::cancelAll()
+{
+    const auto tasks = m_tasks;
+    for (auto it = tasks.cbegin(); it != tasks.cend(); ++it) {
+        if (it.value()->finishing)
+            continue; // a whole body on its way to its name; the worker ends it
+        m_tasks.remove(it.key());
+        discard(*it.value());
+        setDownloading(it.value()->track.id, false);
+    }
+}
+
 void Downloads::startDownload(const Track &track)
 {
     if (isDownloaded(track) || m_downloadingIds.contains(track.id))
@@ -99,30 +150,40 @@ void Downloads::startDownload(const Track &track)
 
     const QUuid taskId = QUuid::createUuid();
     const QString taskText = taskId.toString(QUuid::WithoutBraces).toUpper();
-    // Hidden, unique per attempt, and never the final name: an interrupted body can only
-    // ever be left behind as a ".part" file.
     auto part = std::make_unique<QFile>(storeURL().toLocalFile() + QStringLiteral("/.") +
                                         QString::number(track.id) + u'.' + taskText +
                                         QStringLiteral(".part"));
     if (!part->open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return; // unwritable folder: nothing to download into
 
-    QNetworkRequest request(track.streamURL());
-    request.setRawHeader("X-Task-ID", taskText.toLatin1());
+    auto task = std::make_shared<Task>();
+    task->track = track;
+    task->taskText = taskText.toLatin1();
+    task->part = std::move(part);
+    task->sinceProgress.start();
+    m_tasks.insert(taskId, task);
+    send(taskId, *task);
+    setDownloading(track.id, true);
+}
+
+void Downloads::send(const QUuid &taskId, Task &task)
+{
+    QNetworkRequest request(task.track.streamURL());
+    request.setRawHeader("X-Task-ID", task.taskText);
     // The body is stored byte for byte, and its length can be checked against the announced one.
     request.setRawHeader("Accept-Encoding", "identity");
     request.setTransferTimeout(int(m_transferTimeout.count()));
-
-    auto task = std::make_shared<Task>();
-    task->track = track;
-    task->part = std::move(part);
-    task->sinceProgress.start();
-    task->reply = m_network.get(request);
-    m_tasks.insert(taskId, task);
-
-    connect(task->reply, &QNetworkReply::readyRead, this, [this, taskId] { onReadyRead(taskId); });
-    connect(task->reply, &QNetworkReply::finished, this, [this, taskId] { onFinished(taskId); });
-    setDownloading(track.id, true);
+    // A resume asks for the rest, and only of the same file: a changed one comes whole.
+    // After a body without a length, the same request asks whether anything is missing.
+    if (task.received > 0 || task.lengthUnknown) {
+        request.setRawHeader("Range", "bytes=" + QByteArray::number(task.received) + '-');
+        if (!task.validator.isEmpty())
+            request.setRawHeader("If-Range", task.validator);
+    }
+    task.headSeen = false;
+    task.reply = m_network.get(request);
+    connect(task.reply, &QNetworkReply::readyRead, this, [this, taskId] { onReadyRead(taskId); });
+    connect(task.reply, &QNetworkReply::finished, this, [this, taskId] { onFinished(taskId); });
 }
 
 void Downloads::cancelDownload(const Track &track)
@@ -170,22 +231,68 @@ bool Downloads::acceptableStatus(const Task &task) const
     return code >= 200 && code <= 299;
 }
 
+// Decides what the answer's body is, before a byte of it is written. False: the download
+// has failed and is gone.
+bool Downloads::onHead(const QUuid &taskId, Task &task)
+{
+    task.headSeen = true;
+    QNetworkReply *reply = task.reply;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    const bool resuming = task.received > 0 || task.lengthUnknown;
+    const QByteArray validator = reply->hasRawHeader("ETag") ? reply->rawHeader("ETag")
+                                                            : reply->rawHeader("Last-Modified");
+    if (resuming && status == 206) {
+        qint64 first = -1, size = -1;
+        if (!parseContentRange(reply->rawHeader("Content-Range"), &first, &size) ||
+            first != task.received || size < 0 || (task.total >= 0 && size != task.total)) {
+            failDownload(taskId);
+            return false;
+        }
+        task.total = size;
+        task.lengthUnknown = false;
+    } else if (resuming && status == 416 && task.lengthUnknown) {
+        task.alreadyWhole = true; // nothing past what came: the body without a length was whole
+        return true;
+    } else if (status == 200) {
+        // The whole file (first answer, a server without ranges, or a changed file).
+        if (task.received > 0 && (!task.part->resize(0) || !task.part->seek(0))) {
+            failDownload(taskId);
+            return false;
+        }
+        task.received = 0;
+        task.total = length.isValid() ? length.toLongLong() : -1;
+        task.lengthUnknown = !length.isValid();
+        task.validator = validator;
+    } else {
+        failDownload(taskId); // an error answer is not a lecture
+        return false;
+    }
+
+    if (task.total > 0) {
+        const QStorageInfo disk(folderPath());
+        const qint64 needed = task.total - task.received;
+        if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < needed) {
+            qInfo().noquote() << "[Downloads] not enough free space for lecture" << task.track.id
+                              << "- needs" << needed << "bytes," << disk.bytesAvailable()
+                              << "free";
+            failDownload(taskId);
+            return false;
+        }
+    }
+    return true;
+}
+
 void Downloads::onReadyRead(const QUuid &taskId)
 {
     const std::shared_ptr<Task> task = m_tasks.value(taskId);
-    if (!task)
+    if (!task || !task->reply)
         return;
-    // An error answer is not a lecture: drop it at its first byte.
-    if (!acceptableStatus(*task)) {
-        failDownload(taskId);
+    if (!task->headSeen && !onHead(taskId, *task))
         return;
-    }
-    if (task->total < 0) {
-        const QVariant length = task->reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid())
-            task->total = length.toLongLong();
-    }
     const QByteArray chunk = task->reply->readAll();
+    if (task->alreadyWhole)
+        return; // the 416 answer's own text
     if (task->part->write(chunk) != chunk.size() || !task->part->flush()) {
         failDownload(taskId); // disk full or the file became unwritable
         return;
@@ -200,40 +307,100 @@ void Downloads::onReadyRead(const QUuid &taskId)
 void Downloads::onFinished(const QUuid &taskId)
 {
     const std::shared_ptr<Task> task = m_tasks.value(taskId);
-    if (!task)
+    if (!task || !task->reply)
         return;
-    // Data may still be waiting when the last readyRead and finished arrive together.
-    if (task->reply->bytesAvailable() > 0)
+    QNetworkReply *reply = task->reply;
+    const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    // Data may still be waiting when the last readyRead and finished arrive together; an
+    // empty body brings no readyRead at all.
+    if (answered && (reply->bytesAvailable() > 0 || !task->headSeen))
         onReadyRead(taskId);
     if (!m_tasks.contains(taskId))
         return;
-    // A body shorter than announced is a cut connection, whatever the transport says.
-    const bool truncated = task->total >= 0 && task->received != task->total;
-    if (task->reply->error() != QNetworkReply::NoError || !acceptableStatus(*task) || truncated)
-        failDownload(taskId);
-    else
+    const bool clean = reply->error() == QNetworkReply::NoError;
+    task->reply = nullptr;
+    reply->disconnect(this);
+    reply->deleteLater();
+
+    if (task->alreadyWhole) {
         completeDownload(taskId);
+    } else if (clean && task->received == 0) {
+        failDownload(taskId); // an empty body is no lecture
+    } else if (clean && !task->lengthUnknown && task->received == task->total) {
+        completeDownload(taskId);
+    } else {
+        // Cut short (shorter than announced, a dropped connection), or ended without a length,
+        // which a cut connection looks like: ask for the rest. Only a service that answers
+        // "nothing past that" confirms a body without a length; one without ranges never can,
+        // and such a body is never stored.
+        resumeOrFail(taskId, *task);
+    }
+}
+
+void Downloads::resumeOrFail(const QUuid &taskId, Task &task)
+{
+    if (task.resumes >= maxResumes || (task.received == 0 && !task.lengthUnknown)) {
+        failDownload(taskId);
+        return;
+    }
+    ++task.resumes;
+    // Soon, and later with each try, so that a service that restarts is back in time.
+    const auto delay = m_resumeDelay * (1 << (task.resumes - 1)) / 4;
+    QTimer::singleShot(delay, this, [this, taskId] {
+        const std::shared_ptr<Task> pending = m_tasks.value(taskId);
+        if (pending && !pending->reply && !pending->finishing)
+            send(taskId, *pending);
+    });
 }
 
 void Downloads::completeDownload(const QUuid &taskId)
 {
-    const std::shared_ptr<Task> task = m_tasks.take(taskId);
+    const std::shared_ptr<Task> task = m_tasks.value(taskId);
     if (!task)
         return;
+    task->finishing = true;
+    if (task->total < 0)
+        task->total = task->received;
+    const QString partPath = task->part->fileName();
+    const QString destination = fileURL(task->track).toLocalFile();
+    // The flush to disk and the rename may take long on a slow disk: off the GUI thread, on a
+    // descriptor of its own. The body reaches the disk before it gets its final name, so even
+    // a system crash leaves either the whole lecture or none under <id>.mp3.
+    const bool flushed = task->part->flush();
+    const int fd = flushed ? ::dup(task->part->handle()) : -1;
+    task->part->close();
+    task->part.reset();
+    QPointer<Downloads> self(this);
+    QCoreApplication *app = QCoreApplication::instance();
+    QThreadPool::globalInstance()->start([=] {
+        const bool synced = fd >= 0 && ::fdatasync(fd) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        // Never replaces an existing file; a body that vanished meanwhile leaves no file.
+        const bool moved = synced && moveNoReplace(partPath, destination);
+        if (!moved)
+            QFile::remove(partPath);
+        QMetaObject::invokeMethod(
+            app,
+            [=] {
+                if (self)
+                    self->finishCompletion(taskId, moved ? destination : QString());
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void Downloads::finishCompletion(const QUuid &taskId, const QString &moved)
+{
+    const std::shared_ptr<Task> task = m_tasks.take(taskId);
+    if (!task) {
+        // Cancelled or removed while it was being flushed: not stored, as the user asked.
+        if (!moved.isEmpty())
+            QFile::remove(moved);
+        return;
+    }
     const Track &track = task->track;
     const QString destination = fileURL(track).toLocalFile();
-
-    // The body reaches the disk before it gets its final name, so even a system crash
-    // leaves either the whole lecture or none under <id>.mp3.
-    bool written = task->part->flush() && ::fdatasync(task->part->handle()) == 0;
-    task->part->close();
-    written = written && task->part->error() == QFileDevice::NoError;
-    // Never replaces an existing file; a body that vanished meanwhile leaves no file.
-    if (!written || !moveNoReplace(task->part->fileName(), destination))
-        task->part->remove();
-    task->reply->deleteLater();
-    task->reply = nullptr;
-
     emit downloadProgress(track.id, task->received, task->total);
     const bool stored = QFileInfo::exists(destination);
     m_downloadingIds.remove(track.id);
@@ -340,49 +507,22 @@ QVariantMap Downloads::localURLMap() const
     return map;
 }
 
-std::optional<qint64> Downloads::parseTrackId(QStringView text)
-{
-    qsizetype i = 0;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
-        ++i;
-    if (i == text.size())
-        return std::nullopt;
-    for (qsizetype j = i; j < text.size(); ++j) {
-        if (text[j] < u'0' || text[j] > u'9')
-            return std::nullopt;
-    }
-    // Sign and digits are checked above; this only rejects values out of range.
-    bool ok = false;
-    const qint64 id = text.toLongLong(&ok, 10);
-    if (!ok)
-        return std::nullopt;
-    return id;
-}
-
-QHash<qint64, QString> Downloads::parseState(const QByteArray &document)
-{
-    QJsonParseError error;
-    const QJsonDocument json = QJsonDocument::fromJson(document, &error);
-    if (error.error != QJsonParseError::NoError || !json.isObject())
-        return {};
-    const QJsonObject object = json.object();
-    QHash<qint64, QString> entries;
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-        if (!it.value().isString())
-            return {};
-        if (const std::optional<qint64> id = parseTrackId(it.key()))
-            entries.insert(*id, it.value().toString());
-    }
-    return entries;
-}
-
 void Downloads::loadState()
 {
-    QFile file(storeURL().toLocalFile() + u'/' + stateFileName);
+    const QString path = storeURL().toLocalFile() + u'/' + stateFileName;
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const QHash<qint64, QString> entries = parseState(file.readAll());
-    for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return;
+    file.close();
+    const std::optional<QHash<qint64, QString>> entries = DownloadState::parse(bytes);
+    if (!entries) {
+        DamagedFile::setAside(path, u"[Downloads]");
+        return;
+    }
+    for (auto it = entries->cbegin(); it != entries->cend(); ++it) {
         const QFileInfo info(it.value());
         if (it.value().isEmpty() || !info.exists())
             continue;
@@ -393,12 +533,21 @@ void Downloads::loadState()
 
 void Downloads::saveState()
 {
-    QJsonObject object;
+    QHash<qint64, QString> entries;
     for (auto it = m_localURLs.cbegin(); it != m_localURLs.cend(); ++it)
-        object.insert(QString::number(it.key()), it.value().toLocalFile());
-    QSaveFile file(storeURL().toLocalFile() + u'/' + stateFileName);
+        entries.insert(it.key(), it.value().toLocalFile());
+    const QString path = storeURL().toLocalFile() + u'/' + stateFileName;
+    // A file damaged since the start is kept, as at the start.
+    QFile old(path);
+    if (old.open(QIODevice::ReadOnly) && !DownloadState::parse(old.readAll()) &&
+        old.error() == QFileDevice::NoError) {
+        old.close();
+        if (DamagedFile::setAside(path, u"[Downloads]").isEmpty())
+            return;
+    }
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return;
-    file.write(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    file.write(DownloadState::encode(entries));
     file.commit();
 }

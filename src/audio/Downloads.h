@@ -73,10 +73,10 @@ public:
     QVariantList downloadingIdList() const;
     QVariantMap localURLMap() const;
 
-    // Reads a state document: nothing at all unless it is an object whose values are all
-    // strings; members with a malformed id are skipped. Exposed for tests and fuzzing.
-    static QHash<qint64, QString> parseState(const QByteArray &document);
-    static std::optional<qint64> parseTrackId(QStringView text);
+    // Longest wait before a dropped transfer is resumed; tests shorten it.
+    void setResumeDelay(std::chrono::milliseconds delay) { m_resumeDelay = delay; }
+
+    static constexpr int maxResumes = 3;
 
 signals:
     void downloadedIdsChanged();
@@ -91,19 +91,33 @@ private:
     struct Task
     {
         Track track;
+        QByteArray taskText;
         QNetworkReply *reply = nullptr;
         std::unique_ptr<QFile> part; // the body so far, renamed into place when complete
-        qint64 received = 0;
-        qint64 total = -1;
+        qint64 received = 0;         // bytes in the part file
+        qint64 total = -1;           // the whole lecture's size, -1 while unknown
+        QByteArray validator;        // ETag or Last-Modified of the answer, for If-Range
+        int resumes = 0;
+        bool headSeen = false;       // of the current answer
+        bool lengthUnknown = false;  // the body so far came without a length
+        bool alreadyWhole = false;   // a range request past the end said there is no more
+        bool finishing = false;      // being flushed and renamed off the GUI thread
         QElapsedTimer sinceProgress;
     };
 
     QString folderPath() const;
     void loadState();
     void saveState();
+    void removePartialFiles();
+    void cancelAll();
+    void send(const QUuid &taskId, Task &task);
+    bool onHead(const QUuid &taskId, Task &task);
     void onReadyRead(const QUuid &taskId);
     void onFinished(const QUuid &taskId);
+    void resumeOrFail(const QUuid &taskId, Task &task);
     void completeDownload(const QUuid &taskId);
+    // `moved`: the destination the body was renamed to, empty when it was not.
+    void finishCompletion(const QUuid &taskId, const QString &moved);
     void failDownload(const QUuid &taskId);
     // Stops the transfer and deletes its partial body; the entry must already be removed.
     void discard(Task &task);
@@ -113,6 +127,7 @@ private:
     QString m_folder;
     QNetworkAccessManager m_network;
     std::chrono::milliseconds m_transferTimeout{60000};
+    std::chrono::milliseconds m_resumeDelay{2000};
     QHash<QUuid, std::shared_ptr<Task>> m_tasks; // task id -> download in flight
     QSet<qint64> m_downloadedIds;
     QSet<qint64> m_downloadingIds;
