@@ -1,6 +1,8 @@
-// The tray icon, its popup and the floating panel on a real X desktop: Xvfb with openbox and
-// trayer (a real XEmbed tray), driven by real pointer clicks from xdotool and checked with
-// xprop. Started by run-on-desktop.sh --tray.
+// The tray icon, its popup and the floating panel on a real X desktop (Xvfb with openbox),
+// driven by real pointer clicks and keys from xdotool and checked with xprop, on three kinds
+// of desktop (run-on-desktop.sh names it in TALVORA_DESKTOP_TRAY): an XEmbed tray (trayer),
+// a StatusNotifier tray (a watcher and a host, the item read and driven over D-Bus), and no
+// tray at all.
 #include "AppShell.h"
 #include "LectureService.h"
 #include "MainWindows.h"
@@ -11,12 +13,19 @@
 #include "audio/Downloads.h"
 #include "viewmodels/LibraryViewModel.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QMenu>
 #include <QProcess>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStyleHints>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -77,13 +86,67 @@ protected:
     }
 };
 
+// The X properties of the floating panel that make it float above, as a tool, without focus.
+QString panelFloatingFault(QQuickWindow *panel)
+{
+    const QString properties = run("xprop", {"-id", QString::number(panel->winId())});
+    for (const char *wanted : {"_NET_WM_STATE_ABOVE", "_NET_WM_WINDOW_TYPE_UTILITY",
+                               "Client accepts input or input focus: False"}) {
+        if (!properties.contains(QLatin1String(wanted)))
+            return QStringLiteral("no %1 in:\n%2").arg(wanted, properties);
+    }
+    return {};
+}
+
+// A call on the session bus, answered while the event loop runs: the tray answers from
+// this very thread.
+QDBusMessage callOnBus(const QString &service, const QString &path, const QString &interface,
+                       const QString &method, const QVariantList &arguments = {})
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
+    call.setArguments(arguments);
+    QDBusPendingCall pending = QDBusConnection::sessionBus().asyncCall(call, 10000);
+    if (!QTest::qWaitFor([&] { return pending.isFinished(); }, 15000))
+        return QDBusMessage::createError(QDBusError::Timeout, "no answer");
+    return pending.reply();
+}
+
+QVariant busProperty(const QString &service, const QString &path, const QString &interface,
+                     const QString &name)
+{
+    const QDBusMessage reply = callOnBus(service, path, "org.freedesktop.DBus.Properties", "Get",
+                                         {interface, name});
+    return reply.arguments().value(0).value<QDBusVariant>().variant();
+}
+
+// The labels of a com.canonical.dbusmenu layout (ia{sv}av), with their item ids, in order.
+void readMenuLayout(const QDBusArgument &argument, QList<QPair<QString, int>> &entries)
+{
+    int id = 0;
+    QVariantMap properties;
+    argument.beginStructure();
+    argument >> id >> properties;
+    if (properties.contains("label"))
+        entries.append({properties.value("label").toString(), id});
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        QDBusVariant child;
+        argument >> child;
+        readMenuLayout(child.variant().value<QDBusArgument>(), entries);
+    }
+    argument.endArray();
+    argument.endStructure();
+}
+
 } // namespace
 
-class TestTray : public QObject
+// The program's shell over a real player, library and main window; what the three desktops
+// share.
+class TrayTestBase : public QObject
 {
     Q_OBJECT
 
-private:
+protected:
     std::unique_ptr<PlayerRig> m_rig;
     LectureService m_service;
     std::unique_ptr<Downloads> m_downloads;
@@ -123,11 +186,9 @@ private:
         return windows.size() == 1 ? windows.first() : nullptr;
     }
 
-private slots:
-    void initTestCase()
+    void setUpShell()
     {
-        QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run through run-on-desktop.sh --tray");
-        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 5000);
+        QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run through run-on-desktop.sh");
         qApp->installEventFilter(&m_quitWatch);
 
         m_rig = std::make_unique<PlayerRig>();
@@ -157,11 +218,33 @@ private slots:
         QCOMPARE(m_menuBar->playerVM(), m_rig->player.get());
     }
 
-    void cleanupTestCase()
+    void tearDownShell()
     {
         // Main windows belong to no one in the program, which never ends before them.
         qDeleteAll(m_windows->windows());
     }
+
+    QQuickWindow *activeMainWindow()
+    {
+        QQuickWindow *main = onlyMainWindow();
+        if (!main)
+            return nullptr;
+        main->requestActivate();
+        return QTest::qWaitFor([&] { return main->isActive(); }) ? main : nullptr;
+    }
+};
+
+class TestXEmbedTray : public TrayTestBase
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 5000);
+        setUpShell();
+    }
+    void cleanupTestCase() { tearDownShell(); }
 
     void iconSitsInTheTray()
     {
@@ -213,6 +296,42 @@ private slots:
         QTRY_VERIFY(!m_menuBar->isPopoverShown());
     }
 
+    void doubleClickOpensOnce()
+    {
+        QTRY_VERIFY(!m_menuBar->isPopoverShown());
+        QSignalSpy shown(m_menuBar.get(), &MenuBarManager::popoverShownChanged);
+        QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 100);
+        const QPoint icon = iconGeometry().center();
+        run("xdotool", {"mousemove", QString::number(icon.x()), QString::number(icon.y()),
+                        "click", "--repeat", "2", "--delay", "80", "1"});
+        QTRY_VERIFY(m_menuBar->isPopoverShown());
+        QVERIFY(QTest::qWaitForWindowExposed(m_menuBar->popover()));
+        // Still open after the second click: its button takes a click.
+        clickAt(globalCentre(popoverButton("Mini Player")));
+        QTRY_VERIFY(m_panel->isPanelVisible());
+        QCOMPARE(shown.count(), 1);
+        m_panel->toggle();
+        run("xdotool", {"key", "Escape"});
+        QTRY_VERIFY(!m_menuBar->isPopoverShown());
+    }
+
+    void rightClickShowsTheMenu()
+    {
+        const QPoint icon = iconGeometry().center();
+        run("xdotool", {"mousemove", QString::number(icon.x()), QString::number(icon.y()),
+                        "click", "3"});
+        QMenu *menu = m_menuBar->statusItem()->contextMenu();
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->isVisible());
+        QStringList labels;
+        for (QAction *action : menu->actions())
+            labels << action->text();
+        QCOMPARE(labels, QStringList({"Buka Talvora", "Mini Player", "", "Keluar"}));
+        run("xdotool", {"key", "Escape"});
+        QTRY_VERIFY(!menu->isVisible());
+        QVERIFY(!m_menuBar->isPopoverShown());
+    }
+
     void panelFloatsAboveAndTakesNoFocus()
     {
         QQuickWindow *main = onlyMainWindow();
@@ -228,13 +347,8 @@ private slots:
         const QRect area = panel->screen()->availableGeometry();
         QCOMPARE(panel->position(), QPoint(area.left(), area.bottom() + 1 - 140));
 
-        const QString id = QString::number(panel->winId());
-        QString properties;
-        QTRY_VERIFY2((properties = run("xprop", {"-id", id})).contains("_NET_WM_STATE_ABOVE"),
-                     qPrintable(properties));
-        QVERIFY2(properties.contains("_NET_WM_WINDOW_TYPE_UTILITY"), qPrintable(properties));
-        QVERIFY2(properties.contains("Client accepts input or input focus: False"),
-                 qPrintable(properties));
+        QString fault;
+        QTRY_VERIFY2((fault = panelFloatingFault(panel)).isEmpty(), qPrintable(fault));
 
         // Close the popup, then use the panel: the main window keeps the focus.
         clickAt(QPoint(640, 300));
@@ -311,5 +425,221 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTray)
+class TestStatusNotifierTray : public TrayTestBase
+{
+    Q_OBJECT
+
+    QString m_service;
+    QString m_path;
+
+    QVariant itemProperty(const QString &name) const
+    {
+        return busProperty(m_service, m_path, "org.kde.StatusNotifierItem", name);
+    }
+
+    QDBusMessage callItem(const QString &method, const QVariantList &arguments)
+    {
+        return callOnBus(m_service, m_path, "org.kde.StatusNotifierItem", method, arguments);
+    }
+
+    // The host's strip along the top edge, the icons at its right end.
+    static QPoint hostIcon() { return QPoint(1280 - 14, 14); }
+
+private slots:
+    void initTestCase()
+    {
+        setUpShell();
+        if (QTest::currentTestFailed())
+            return;
+        QStringList items;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(items = busProperty("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                                  "org.kde.StatusNotifierWatcher",
+                                  "RegisteredStatusNotifierItems")
+                          .toStringList())
+                 .isEmpty(),
+            10000);
+        QCOMPARE(items.size(), 1);
+        // "service/path" or the service alone, which then has the item at the usual path.
+        const qsizetype slash = items.first().indexOf('/');
+        m_service = slash < 0 ? items.first() : items.first().left(slash);
+        m_path = slash < 0 ? QStringLiteral("/StatusNotifierItem") : items.first().mid(slash);
+    }
+    void cleanupTestCase() { tearDownShell(); }
+
+    void itemShowsTitleIconToolTipAndMenu()
+    {
+        QCOMPARE(itemProperty("Title").toString(), QString("Talvora"));
+        QCOMPARE(itemProperty("IconName").toString(), QString("talvora-symbolic"));
+        QCOMPARE(itemProperty("Status").toString(), QString("Active"));
+
+        // (sa(iiay)ss): icon name, pictures, title, text.
+        const QDBusArgument toolTip = itemProperty("ToolTip").value<QDBusArgument>();
+        QString toolTipIcon, toolTipTitle;
+        toolTip.beginStructure();
+        toolTip >> toolTipIcon;
+        toolTip.beginArray();
+        while (!toolTip.atEnd()) {
+            int width = 0, height = 0;
+            QByteArray pixels;
+            toolTip.beginStructure();
+            toolTip >> width >> height >> pixels;
+            toolTip.endStructure();
+        }
+        toolTip.endArray();
+        toolTip >> toolTipTitle;
+        toolTip.endStructure();
+        QCOMPARE(toolTipTitle, QString("Talvora"));
+
+        // The host draws the item: a picture for a person to look at.
+        QTest::qWait(1000);
+        screenshot("sni-tray");
+    }
+
+    void menuOffersTheThreeActions()
+    {
+        const QString menuPath = itemProperty("Menu").value<QDBusObjectPath>().path();
+        QCOMPARE(menuPath, QString("/MenuBar"));
+        const QDBusMessage layout = callOnBus(m_service, menuPath, "com.canonical.dbusmenu",
+                                              "GetLayout", {0, -1, QStringList()});
+        QCOMPARE(layout.type(), QDBusMessage::ReplyMessage);
+        QList<QPair<QString, int>> entries;
+        readMenuLayout(layout.arguments().value(1).value<QDBusArgument>(), entries);
+        QStringList labels;
+        for (const auto &entry : entries)
+            labels << entry.first;
+        QCOMPARE(labels, QStringList({"Buka Talvora", "Mini Player", "Keluar"}));
+
+        // Each item asks for its own action, as a host's click on it does.
+        QSignalSpy open(m_menuBar.get(), &MenuBarManager::showMainWindowRequested);
+        QSignalSpy mini(m_menuBar.get(), &MenuBarManager::miniPlayerRequested);
+        QSignalSpy exit(m_menuBar.get(), &MenuBarManager::exitRequested);
+        const QList<QSignalSpy *> spies{&open, &mini, &exit};
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            callOnBus(m_service, menuPath, "com.canonical.dbusmenu", "Event",
+                      {entries[i].second, QString("clicked"),
+                       QVariant::fromValue(QDBusVariant(QString())), 0u});
+            QTRY_COMPARE(spies[i]->count(), 1);
+            for (QSignalSpy *other : spies)
+                QCOMPARE(other->count(), other == spies[i] ? 1 : 0);
+            spies[i]->clear();
+        }
+        QTRY_VERIFY(m_panel->isPanelVisible());
+        m_panel->toggle();
+    }
+
+    void activateOpensThePopupAtTheClickAndADoubleActivationOnce()
+    {
+        // Qt's D-Bus tray passes on no position: the popup goes to the pointer, which is
+        // where the host's click was.
+        const QPoint click(900, 30);
+        run("xdotool", {"mousemove", QString::number(click.x()), QString::number(click.y())});
+        QTRY_COMPARE(QCursor::pos(), click);
+        QSignalSpy shown(m_menuBar.get(), &MenuBarManager::popoverShownChanged);
+        // Two activations in a row, as a host reports a double click.
+        for (int i = 0; i < 2; ++i) {
+            const QDBusMessage reply = callItem("Activate", {click.x(), click.y()});
+            QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+        }
+        QVERIFY(m_menuBar->isPopoverShown());
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(m_menuBar->popover()->geometry(),
+                 QRect(QPoint(click.x() - 130, click.y() + 1), QSize(260, 170)));
+
+        // A later activation closes it.
+        QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 100);
+        callItem("Activate", {click.x(), click.y()});
+        QTRY_VERIFY(!m_menuBar->isPopoverShown());
+    }
+
+    void hostClicksOpenThePopupAndTheMenu()
+    {
+        clickAt(hostIcon());
+        QTRY_VERIFY(m_menuBar->isPopoverShown());
+        QVERIFY(QTest::qWaitForWindowExposed(m_menuBar->popover()));
+        QTest::qWait(300);
+        screenshot("sni-popup");
+        run("xdotool", {"key", "Escape"});
+        QTRY_VERIFY(!m_menuBar->isPopoverShown());
+
+        // The host draws the menu it reads over D-Bus.
+        run("xdotool", {"mousemove", QString::number(hostIcon().x()),
+                        QString::number(hostIcon().y()), "click", "3"});
+        QTest::qWait(1000);
+        screenshot("sni-menu");
+        run("xdotool", {"key", "Escape"});
+    }
+};
+
+class TestWithoutTray : public TrayTestBase
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+        setUpShell();
+    }
+    void cleanupTestCase() { tearDownShell(); }
+
+    void ctrlMAndTheMiniPlayerButtonToggleThePanel()
+    {
+        QQuickWindow *main = activeMainWindow();
+        QVERIFY(main);
+        run("xdotool", {"key", "ctrl+m"});
+        QTRY_VERIFY(m_panel->isPanelVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(m_panel->panel()));
+        QString fault;
+        QTRY_VERIFY2((fault = panelFloatingFault(m_panel->panel())).isEmpty(), qPrintable(fault));
+        run("xdotool", {"key", "ctrl+m"});
+        QTRY_VERIFY(!m_panel->isPanelVisible());
+
+        QQuickItem *button = UiTest::findAccessible(main->contentItem(), "Mini Player");
+        QVERIFY(button);
+        clickAt(globalCentre(button));
+        QTRY_VERIFY(m_panel->isPanelVisible());
+        m_panel->toggle();
+    }
+
+    void ctrlQQuits()
+    {
+        QVERIFY(activeMainWindow());
+        QSignalSpy quit(&m_engine, &QQmlEngine::quit);
+        run("xdotool", {"key", "ctrl+q"});
+        QTRY_COMPARE(quit.count(), 1);
+    }
+
+    void aTrayStartedLaterTakesTheIcon()
+    {
+        QProcess trayer;
+        trayer.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request",
+                                "--height", "24", "--SetDockType", "true", "--transparent",
+                                "false", "--expand", "true"});
+        QVERIFY(trayer.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(iconGeometry().isValid() && !iconGeometry().isEmpty(), 10000);
+        QVERIFY(openPopover());
+        run("xdotool", {"key", "Escape"});
+        QTRY_VERIFY(!m_menuBar->isPopoverShown());
+        trayer.terminate();
+        trayer.waitForFinished();
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    // As the program names itself: a StatusNotifier item's title is the program's name.
+    QApplication::setApplicationName(QStringLiteral("Talvora"));
+    const QByteArray tray = qgetenv("TALVORA_DESKTOP_TRAY");
+    std::unique_ptr<QObject> test;
+    if (tray == "xembed")
+        test = std::make_unique<TestXEmbedTray>();
+    else if (tray == "sni")
+        test = std::make_unique<TestStatusNotifierTray>();
+    else
+        test = std::make_unique<TestWithoutTray>();
+    return QTest::qExec(test.get(), argc, argv);
+}
+
 #include "tst_tray.moc"
