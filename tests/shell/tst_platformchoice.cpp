@@ -16,8 +16,8 @@ private slots:
         QTest::addColumn<QByteArray>("waylandDisplay");
         QTest::addColumn<QByteArray>("x11Display");
         QTest::addColumn<Platform>("expected");
-        QTest::newRow("X11 session") << QByteArray() << QByteArray() << QByteArray(":0")
-                                     << Platform::AsChosen;
+        QTest::newRow("X11 session")
+            << QByteArray() << QByteArray() << QByteArray(":0") << Platform::AsChosen;
         QTest::newRow("Wayland with XWayland")
             << QByteArray() << QByteArray("wayland-0") << QByteArray(":0") << Platform::X11;
         QTest::newRow("Wayland without XWayland")
