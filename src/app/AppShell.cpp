@@ -25,6 +25,9 @@ void AppShell::windowOpened(QQuickWindow *window)
     // private to Qt Quick, hence the string-based connection.)
     connect(window, SIGNAL(closing(QQuickCloseEvent *)), this, SLOT(windowClosed()),
             Qt::QueuedConnection);
+    // The window's own way to the floating panel (its "Mini Player" button, Ctrl+M), also
+    // where no tray exists: the same request as the tray's.
+    connect(window, SIGNAL(miniPlayerRequested()), &m_menuBar, SIGNAL(miniPlayerRequested()));
     m_menuBar.configure(&m_player);
 }
 

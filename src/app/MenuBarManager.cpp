@@ -2,19 +2,25 @@
 
 #include "IconProvider.h"
 #include "MiniPlayerPanelController.h"
+#include "PlatformChoice.h"
 #include "ShellQmlEngine.h"
 #include "viewmodels/PlayerViewModel.h"
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickWindow>
 #include <QScreen>
+#include <QStyleHints>
 #include <QSvgRenderer>
 #include <QSystemTrayIcon>
 
@@ -43,6 +49,29 @@ QIcon musicNoteIcon()
         icon.addPixmap(pixmap);
     }
     return icon;
+}
+
+// Whether Qt's tray goes through D-Bus: a StatusNotifier watcher with a host is on the bus.
+bool statusNotifierHostPresent()
+{
+    const QString watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(watcherName))
+        return false;
+    QDBusInterface watcher(watcherName, QStringLiteral("/StatusNotifierWatcher"), watcherName, bus);
+    return watcher.property("IsStatusNotifierHostRegistered").toBool();
+}
+
+// A StatusNotifier host finds the symbolic icon by name in the icon theme and draws it in
+// the panel's own colours; the coloured program icon and then the drawn note stand in where
+// the theme lacks it. An XEmbed tray paints the picture as it is: the drawn note.
+QIcon trayIcon()
+{
+    const QIcon note = musicNoteIcon();
+    if (!statusNotifierHostPresent())
+        return note;
+    return QIcon::fromTheme(QStringLiteral("talvora-symbolic"),
+                            QIcon::fromTheme(QStringLiteral("talvora"), note));
 }
 } // namespace
 
@@ -76,6 +105,7 @@ void MenuBarManager::configure(PlayerViewModel *playerVM)
     m_playerVM = playerVM;
     setupPopover();
     setupStatusItem();
+    setupContextMenu();
     emit configuredChanged();
 }
 
@@ -94,6 +124,10 @@ void MenuBarManager::setupPopover()
         return;
     }
     m_popover.reset(window);
+    // Wayland has no pointer grab and no unparented popups: a frameless window that closes
+    // when it loses the focus.
+    if (PlatformChoice::compositorPlacesWindows())
+        window->setFlags(Qt::Window | Qt::FramelessWindowHint);
     window->installEventFilter(this);
     connect(window, SIGNAL(activateRequested()), this, SIGNAL(showMainWindowRequested()));
     connect(window, SIGNAL(miniPlayerRequested()), this, SIGNAL(miniPlayerRequested()));
@@ -109,18 +143,46 @@ void MenuBarManager::setupPopover()
 
 void MenuBarManager::setupStatusItem()
 {
-    m_statusItem = std::make_unique<QSystemTrayIcon>(musicNoteIcon());
+    m_statusItem = std::make_unique<QSystemTrayIcon>(trayIcon());
     m_statusItem->setToolTip(QStringLiteral("Talvora"));
     connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                if (reason == QSystemTrayIcon::DoubleClick) {
+                    if (!isPopoverShown())
+                        togglePopover();
+                } else if (reason == QSystemTrayIcon::Trigger &&
+                           !isRestOfOpeningClick(QCursor::pos())) {
                     togglePopover();
+                }
             });
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         qInfo().noquote() << "[MenuBar] no system tray on this desktop; the icon appears if one "
                              "starts later";
     // Shown also without a tray: Qt puts the icon in place once a tray host appears.
     m_statusItem->show();
+}
+
+void MenuBarManager::setupContextMenu()
+{
+    if (!m_statusItem)
+        return;
+    m_contextMenu = std::make_unique<QMenu>();
+    m_contextMenu->addAction(QStringLiteral("Buka Talvora"), this,
+                             &MenuBarManager::showMainWindowRequested);
+    m_contextMenu->addAction(QStringLiteral("Mini Player"), this,
+                             &MenuBarManager::miniPlayerRequested);
+    m_contextMenu->addSeparator();
+    m_contextMenu->addAction(QStringLiteral("Keluar"), this, &MenuBarManager::exitRequested);
+    m_statusItem->setContextMenu(m_contextMenu.get());
+}
+
+bool MenuBarManager::isRestOfOpeningClick(QPoint global) const
+{
+    const QStyleHints *hints = QGuiApplication::styleHints();
+    const int slack = hints->startDragDistance();
+    return isPopoverShown() && m_openedAt.isValid() &&
+           m_openedAt.elapsed() < hints->mouseDoubleClickInterval() &&
+           m_openedFrom.adjusted(-slack, -slack, slack, slack).contains(global);
 }
 
 bool MenuBarManager::isPopoverShown() const
@@ -140,8 +202,10 @@ void MenuBarManager::togglePopover()
 
 void MenuBarManager::openPopover()
 {
-    const QRect anchor = anchorRect();
-    QScreen *screen = QGuiApplication::screenAt(anchor.center());
+    // On Wayland neither the icon's nor the pointer's place is known: the popup opens centred.
+    const bool centred = PlatformChoice::compositorPlacesWindows();
+    const QRect anchor = centred ? QRect() : anchorRect();
+    QScreen *screen = centred ? nullptr : QGuiApplication::screenAt(anchor.center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     QRect area = screen ? screen->availableGeometry() : QRect();
@@ -149,8 +213,16 @@ void MenuBarManager::openPopover()
         area = screen->geometry();
     if (screen)
         m_popover->setScreen(screen);
-    m_popover->setGeometry(popoverGeometry(anchor, kPopoverSize, area));
+    if (centred) {
+        QRect placed(QPoint(0, 0), kPopoverSize);
+        placed.moveCenter(area.center());
+        m_popover->setGeometry(placed);
+    } else {
+        m_popover->setGeometry(popoverGeometry(anchor, kPopoverSize, area));
+    }
     m_pointerGrabbed = false;
+    m_openedAt.start();
+    m_openedFrom = anchor;
     m_popover->show();
     m_popover->raise();
     // Keyboard input goes to the mini player at once.
@@ -190,7 +262,8 @@ bool MenuBarManager::eventFilter(QObject *watched, QEvent *event)
         const auto *mouse = static_cast<QMouseEvent *>(event);
         const QRect inside(QPoint(0, 0), m_popover->size());
         if (!inside.contains(mouse->position().toPoint())) {
-            closePopover();
+            if (!isRestOfOpeningClick(mouse->globalPosition().toPoint()))
+                closePopover();
             return true;
         }
         break;

@@ -1,5 +1,6 @@
 #include "MiniPlayerPanelController.h"
 
+#include "PlatformChoice.h"
 #include "ShellQmlEngine.h"
 #include "audio/AudioEngine.h"
 #include "persistence/Store.h"
@@ -69,6 +70,14 @@ void MiniPlayerPanelController::setupPanel()
         return;
     }
     m_panel.reset(window);
+    if (PlatformChoice::compositorPlacesWindows()) {
+        // Wayland gives a program no say over a window's place or stacking: an ordinary
+        // window with a title bar, so the person can move it and keep it in view.
+        window->setFlags(Qt::Window);
+        connect(window, &QWindow::visibleChanged, this,
+                &MiniPlayerPanelController::panelVisibleChanged);
+        return;
+    }
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         window->setScreen(screen);

@@ -4,6 +4,7 @@
 #include "AppShell.h"
 #include "MainWindows.h"
 #include "MenuBarManager.h"
+#include "PlatformChoice.h"
 #include "audio/Downloads.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
@@ -18,6 +19,7 @@ Q_IMPORT_QML_PLUGIN(TalvoraPlugin)
 
 int main(int argc, char *argv[])
 {
+    PlatformChoice::apply();
     // QApplication rather than QGuiApplication: the tray icon needs widgets.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Talvora"));

@@ -14,6 +14,7 @@ ApplicationWindow {
     readonly property alias content: content
 
     signal newWindowRequested
+    signal miniPlayerRequested
 
     function textFieldHasFocus(): bool {
         const item = activeFocusItem
@@ -63,5 +64,15 @@ ApplicationWindow {
     Shortcut {
         sequence: "Ctrl+Q"
         onActivated: Qt.quit()
+    }
+    Shortcut {
+        sequence: "Ctrl+M"
+        onActivated: window.miniPlayerRequested()
+    }
+    Connections {
+        target: content.sidebar
+        function onMiniPlayerRequested() {
+            window.miniPlayerRequested();
+        }
     }
 }

@@ -4,7 +4,8 @@ import QtQuick.Controls
 import Talvora
 
 // The left column: the five screens, the search field while "Cari" is selected, and the
-// footer with the program's name.
+// footer with the program's name and the way to the floating mini player (which is there
+// on desktops without a tray too).
 Rectangle {
     id: sidebar
 
@@ -42,6 +43,7 @@ Rectangle {
     ]
 
     signal selected(string key)
+    signal miniPlayerRequested
 
     color: Qt.rgba(0.085, 0.085, 0.09, 1)
 
@@ -217,6 +219,17 @@ Rectangle {
                     font.pixelSize: 13
                     color: "white"
                 }
+            }
+
+            Item {
+                width: 1
+                height: 8
+            }
+
+            BorderedButton {
+                objectName: "miniPlayerButton"
+                text: qsTr("Mini Player")
+                onClicked: sidebar.miniPlayerRequested()
             }
         }
     }

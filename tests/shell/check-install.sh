@@ -2,7 +2,7 @@
 # check-install.sh CMAKE BUILD_DIR
 #
 # Installs a build the way a package does (prefix /usr into a staging folder), checks that
-# exactly the program, its desktop entry, its icon and its AppStream file land in their XDG
+# exactly the program, its desktop entry, its icons and its AppStream file land in their XDG
 # places and are valid, then starts the installed program on a desktop of its own and waits
 # for its window's first frame.
 set -euo pipefail
@@ -47,6 +47,7 @@ DESTDIR="$stage" "$cmake" --install "$build" --prefix /usr >/dev/null
 expected="usr/bin/talvora
 usr/share/applications/talvora.desktop
 usr/share/icons/hicolor/scalable/apps/talvora.svg
+usr/share/icons/hicolor/symbolic/apps/talvora-symbolic.svg
 usr/share/metainfo/org.talvora.Talvora.metainfo.xml"
 installed=$(cd "$stage" && find . -type f -printf '%P\n' | sort)
 [ "$installed" = "$(sort <<<"$expected")" ] ||
@@ -62,6 +63,21 @@ icon=$(sed -n 's/^Icon=//p' "$desktop")
 grep -q "<launchable type=\"desktop-id\">talvora.desktop</launchable>" \
     "$stage/usr/share/metainfo/org.talvora.Talvora.metainfo.xml" ||
     fail "the AppStream file does not name the desktop entry"
+
+# The tray icon: a well-formed 16 x 16 SVG drawn in one colour and nothing else (no pictures,
+# gradients or second colour), so a tray can recolour it.
+python3 - "$stage/usr/share/icons/hicolor/symbolic/apps/talvora-symbolic.svg" <<'EOF' ||
+import sys, xml.etree.ElementTree as ET
+root = ET.parse(sys.argv[1]).getroot()
+ns = "{http://www.w3.org/2000/svg}"
+assert root.tag == ns + "svg" and root.get("viewBox") == "0 0 16 16", "not a 16 x 16 SVG"
+tags = {e.tag.replace(ns, "") for e in root.iter()}
+assert not tags & {"image", "linearGradient", "radialGradient", "pattern"}, tags
+paints = {e.get(a) for e in root.iter() for a in ("fill", "stroke")} - {None, "none"}
+assert len(paints) == 1, "paints: %s" % paints
+assert any(e.get("d") for e in root.iter(ns + "path")), "nothing drawn"
+EOF
+    fail "the symbolic tray icon is not a one-colour 16 x 16 SVG"
 
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$desktop" || fail "desktop-file-validate"

@@ -1,6 +1,8 @@
-// The tray icon, its popup and the floating panel on a real X desktop: Xvfb with openbox and
-// trayer (a real XEmbed tray), driven by real pointer clicks from xdotool and checked with
-// xprop. Started by run-on-desktop.sh --tray.
+// The tray icon, its popup and the floating panel on a real X desktop (Xvfb with openbox),
+// driven by real pointer clicks and keys from xdotool and checked with xprop, on three kinds
+// of desktop (run-on-desktop.sh names it in TALVORA_DESKTOP_TRAY): an XEmbed tray (trayer),
+// a StatusNotifier tray (a watcher and a host, the item read and driven over D-Bus), and no
+// tray at all.
 #include "AppShell.h"
 #include "LectureService.h"
 #include "MainWindows.h"
@@ -11,14 +13,21 @@
 #include "audio/Downloads.h"
 #include "viewmodels/LibraryViewModel.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QMenu>
 #include <QProcess>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStyleHints>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -77,13 +86,48 @@ protected:
     }
 };
 
+// The X properties of the floating panel that make it float above, as a tool, without focus.
+QString panelFloatingFault(QQuickWindow *panel)
+{
+    const QString properties = run("xprop", {"-id", QString::number(panel->winId())});
+    for (const char *wanted : {"_NET_WM_STATE_ABOVE", "_NET_WM_WINDOW_TYPE_UTILITY",
+                               "Client accepts input or input focus: False"}) {
+        if (!properties.contains(QLatin1String(wanted)))
+            return QStringLiteral("no %1 in:\n%2").arg(wanted, properties);
+    }
+    return {};
+}
+
+// What dbus-send prints for a call, on one line. Only for other programs: this one answers
+// from the very thread that would wait here.
+QString busText(const QString &service, const QString &path, const QString &method,
+                const QStringList &arguments)
+{
+    return run("dbus-send", QStringList{"--session", "--print-reply=literal", "--dest=" + service,
+                                        path, method} +
+                                arguments)
+        .simplified();
+}
+
+// How much the screen's picture varies in `area`: 0 where it is one flat colour.
+double spreadOnScreen(const QRect &area)
+{
+    const QString crop =
+        QString("%1x%2+%3+%4").arg(area.width()).arg(area.height()).arg(area.x()).arg(area.y());
+    return run("sh", {"-c", "import -window root -crop " + crop +
+                                " png:- | convert png:- -format '%[fx:standard_deviation]' info:"})
+        .toDouble();
+}
+
 } // namespace
 
-class TestTray : public QObject
+// The program's shell over a real player, library and main window; what the three desktops
+// share.
+class TrayTestBase : public QObject
 {
     Q_OBJECT
 
-private:
+protected:
     std::unique_ptr<PlayerRig> m_rig;
     LectureService m_service;
     std::unique_ptr<Downloads> m_downloads;
@@ -123,11 +167,9 @@ private:
         return windows.size() == 1 ? windows.first() : nullptr;
     }
 
-private slots:
-    void initTestCase()
+    void setUpShell()
     {
-        QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run through run-on-desktop.sh --tray");
-        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 5000);
+        QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run through run-on-desktop.sh");
         qApp->installEventFilter(&m_quitWatch);
 
         m_rig = std::make_unique<PlayerRig>();
@@ -157,11 +199,33 @@ private slots:
         QCOMPARE(m_menuBar->playerVM(), m_rig->player.get());
     }
 
-    void cleanupTestCase()
+    void tearDownShell()
     {
         // Main windows belong to no one in the program, which never ends before them.
         qDeleteAll(m_windows->windows());
     }
+
+    QQuickWindow *activeMainWindow()
+    {
+        QQuickWindow *main = onlyMainWindow();
+        if (!main)
+            return nullptr;
+        main->requestActivate();
+        return QTest::qWaitFor([&] { return main->isActive(); }) ? main : nullptr;
+    }
+};
+
+class TestXEmbedTray : public TrayTestBase
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 5000);
+        setUpShell();
+    }
+    void cleanupTestCase() { tearDownShell(); }
 
     void iconSitsInTheTray()
     {
@@ -213,6 +277,37 @@ private slots:
         QTRY_VERIFY(!m_menuBar->isPopoverShown());
     }
 
+    void doubleClickOpensOnce()
+    {
+        QTRY_VERIFY(!m_menuBar->isPopoverShown());
+        QSignalSpy shown(m_menuBar.get(), &MenuBarManager::popoverShownChanged);
+        QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 100);
+        const QPoint icon = iconGeometry().center();
+        run("xdotool", {"mousemove", QString::number(icon.x()), QString::number(icon.y()), "click",
+                        "--repeat", "2", "--delay", "80", "1"});
+        QTRY_VERIFY(m_menuBar->isPopoverShown());
+        QVERIFY(QTest::qWaitForWindowExposed(m_menuBar->popover()));
+        // Still open after the second click: its button takes a click.
+        clickAt(globalCentre(popoverButton("Mini Player")));
+        QTRY_VERIFY(m_panel->isPanelVisible());
+        QCOMPARE(shown.count(), 1);
+        m_panel->toggle();
+        run("xdotool", {"key", "Escape"});
+        QTRY_VERIFY(!m_menuBar->isPopoverShown());
+    }
+
+    void rightClickShowsTheMenu()
+    {
+        const QPoint icon = iconGeometry().center();
+        run("xdotool",
+            {"mousemove", QString::number(icon.x()), QString::number(icon.y()), "click", "3"});
+        QMenu *menu = m_menuBar->statusItem()->contextMenu();
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->isVisible());
+        run("xdotool", {"key", "Escape"});
+        QTRY_VERIFY(!menu->isVisible());
+    }
+
     void panelFloatsAboveAndTakesNoFocus()
     {
         QQuickWindow *main = onlyMainWindow();
@@ -228,13 +323,8 @@ private slots:
         const QRect area = panel->screen()->availableGeometry();
         QCOMPARE(panel->position(), QPoint(area.left(), area.bottom() + 1 - 140));
 
-        const QString id = QString::number(panel->winId());
-        QString properties;
-        QTRY_VERIFY2((properties = run("xprop", {"-id", id})).contains("_NET_WM_STATE_ABOVE"),
-                     qPrintable(properties));
-        QVERIFY2(properties.contains("_NET_WM_WINDOW_TYPE_UTILITY"), qPrintable(properties));
-        QVERIFY2(properties.contains("Client accepts input or input focus: False"),
-                 qPrintable(properties));
+        QString fault;
+        QTRY_VERIFY2((fault = panelFloatingFault(panel)).isEmpty(), qPrintable(fault));
 
         // Close the popup, then use the panel: the main window keeps the focus.
         clickAt(QPoint(640, 300));
@@ -311,5 +401,208 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTray)
+class TestStatusNotifierTray : public TrayTestBase
+{
+    Q_OBJECT
+
+    QString m_service;
+
+    // The host's strip along the top edge, the icons at its right end.
+    static QPoint hostIcon() { return QPoint(1280 - 14, 14); }
+
+    // The bus names of the registered items ("variant array [ :1.17 ]").
+    static QStringList registeredItems()
+    {
+        const QString text = busText(
+            "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+            "org.freedesktop.DBus.Properties.Get",
+            {"string:org.kde.StatusNotifierWatcher", "string:RegisteredStatusNotifierItems"});
+        const qsizetype open = text.indexOf('[');
+        return text.mid(open + 1, text.indexOf(']') - open - 1).split(' ', Qt::SkipEmptyParts);
+    }
+
+    static QString itemProperty(const QString &service, const QString &name)
+    {
+        return busText(service, "/StatusNotifierItem", "org.freedesktop.DBus.Properties.Get",
+                       {"string:org.kde.StatusNotifierItem", "string:" + name});
+    }
+
+    // Asynchronous: this process's own item answers from this thread.
+    QDBusMessage activate(QPoint at)
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            m_service, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate");
+        call << at.x() << at.y();
+        QDBusPendingCall pending = QDBusConnection::sessionBus().asyncCall(call, 10000);
+        if (!QTest::qWaitFor([&] { return pending.isFinished(); }, 15000))
+            return {};
+        return pending.reply();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        setUpShell();
+        if (QTest::currentTestFailed())
+            return;
+        QStringList items;
+        QTRY_VERIFY_WITH_TIMEOUT((items = registeredItems()).size() == 1, 10000);
+        m_service = items.first();
+        // The host draws the icon on its flat strip.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            spreadOnScreen(QRect(hostIcon() - QPoint(14, 14), QSize(28, 28))) > 0.05, 10000);
+        screenshot("sni-tray");
+    }
+    void cleanupTestCase() { tearDownShell(); }
+
+    void activateOpensThePopupAtTheClickAndADoubleActivationOnce()
+    {
+        // Qt's D-Bus tray passes on no position: the popup goes to the pointer, which is
+        // where the host's click was.
+        const QPoint click(900, 30);
+        run("xdotool", {"mousemove", QString::number(click.x()), QString::number(click.y())});
+        QTRY_COMPARE(QCursor::pos(), click);
+        QSignalSpy shown(m_menuBar.get(), &MenuBarManager::popoverShownChanged);
+        // Two activations in a row, as a host reports a double click.
+        for (int i = 0; i < 2; ++i)
+            QCOMPARE(activate(click).type(), QDBusMessage::ReplyMessage);
+        QVERIFY(m_menuBar->isPopoverShown());
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(m_menuBar->popover()->geometry(),
+                 QRect(QPoint(click.x() - 130, click.y() + 1), QSize(260, 170)));
+
+        // A later activation closes it.
+        QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 100);
+        activate(click);
+        QTRY_VERIFY(!m_menuBar->isPopoverShown());
+    }
+
+    void hostClicksOpenThePopupAndTheMenu()
+    {
+        clickAt(hostIcon());
+        QTRY_VERIFY(m_menuBar->isPopoverShown());
+        QVERIFY(QTest::qWaitForWindowExposed(m_menuBar->popover()));
+        QTest::qWait(300);
+        screenshot("sni-popup");
+        run("xdotool", {"key", "Escape"});
+        QTRY_VERIFY(!m_menuBar->isPopoverShown());
+
+        // The host draws the menu it reads over D-Bus: a picture for a person to look at.
+        run("xdotool", {"mousemove", QString::number(hostIcon().x()),
+                        QString::number(hostIcon().y()), "click", "3"});
+        QTest::qWait(1000);
+        screenshot("sni-menu");
+        run("xdotool", {"key", "Escape"});
+    }
+
+    void theProgramsItemAndMenuAndKeluarEndsIt()
+    {
+        // The program itself, as a launcher starts it, next to the test's own item.
+        QTemporaryDir home;
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_DATA_HOME", home.path());
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(TALVORA_PROGRAM);
+        QVERIFY(program.waitForStarted());
+        QStringList items;
+        QTRY_VERIFY_WITH_TIMEOUT((items = registeredItems()).size() == 2, 60000);
+        items.removeAll(m_service);
+        QCOMPARE(items.size(), 1);
+        const QString service = items.first();
+
+        QCOMPARE(itemProperty(service, "Title"), QString("variant Talvora"));
+        QCOMPARE(itemProperty(service, "IconName"), QString("variant talvora-symbolic"));
+        // (sa(iiay)ss): no icon name, no pictures, the title, no text.
+        QCOMPARE(itemProperty(service, "ToolTip"), QString("variant struct { array [ ] Talvora }"));
+        QCOMPARE(itemProperty(service, "Menu"), QString("variant /MenuBar"));
+
+        const QString layout = busText(service, "/MenuBar", "com.canonical.dbusmenu.GetLayout",
+                                       {"int32:0", "int32:-1", "array:string:"});
+        QStringList labels;
+        for (const auto &match : QRegularExpression("label variant (.+?) \\)").globalMatch(layout))
+            labels << match.captured(1);
+        QCOMPARE(labels, QStringList({"Buka Talvora", "Mini Player", "Keluar"}));
+        const QRegularExpressionMatch keluar =
+            QRegularExpression("int32 (\\d+) array \\[ [^\\]]*label variant Keluar \\)")
+                .match(layout);
+        QVERIFY2(keluar.hasMatch(), qPrintable(layout));
+        busText(service, "/MenuBar", "com.canonical.dbusmenu.Event",
+                {"int32:" + keluar.captured(1), "string:clicked", "variant:string:", "uint32:0"});
+        QTRY_VERIFY_WITH_TIMEOUT(program.state() == QProcess::NotRunning, 60000);
+        QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,
+                 program.readAll().constData());
+    }
+};
+
+class TestWithoutTray : public TrayTestBase
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+        setUpShell();
+    }
+    void cleanupTestCase() { tearDownShell(); }
+
+    void ctrlMAndTheMiniPlayerButtonToggleThePanel()
+    {
+        QQuickWindow *main = activeMainWindow();
+        QVERIFY(main);
+        run("xdotool", {"key", "ctrl+m"});
+        QTRY_VERIFY(m_panel->isPanelVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(m_panel->panel()));
+        QString fault;
+        QTRY_VERIFY2((fault = panelFloatingFault(m_panel->panel())).isEmpty(), qPrintable(fault));
+        run("xdotool", {"key", "ctrl+m"});
+        QTRY_VERIFY(!m_panel->isPanelVisible());
+
+        QQuickItem *button = UiTest::findAccessible(main->contentItem(), "Mini Player");
+        QVERIFY(button);
+        clickAt(globalCentre(button));
+        QTRY_VERIFY(m_panel->isPanelVisible());
+        m_panel->toggle();
+    }
+
+    void ctrlQQuits()
+    {
+        QVERIFY(activeMainWindow());
+        QSignalSpy quit(&m_engine, &QQmlEngine::quit);
+        run("xdotool", {"key", "ctrl+q"});
+        QTRY_COMPARE(quit.count(), 1);
+    }
+
+    void aTrayStartedLaterTakesTheIcon()
+    {
+        QProcess trayer;
+        trayer.start("trayer",
+                     {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                      "24", "--SetDockType", "true", "--transparent", "false", "--expand", "true"});
+        QVERIFY(trayer.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(iconGeometry().isValid() && !iconGeometry().isEmpty(), 10000);
+        QVERIFY(openPopover());
+        run("xdotool", {"key", "Escape"});
+        QTRY_VERIFY(!m_menuBar->isPopoverShown());
+        trayer.terminate();
+        trayer.waitForFinished();
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QByteArray tray = qgetenv("TALVORA_DESKTOP_TRAY");
+    std::unique_ptr<QObject> test;
+    if (tray == "xembed")
+        test = std::make_unique<TestXEmbedTray>();
+    else if (tray == "sni")
+        test = std::make_unique<TestStatusNotifierTray>();
+    else
+        test = std::make_unique<TestWithoutTray>();
+    return QTest::qExec(test.get(), argc, argv);
+}
+
 #include "tst_tray.moc"
