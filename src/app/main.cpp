@@ -4,6 +4,7 @@
 #include "AppShell.h"
 #include "MainWindows.h"
 #include "MenuBarManager.h"
+#include "SceneGraphChoice.h"
 #include "audio/Downloads.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
@@ -25,6 +26,7 @@ int main(int argc, char *argv[])
     // The look is the program's own dark scheme whatever the desktop's style is.
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     AppFonts::install();
+    SceneGraphChoice::apply();
 
     // The library first: it queues its first load, which runs once the event loop starts.
     LibraryViewModel library(Store::shared());
