@@ -5,6 +5,7 @@
 #include "MainWindows.h"
 #include "MenuBarManager.h"
 #include "PlatformChoice.h"
+#include "SceneGraphChoice.h"
 #include "audio/Downloads.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
@@ -27,6 +28,7 @@ int main(int argc, char *argv[])
     // The look is the program's own dark scheme whatever the desktop's style is.
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     AppFonts::install();
+    SceneGraphChoice::apply();
 
     // The library first: it queues its first load, which runs once the event loop starts.
     LibraryViewModel library(Store::shared());

@@ -20,11 +20,25 @@ Rectangle {
     signal miniPlayerRequested
     signal exitRequested
 
+    // The position shown. A hidden popup does not follow the four updates a second (they
+    // would be laid out for nobody); it catches up when it shows.
+    property real shownTime: 0
+    Component.onCompleted: shownTime = player.currentTime
+    readonly property bool isShown: Window.visibility !== Window.Hidden
+    onIsShownChanged: if (isShown) shownTime = player.currentTime
+    Connections {
+        target: mini.player
+        enabled: mini.isShown
+        function onCurrentTimeChanged() {
+            mini.shownTime = mini.player.currentTime
+        }
+    }
+
     readonly property real barSpace: width - 24
     // Clipped to its space: a position past the length (or a length of 0) fills the bar,
     // it never draws outside it.
     readonly property real barWidth: {
-        const fraction = player.currentTime / Math.max(player.duration, 0.01)
+        const fraction = shownTime / Math.max(player.duration, 0.01)
         if (!isFinite(fraction) || fraction <= 0)
             return 0
         return Math.min(barSpace, barSpace * fraction)
@@ -106,7 +120,7 @@ Rectangle {
                 Text {
                     objectName: "miniPosition"
                     width: parent.width
-                    text: TimeText.formatted(mini.player.currentTime) + " / " + mini.player.currentDurationText
+                    text: TimeText.formatted(mini.shownTime) + " / " + mini.player.currentDurationText
                     elide: Text.ElideRight
                     maximumLineCount: 1
                     font.family: Theme.fontFamily

@@ -10,8 +10,11 @@ Rectangle {
 
     required property PlayerViewModel player
 
-    // The slider's position in seconds; follows every published position.
+    // The slider's position in seconds; follows every published position while the panel
+    // shows, and catches up when it shows again (a hidden panel lays out nothing).
     property real seekProgress: 0
+    readonly property bool isShown: Window.visibility !== Window.Hidden
+    onIsShownChanged: if (isShown) seekProgress = player.currentTime
 
     width: 320
     height: player.hasCurrentTrack ? 140 : 60
@@ -22,6 +25,7 @@ Rectangle {
     Component.onCompleted: seekProgress = player.currentTime
     Connections {
         target: card.player
+        enabled: card.isShown
         function onCurrentTimeChanged() {
             card.seekProgress = card.player.currentTime
         }

@@ -20,7 +20,9 @@ Item {
     readonly property real usable: width - thumbSize
     // Width ≤ 18 or equal bounds would divide by zero: the thumb then rests at the start.
     readonly property real fraction: usable > 0 && to > from ? Math.max(0, Math.min(1, (value - from) / (to - from))) : 0
-    readonly property real fill: Math.max(0, usable) * fraction
+    // Whole device pixels: a 4 Hz position moves a long lecture's fill by a fraction of a
+    // pixel, which would repaint the slider for no visible change.
+    readonly property real fill: Math.round(Math.max(0, usable) * fraction * Screen.devicePixelRatio) / Screen.devicePixelRatio
 
     function valueAt(x: real): real {
         if (usable <= 0 || !(to > from))

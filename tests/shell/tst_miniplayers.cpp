@@ -314,14 +314,29 @@ private slots:
                  qPrintable(m_rig->backend->calls.join(',')));
     }
 
-    void panelSliderFollowsPlayback()
+    // Shown mini players follow the position; hidden ones skip it and catch up when shown.
+    void miniPlayersFollowPlaybackWhileShown()
     {
-        prepare(PlayerRig::track(4, "Akhlak", "Ustadz D", 600), 30);
+        const Track track = PlayerRig::track(4, "Akhlak", "Ustadz D", 600);
+        prepare(track, 30);
         m_panel->toggle();
         QQuickItem *content = panelContent();
         QCOMPARE(content->property("seekProgress").toDouble(), 30.0);
-        m_rig->engine->prepare(PlayerRig::track(4, "Akhlak", "Ustadz D", 600), 75);
+        m_rig->engine->prepare(track, 75);
         QCOMPARE(content->property("seekProgress").toDouble(), 75.0);
+        m_panel->toggle();
+        m_rig->engine->prepare(track, 90);
+        QCOMPARE(content->property("seekProgress").toDouble(), 75.0);
+        m_panel->toggle();
+        QCOMPARE(content->property("seekProgress").toDouble(), 90.0);
+
+        m_menuBar->configure(m_rig->player.get());
+        QQuickItem *mini = miniPlayer();
+        QVERIFY(!m_menuBar->isPopoverShown());
+        m_rig->engine->prepare(track, 120);
+        QVERIFY(UiTest::showsText(mini, "1:30 / 10:00"));
+        m_menuBar->togglePopover();
+        QVERIFY(UiTest::showsText(mini, "2:00 / 10:00"));
     }
 
     void popoverPlacement_data()

@@ -143,6 +143,9 @@ private slots:
         QTest::newRow("upper bound") << 100.0 << 200.0;
         QTest::newRow("beyond the upper bound") << 250.0 << 200.0;
         QTest::newRow("below the lower bound") << -5.0 << 0.0;
+        // Whole pixels: a position a fraction of a pixel on draws nothing new.
+        QTest::newRow("a fifth of a pixel on") << 30.1 << 60.0;
+        QTest::newRow("over half a pixel on") << 30.3 << 61.0;
     }
 
     void fillFollowsValue()
