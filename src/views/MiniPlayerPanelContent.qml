@@ -10,7 +10,7 @@ Rectangle {
 
     required property PlayerViewModel player
 
-    // The slider's position in seconds; follows every published position.
+    // The slider's position in seconds; follows the player except while the slider is held.
     property real seekProgress: 0
 
     width: 320
@@ -23,7 +23,8 @@ Rectangle {
     Connections {
         target: card.player
         function onCurrentTimeChanged() {
-            card.seekProgress = card.player.currentTime
+            if (!slider.isEditing)
+                card.seekProgress = card.player.currentTime
         }
     }
 
@@ -132,6 +133,7 @@ Rectangle {
                 to: Math.max(card.player.duration, 0.01)
                 onMoved: v => card.seekProgress = v
                 onChanged: v => card.player.seekAndPlay(v)
+                onCancelled: card.seekProgress = card.player.currentTime
             }
         }
 
