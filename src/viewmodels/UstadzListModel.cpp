@@ -33,6 +33,11 @@ QString UstadzListModel::nameAt(int row) const
     return m_names.value(row);
 }
 
+int UstadzListModel::rowOf(const QString &name) const
+{
+    return int(m_names.indexOf(name));
+}
+
 int UstadzListModel::lectureCount(int row) const
 {
     auto it = m_counts.constFind(row);

@@ -27,6 +27,8 @@ public:
     int count() const { return int(m_names.size()); }
 
     Q_INVOKABLE QString nameAt(int row) const;
+    // Row of a teacher's name, -1 when none.
+    Q_INVOKABLE int rowOf(const QString &name) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;

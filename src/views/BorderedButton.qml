@@ -17,6 +17,11 @@ T.Button {
     Accessible.role: Accessible.Button
     Accessible.name: text
     Accessible.onPressAction: button.clicked()
+    Accessible.ignored: !visible
+
+    // Space presses through the template; Enter presses as well, as on the desktop's buttons.
+    Keys.onReturnPressed: button.clicked()
+    Keys.onEnterPressed: button.clicked()
 
     contentItem: Text {
         text: button.text
@@ -30,7 +35,7 @@ T.Button {
     background: Rectangle {
         radius: 6
         color: button.pressed ? Qt.rgba(1, 1, 1, 0.2) : button.hovered ? Qt.rgba(1, 1, 1, 0.14) : Qt.rgba(1, 1, 1, 0.1)
-        border.width: 1
+        border.width: button.visualFocus ? 2 : 1
         border.color: button.visualFocus ? Theme.green : Qt.rgba(1, 1, 1, 0.18)
     }
 }

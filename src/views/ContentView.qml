@@ -19,10 +19,23 @@ Rectangle {
     readonly property alias screen: screen
     readonly property alias nowPlayingBar: nowPlaying
 
+    // Escape: the screen shown steps back (a teacher's list to the teachers).
+    signal backRequested
+
     function focusSearch() {
         selection = "search";
         sidebar.searchField.forceActiveFocus();
         sidebar.searchField.selectAll();
+    }
+
+    // Shows a screen and puts the keyboard in its list (Ctrl+1 … Ctrl+5).
+    function show(key: string) {
+        if (key === "search") {
+            focusSearch();
+            return;
+        }
+        selection = key;
+        screen.forceActiveFocus();
     }
 
     color: Theme.windowBackground

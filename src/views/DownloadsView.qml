@@ -3,10 +3,12 @@ import QtQuick
 import Talvora
 
 // "Unduhan": the stored lectures in library order; the row's button removes the copy.
-Item {
+FocusScope {
     id: stored
 
     required property ContentView content
+
+    focus: true
 
     Binding {
         target: stored.content
@@ -34,6 +36,8 @@ Item {
         objectName: "downloadsList"
         anchors.fill: parent
         visible: screenTracks.hasDownloads
+        focus: true
         controller: screenTracks
+        accessibleName: qsTr("Unduhan")
     }
 }

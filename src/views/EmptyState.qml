@@ -1,13 +1,18 @@
 import QtQuick
 
 // A centred icon, a line of text and an optional button, for screens with nothing to list.
-Item {
+// Read as one label; the button is its child and takes the focus given to the state.
+FocusScope {
     id: state_
 
     property string iconName
     property string text
     property string buttonText
     signal buttonClicked
+
+    Accessible.role: Accessible.StaticText
+    Accessible.name: text
+    Accessible.ignored: !visible
 
     Column {
         anchors.centerIn: parent
@@ -31,6 +36,7 @@ Item {
         BorderedButton {
             anchors.horizontalCenter: parent.horizontalCenter
             visible: state_.buttonText.length > 0
+            focus: true
             text: state_.buttonText
             onClicked: state_.buttonClicked()
         }

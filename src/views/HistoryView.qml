@@ -4,10 +4,12 @@ import Talvora
 
 // "Riwayat": the lectures heard, most recent first; a click resumes the last lecture at
 // its saved position and queues the whole library.
-Item {
+FocusScope {
     id: history
 
     required property ContentView content
+
+    focus: true
 
     Binding {
         target: history.content
@@ -28,6 +30,7 @@ Item {
     EmptyState {
         anchors.fill: parent
         visible: !screenTracks.hasHistory
+        focus: !screenTracks.hasHistory
         iconName: "history"
         text: qsTr("Belum ada riwayat")
         buttonText: qsTr("Muat ulang riwayat")
@@ -38,6 +41,8 @@ Item {
         objectName: "historyList"
         anchors.fill: parent
         visible: screenTracks.hasHistory
+        focus: screenTracks.hasHistory
         controller: screenTracks
+        accessibleName: qsTr("Riwayat")
     }
 }

@@ -3,7 +3,7 @@ import QtQuick
 import Talvora
 
 // "Beranda": the whole library, most viewed first, with the loading and error states.
-Rectangle {
+FocusScope {
     id: home
 
     required property ContentView content
@@ -11,7 +11,12 @@ Rectangle {
     readonly property bool loading: library.isLoading
     readonly property bool failed: !loading && library.hasError
 
-    color: Theme.windowBackground
+    focus: true
+
+    Rectangle {
+        anchors.fill: parent
+        color: Theme.windowBackground
+    }
 
     Binding {
         target: home.content
@@ -53,6 +58,7 @@ Rectangle {
 
         BorderedButton {
             anchors.horizontalCenter: parent.horizontalCenter
+            focus: home.failed
             text: qsTr("Coba lagi")
             onClicked: home.library.loadFromCacheOrServer(false)
         }
@@ -79,7 +85,9 @@ Rectangle {
             objectName: "homeList"
             width: parent.width
             height: parent.height - heading.height - parent.spacing
+            focus: !home.failed
             controller: screenTracks
+            accessibleName: heading.text
             scrollToTrackId: home.content.session.scrollToTrackId
         }
     }

@@ -7,6 +7,10 @@ Item {
 
     property string text
 
+    Accessible.role: Accessible.StaticText
+    Accessible.name: text
+    Accessible.ignored: !visible
+
     Column {
         anchors.centerIn: parent
         spacing: 10

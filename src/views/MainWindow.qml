@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Templates as T
 import Talvora
 
 // One main window. Every window shows the same library and playback (the view models are
@@ -20,6 +21,12 @@ ApplicationWindow {
         const item = activeFocusItem
         return item !== null && (item instanceof TextInput || item instanceof TextEdit)
     }
+    // A focused button takes Space and Enter itself.
+    function buttonHasFocus(): bool {
+        return activeFocusItem instanceof T.AbstractButton
+    }
+    // The sheet of keys takes every key while it shows.
+    readonly property bool keysFree: !shortcutSheet.visible
 
     width: 1100
     height: 720
@@ -48,14 +55,60 @@ ApplicationWindow {
         store: window.store
     }
 
+    // The key map. Keys a list or the slider uses themselves (arrows, Page Up/Down,
+    // Home/End, Enter) are theirs while they have the focus.
     Shortcut {
         sequence: "Space"
-        enabled: !window.textFieldHasFocus()
+        enabled: window.keysFree && !window.textFieldHasFocus() && !window.buttonHasFocus()
         onActivated: window.player.togglePlay()
     }
+    // Left/Right skip back and forward, "[" "]" change the speed and Backspace resets it,
+    // while no text field has the focus: they go here, to the player's skip and speed
+    // commands.
     Shortcut {
         sequence: "Ctrl+F"
+        enabled: window.keysFree
         onActivated: content.focusSearch()
+    }
+    Shortcut {
+        sequence: "Ctrl+1"
+        enabled: window.keysFree
+        onActivated: content.show("home")
+    }
+    Shortcut {
+        sequence: "Ctrl+2"
+        enabled: window.keysFree
+        onActivated: content.show("ustadz")
+    }
+    Shortcut {
+        sequence: "Ctrl+3"
+        enabled: window.keysFree
+        onActivated: content.show("history")
+    }
+    Shortcut {
+        sequence: "Ctrl+4"
+        enabled: window.keysFree
+        onActivated: content.show("downloads")
+    }
+    Shortcut {
+        sequence: "Ctrl+5"
+        enabled: window.keysFree
+        onActivated: content.show("search")
+    }
+    Shortcut {
+        sequence: "Escape"
+        enabled: window.keysFree
+        onActivated: content.backRequested()
+    }
+    Shortcut {
+        sequence: "F1"
+        enabled: window.keysFree
+        onActivated: shortcutSheet.open()
+    }
+    Shortcut {
+        sequence: "?"
+        enabled: window.keysFree && !window.textFieldHasFocus()
+        onActivated: shortcutSheet.open()
     }
     Shortcut {
         sequence: "Ctrl+N"
@@ -74,5 +127,10 @@ ApplicationWindow {
         function onMiniPlayerRequested() {
             window.miniPlayerRequested();
         }
+    }
+
+    ShortcutSheet {
+        id: shortcutSheet
+        objectName: "shortcutSheet"
     }
 }

@@ -10,8 +10,8 @@ Rectangle {
 
     required property PlayerViewModel player
 
-    // The slider's position in seconds; follows every published position while the panel
-    // shows, and catches up when it shows again (a hidden panel lays out nothing).
+    // The slider's position in seconds; follows the player while the panel shows, except while
+    // the slider is held, and catches up when it shows again (a hidden panel lays out nothing).
     property real seekProgress: 0
     readonly property bool isShown: Window.visibility !== Window.Hidden
     onIsShownChanged: if (isShown) seekProgress = player.currentTime
@@ -27,7 +27,8 @@ Rectangle {
         target: card.player
         enabled: card.isShown
         function onCurrentTimeChanged() {
-            card.seekProgress = card.player.currentTime
+            if (!slider.isEditing)
+                card.seekProgress = card.player.currentTime
         }
     }
 
@@ -136,6 +137,7 @@ Rectangle {
                 to: Math.max(card.player.duration, 0.01)
                 onMoved: v => card.seekProgress = v
                 onChanged: v => card.player.seekAndPlay(v)
+                onCancelled: card.seekProgress = card.player.currentTime
             }
         }
 

@@ -86,6 +86,7 @@ Item {
                         iconName: "chevron-left"
                         iconSize: 20
                         iconColor: "black"
+                        focusRingColor: "black"
                         accessibleName: qsTr("Sebelumnya")
                         onClicked: bar.player.previous()
                     }
@@ -97,6 +98,7 @@ Item {
                         filled: true
                         iconSize: 22
                         iconColor: "black"
+                        focusRingColor: "black"
                         accessibleName: bar.player.isPlaying ? qsTr("Jeda") : qsTr("Putar")
                         onClicked: bar.player.togglePlay()
                     }
@@ -106,6 +108,7 @@ Item {
                         iconName: "chevron-right"
                         iconSize: 20
                         iconColor: "black"
+                        focusRingColor: "black"
                         accessibleName: qsTr("Berikutnya")
                         onClicked: bar.player.next()
                     }
@@ -147,8 +150,10 @@ Item {
                     value: bar.seekProgress
                     from: 0
                     to: Math.max(bar.player.duration, 0.01)
+                    focusRingColor: "black"
                     onMoved: v => bar.seekProgress = v
                     onChanged: v => bar.player.seekAndPlay(v)
+                    onCancelled: bar.seekProgress = bar.player.currentTime
                 }
 
                 Text {

@@ -10,6 +10,7 @@ T.AbstractButton {
     property color iconColor: Theme.primaryText
     property int iconSize: 20
     property bool filled: false
+    property color focusRingColor: Theme.green
     required property string accessibleName
 
     implicitWidth: iconSize + 8
@@ -20,6 +21,11 @@ T.AbstractButton {
     Accessible.role: Accessible.Button
     Accessible.name: accessibleName
     Accessible.onPressAction: button.clicked()
+    Accessible.ignored: !visible
+
+    // Space presses through the template; Enter presses as well, as on the desktop's buttons.
+    Keys.onReturnPressed: button.clicked()
+    Keys.onEnterPressed: button.clicked()
 
     contentItem: Item {
         Icon {
@@ -35,7 +41,7 @@ T.AbstractButton {
     background: Rectangle {
         radius: 4
         color: "transparent"
-        border.width: button.visualFocus ? 1 : 0
-        border.color: Theme.green
+        border.width: button.visualFocus ? 2 : 0
+        border.color: button.focusRingColor
     }
 }

@@ -4,10 +4,12 @@ import Talvora
 
 // "Cari": the prompt while the query is blank, else the matching lectures. The query is
 // typed into the sidebar's field.
-Item {
+FocusScope {
     id: search
 
     required property ContentView content
+
+    focus: true
 
     Binding {
         target: search.content
@@ -37,7 +39,9 @@ Item {
         anchors.fill: parent
         anchors.topMargin: 20
         visible: !screenTracks.queryBlank
+        focus: true
         controller: screenTracks
+        accessibleName: qsTr("Hasil pencarian")
         scrollToTrackId: search.content.session.scrollToTrackId
     }
 }

@@ -1,6 +1,7 @@
 pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Templates as T
 import Talvora
 
 // The left column: the five screens, the search field while "Cari" is selected, and the
@@ -69,7 +70,7 @@ Rectangle {
             Repeater {
                 model: sidebar.items
 
-                delegate: Item {
+                delegate: T.AbstractButton {
                     id: entry
 
                     required property var modelData
@@ -78,50 +79,56 @@ Rectangle {
                     width: rows.width
                     height: 42
                     objectName: "sidebar_" + modelData.key
+                    // A Tab stop that a click does not take: the focus stays where it was.
+                    focusPolicy: Qt.TabFocus
+                    onClicked: sidebar.selected(entry.modelData.key)
+                    Keys.onReturnPressed: entry.clicked()
+                    Keys.onEnterPressed: entry.clicked()
 
+                    // A toggle button that is pressed while its screen shows.
                     Accessible.role: Accessible.Button
                     Accessible.name: modelData.label
-                    Accessible.onPressAction: sidebar.selected(entry.modelData.key)
+                    Accessible.checkable: true
+                    Accessible.checked: isSelected
+                    Accessible.onPressAction: entry.clicked()
 
-                    Rectangle {
-                        anchors.fill: parent
-                        anchors.leftMargin: 8
-                        anchors.rightMargin: 8
-                        anchors.topMargin: 2
-                        anchors.bottomMargin: 2
+                    leftInset: 8
+                    rightInset: 8
+                    topInset: 2
+                    bottomInset: 2
+                    background: Rectangle {
                         radius: 8
                         color: entry.isSelected ? Theme.withAlpha(Theme.green, 0.35) : "transparent"
+                        border.width: entry.visualFocus ? 2 : 0
+                        border.color: Theme.green
                     }
 
-                    Row {
-                        x: 12
-                        height: parent.height
-                        spacing: 12
+                    contentItem: Item {
+                        Row {
+                            x: 12
+                            height: parent.height
+                            spacing: 12
 
-                        Item {
-                            width: 22
-                            height: 22
-                            anchors.verticalCenter: parent.verticalCenter
-                            Icon {
-                                anchors.centerIn: parent
-                                name: entry.modelData.icon
-                                size: 19
-                                color: Theme.green
+                            Item {
+                                width: 22
+                                height: 22
+                                anchors.verticalCenter: parent.verticalCenter
+                                Icon {
+                                    anchors.centerIn: parent
+                                    name: entry.modelData.icon
+                                    size: 19
+                                    color: Theme.green
+                                }
+                            }
+
+                            Text {
+                                anchors.verticalCenter: parent.verticalCenter
+                                text: entry.modelData.label
+                                font.family: Theme.fontFamily
+                                font.pixelSize: 15
+                                color: Theme.primaryText
                             }
                         }
-
-                        Text {
-                            anchors.verticalCenter: parent.verticalCenter
-                            text: entry.modelData.label
-                            font.family: Theme.fontFamily
-                            font.pixelSize: 15
-                            color: Theme.primaryText
-                        }
-                    }
-
-                    MouseArea {
-                        anchors.fill: parent
-                        onClicked: sidebar.selected(entry.modelData.key)
                     }
                 }
             }
@@ -154,6 +161,7 @@ Rectangle {
             text: sidebar.library.searchText
             onTextEdited: sidebar.library.searchText = text
             Accessible.name: qsTr("Cari")
+            Accessible.ignored: !visible
             background: Rectangle {
                 radius: 6
                 color: Theme.fieldBackground

@@ -2,7 +2,9 @@ import QtQuick
 
 // One lecture of a track list: its number (or the play state when it is the player's
 // lecture), title and teacher, the listened percentage or the length, the download
-// button, the progress strip and the divider.
+// button, the progress strip and the divider. In a list the current row takes the focus
+// (with a ring) and only its download button is a Tab stop, so Tab walks the screens'
+// parts, not every row.
 Item {
     id: row
 
@@ -21,7 +23,8 @@ Item {
     // On the Downloads screen the button removes the stored copy.
     property bool removesDownload: false
 
-    readonly property bool hovering: mouse.containsMouse
+    // The download button takes the hover from the row's area: the row stays lit under it.
+    readonly property bool hovering: mouse.containsMouse || button.hovered
     readonly property real contentHeight: 58
 
     signal play
@@ -30,8 +33,13 @@ Item {
     width: ListView.view ? ListView.view.width : 400
     height: contentHeight + (hasProgress ? 3 : 0) + 1
 
-    Accessible.role: Accessible.ListItem
-    Accessible.name: title + ", " + teacher
+    // A button to screen readers: in this Qt only buttons carry a press action.
+    Accessible.role: Accessible.Button
+    Accessible.name: title + ", " + teacher + ", " + durationText + (hasProgress ? qsTr(", didengar %1 %").arg(parseInt(progressText)) : "")
+    Accessible.description: !isCurrent ? "" : isPlaying ? qsTr("sedang diputar") : qsTr("dijeda")
+    Accessible.focusable: true
+    Accessible.ignored: !visible
+    Accessible.onPressAction: row.play()
 
     Rectangle {
         id: background
@@ -53,6 +61,18 @@ Item {
         hoverEnabled: true
         acceptedButtons: Qt.LeftButton
         onClicked: row.play()
+        // Handled, so the second click of a double-click is not a second play.
+        onDoubleClicked: {}
+    }
+
+    Rectangle {
+        // the keyboard's place in the list
+        width: row.width
+        height: row.contentHeight
+        visible: row.activeFocus
+        color: "transparent"
+        border.width: 2
+        border.color: Theme.green
     }
 
     Item {
@@ -143,8 +163,11 @@ Item {
         iconSize: 20
         iconName: row.isDownloading ? "circle-x" : row.isDownloaded ? "circle-check" : "circle-arrow-down"
         iconColor: row.isDownloaded && !row.isDownloading ? Theme.green : row.isCurrent ? Qt.rgba(1, 1, 1, 0.8) : Theme.secondaryText
+        focusPolicy: row.ListView.isCurrentItem ? Qt.TabFocus : Qt.NoFocus
         accessibleName: row.isDownloading ? qsTr("Batalkan unduhan") : row.removesDownload ? qsTr("Hapus unduhan") : row.isDownloaded ? qsTr("Sudah diunduh") : qsTr("Unduh")
         onClicked: row.download()
+        // The second click of a double-click does not cancel the download just started.
+        onDoubleClicked: {}
 
         // the share already received, as an arc over the circle, only while in flight
         Loader {

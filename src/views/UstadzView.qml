@@ -4,11 +4,38 @@ import QtQuick.Controls
 import Talvora
 
 // "Ustadz": every teacher of the library with the number of lectures; a teacher's row
-// opens that teacher's lectures, most viewed first, with a back control.
-Item {
+// opens that teacher's lectures, most viewed first, with a back control (or Escape).
+FocusScope {
     id: teachers
 
     required property ContentView content
+
+    function open(name: string) {
+        selectedUstadz = name;
+        lectures.forceActiveFocus();
+    }
+
+    // Back to the list, on the teacher just left.
+    function back() {
+        if (!hasSelection)
+            return;
+        const row = teacherModel.rowOf(selectedUstadz);
+        selectedUstadz = null;
+        if (row >= 0) {
+            names.currentIndex = row;
+            names.positionViewAtIndex(row, ListView.Contain);
+        }
+        names.forceActiveFocus();
+    }
+
+    focus: true
+
+    Connections {
+        target: teachers.content
+        function onBackRequested() {
+            teachers.back();
+        }
+    }
 
     // The chosen teacher, exactly as written in the lectures; null shows the list.
     property var selectedUstadz: null
@@ -40,11 +67,27 @@ Item {
             id: names
             objectName: "ustadzList"
             anchors.fill: parent
+            focus: !teachers.hasSelection
+            activeFocusOnTab: true
             clip: true
             reuseItems: true
             boundsBehavior: Flickable.StopAtBounds
             model: UstadzListModel {
+                id: teacherModel
                 library: teachers.content.library
+            }
+            Accessible.role: Accessible.List
+            Accessible.name: qsTr("Ustadz")
+            Accessible.ignored: !visible
+            onCountChanged: {
+                if (currentIndex < 0 && count > 0)
+                    currentIndex = 0;
+            }
+            Keys.onReturnPressed: openCurrent()
+            Keys.onEnterPressed: openCurrent()
+            function openCurrent() {
+                if (currentIndex >= 0)
+                    teachers.open(teacherModel.nameAt(currentIndex));
             }
             topMargin: 4
             bottomMargin: 4
@@ -55,19 +98,35 @@ Item {
             delegate: Item {
                 id: teacherRow
 
+                required property int index
                 required property string name
                 required property string countText
+                readonly property string shownName: name.length > 0 ? name : qsTr("Tidak diketahui")
 
                 width: names.width
                 height: 48
 
                 Accessible.role: Accessible.Button
-                Accessible.name: teacherRow.name.length > 0 ? teacherRow.name : qsTr("Tidak diketahui")
-                Accessible.onPressAction: teachers.selectedUstadz = teacherRow.name
+                Accessible.name: shownName + ", " + countText
+                Accessible.focusable: true
+                Accessible.ignored: !visible
+                Accessible.onPressAction: teachers.open(teacherRow.name)
 
                 MouseArea {
                     anchors.fill: parent
-                    onClicked: teachers.selectedUstadz = teacherRow.name
+                    onClicked: {
+                        names.currentIndex = teacherRow.index;
+                        teachers.open(teacherRow.name);
+                    }
+                }
+
+                Rectangle {
+                    // the keyboard's place in the list
+                    anchors.fill: parent
+                    visible: teacherRow.activeFocus
+                    color: "transparent"
+                    border.width: 2
+                    border.color: Theme.green
                 }
 
                 Row {
@@ -87,7 +146,7 @@ Item {
                         anchors.verticalCenter: parent.verticalCenter
                         width: parent.width - 20 - count.width - 2 * parent.spacing
                         // lectures without a teacher are grouped under an empty name
-                        text: teacherRow.name.length > 0 ? teacherRow.name : qsTr("Tidak diketahui")
+                        text: teacherRow.shownName
                         elide: Text.ElideRight
                         font.family: Theme.fontFamily
                         font.weight: Font.Medium
@@ -132,7 +191,7 @@ Item {
                 iconSize: 16
                 iconColor: Theme.green
                 accessibleName: qsTr("Kembali")
-                onClicked: teachers.selectedUstadz = null
+                onClicked: teachers.back()
             }
 
             Text {
@@ -146,7 +205,10 @@ Item {
         }
 
         TrackList {
+            id: lectures
             objectName: "teacherTracks"
+            focus: teachers.hasSelection
+            accessibleName: teachers.title
             width: parent.width
             height: parent.height - header.height - parent.spacing
             controller: screenTracks

@@ -1,10 +1,15 @@
 import QtQuick
+import QtQuick.Window
+import Talvora
 
 // The seek slider: a thin track with a white filled part and a round black thumb.
 // Pressing anywhere on it moves the thumb under the pointer and follows the pointer;
 // grabbing the thumb drags it from where it was grabbed. `moved` reports every new
 // value while the pointer is down (the owner writes it back to `value`), `changed`
 // reports the final value once, on release. `isEditing` is true from press to release.
+// A press the system cancels (grab lost, window deactivated) ends editing with
+// `cancelled` instead, so nothing seeks. Keys move the value the same way and report it
+// once the keys rest for `keyPause` ms, so a held key seeks once, not on every repeat.
 Item {
     id: slider
 
@@ -13,8 +18,17 @@ Item {
     property real to: 1
     readonly property alias isEditing: edit.editing
 
+    // Steps in the slider's unit (seconds for the seek slider).
+    property real step: 10
+    property real pageStep: 60
+    property int keyPause: 350
+    // Read by screen readers, e.g. "1:23 dari 4:00".
+    property string valueText: TimeText.formatted(value) + qsTr(" dari ") + TimeText.formatted(to)
+    property color focusRingColor: Theme.green
+
     signal moved(real value)
     signal changed(real value)
+    signal cancelled
 
     readonly property real thumbSize: 18
     readonly property real usable: width - thumbSize
@@ -43,17 +57,88 @@ Item {
     }
 
     function finish() {
+        keyRest.stop()
         if (!edit.editing)
             return
         edit.editing = false
         slider.changed(edit.lastValue)
     }
 
+    function cancel() {
+        keyRest.stop()
+        if (!edit.editing)
+            return
+        edit.editing = false
+        slider.cancelled()
+    }
+
+    // Moves by `delta` (or to an end) from the value being edited, as a key does.
+    function stepBy(delta: real) {
+        if (!edit.editing)
+            begin()
+        moveTo(Math.max(from, Math.min(to, edit.lastValue + delta)))
+        keyRest.restart()
+    }
+
+    // One seek right away, for a screen reader's increase and decrease actions.
+    function jumpBy(delta: real) {
+        stepBy(delta)
+        finish()
+    }
+
     implicitWidth: 200
     implicitHeight: 28
 
+    activeFocusOnTab: true
     Accessible.role: Accessible.Slider
     Accessible.name: qsTr("Posisi pemutaran")
+    Accessible.description: valueText
+    Accessible.focusable: true
+    Accessible.ignored: !visible
+    Accessible.onIncreaseAction: jumpBy(step)
+    Accessible.onDecreaseAction: jumpBy(-step)
+
+    // The window's skip keys must not take the slider's own arrows.
+    Keys.onShortcutOverride: event => {
+        event.accepted = [Qt.Key_Left, Qt.Key_Right, Qt.Key_PageUp, Qt.Key_PageDown, Qt.Key_Home, Qt.Key_End].includes(event.key)
+    }
+    Keys.onPressed: event => {
+        const span = to - from
+        switch (event.key) {
+        case Qt.Key_Left:
+            stepBy(-step)
+            break
+        case Qt.Key_Right:
+            stepBy(step)
+            break
+        case Qt.Key_PageDown:
+            stepBy(-pageStep)
+            break
+        case Qt.Key_PageUp:
+            stepBy(pageStep)
+            break
+        case Qt.Key_Home:
+            stepBy(-span)
+            break
+        case Qt.Key_End:
+            stepBy(span)
+            break
+        default:
+            return
+        }
+        event.accepted = true
+    }
+    onActiveFocusChanged: if (!activeFocus && keyRest.running) finish()
+
+    // The window losing activation cancels a press, as a lost grab does.
+    readonly property bool windowActive: Window.active
+    onWindowActiveChanged: if (!windowActive && (area.pressed || thumbArea.pressed)) cancel()
+
+    Timer {
+        id: keyRest
+        interval: slider.keyPause
+        onTriggered: slider.finish()
+    }
 
     QtObject {
         id: edit
@@ -96,7 +181,7 @@ Item {
                     slider.moveTo(slider.valueAt(mouse.x))
             }
             onReleased: slider.finish()
-            onCanceled: slider.finish()
+            onCanceled: slider.cancel()
         }
 
         Rectangle {
@@ -117,6 +202,18 @@ Item {
             radius: width / 2
             color: "black"
 
+            Rectangle {
+                // the focus ring, clear of the thumb so it shows on any background
+                anchors.centerIn: parent
+                width: parent.width + 8
+                height: width
+                radius: width / 2
+                visible: slider.activeFocus
+                color: "transparent"
+                border.width: 2
+                border.color: slider.focusRingColor
+            }
+
             MouseArea {
                 id: thumbArea
                 property real grabOffset: 0
@@ -133,7 +230,7 @@ Item {
                     slider.moveTo(slider.valueAt(x))
                 }
                 onReleased: slider.finish()
-                onCanceled: slider.finish()
+                onCanceled: slider.cancel()
             }
         }
     }

@@ -7,7 +7,9 @@
 #include <QQuickItem>
 #include <QPointer>
 #include <QQuickWindow>
+#include <QKeySequence>
 #include <QTest>
+#include <QtQuickTest/quicktest.h>
 
 namespace UiTest {
 
@@ -56,14 +58,19 @@ QQuickItem *findByObjectName(QQuickItem *root, const QString &name)
     return found.value(0);
 }
 
+QObject *accessibleOf(QQuickItem *item)
+{
+    for (QObject *child : item->children()) {
+        if (QByteArray(child->metaObject()->className()).startsWith("QQuickAccessibleAttached"))
+            return child;
+    }
+    return nullptr;
+}
+
 QQuickItem *findAccessible(QQuickItem *root, const QString &name)
 {
     const auto found = findAll(root, [&](QQuickItem *i) {
-        QObject *attached = nullptr;
-        for (QObject *child : i->children()) {
-            if (QByteArray(child->metaObject()->className()).startsWith("QQuickAccessibleAttached"))
-                attached = child;
-        }
+        QObject *attached = accessibleOf(i);
         return attached && attached->property("name").toString() == name && reallyVisible(i);
     });
     return found.value(0);
@@ -89,9 +96,11 @@ QPoint centreOf(QQuickItem *item)
 
 void click(QQuickItem *item)
 {
-    // Let pending layout settle (a list may still move to its scroll target).
+    // Pending layout first: a list may still move to its scroll target.
+    if (!item)
+        return;
     QPointer<QQuickItem> guard(item);
-    QTest::qWait(50);
+    QQuickTest::qWaitForPolish(item->window());
     if (guard)
         clickAt(item->window(), centreOf(item));
 }
@@ -100,6 +109,14 @@ void clickAt(QQuickWindow *window, QPoint point)
 {
     QTest::mouseMove(window, point);
     QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, point);
+}
+
+void keys(QQuickWindow *window, const QString &sequence)
+{
+    for (const QString &key : sequence.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QKeyCombination combination = QKeySequence::fromString(key)[0];
+        QTest::keyClick(window, combination.key(), combination.keyboardModifiers());
+    }
 }
 
 void typeText(QQuickWindow *window, const QString &text)

@@ -21,6 +21,8 @@ void prepare(QQmlEngine &engine);
 QList<QQuickItem *> descendants(QQuickItem *root);
 QQuickItem *findByObjectName(QQuickItem *root, const QString &name);
 QList<QQuickItem *> findAll(QQuickItem *root, const std::function<bool(QQuickItem *)> &match);
+// The item's Accessible attached object, nullptr when it has none.
+QObject *accessibleOf(QQuickItem *item);
 // A visible item whose accessible name is `name` (buttons, rows, sidebar entries).
 QQuickItem *findAccessible(QQuickItem *root, const QString &name);
 // Visible Text items showing exactly `text`.
@@ -31,6 +33,8 @@ bool showsText(QQuickItem *root, const QString &text);
 QPoint centreOf(QQuickItem *item);
 void click(QQuickItem *item);
 void clickAt(QQuickWindow *window, QPoint point);
+// Presses keys named as QKeySequence writes them, separated by spaces ("Down Ctrl+3 F1").
+void keys(QQuickWindow *window, const QString &sequence);
 // Types Latin-1 text key by key into the window's focused item.
 void typeText(QQuickWindow *window, const QString &text);
 } // namespace UiTest

@@ -105,7 +105,7 @@ private slots:
 
         QVERIFY(f.select(window, "Ustadz"));
         save(window, "ustadz");
-        UiTest::click(UiTest::findAccessible(window->contentItem(), "Ustadz Hasan Basri Lubis"));
+        UiTest::click(UiTest::findAccessible(window->contentItem(), "Ustadz Hasan Basri Lubis, 2 kajian"));
         QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 2);
         save(window, "ustadz-teacher");
 

@@ -5,6 +5,8 @@
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -28,14 +30,17 @@ Window {
     property int changes: 0
     property real changedValue: -1
     property bool editingSeen: false
+    property int cancels: 0
     YellowSlider {
         objectName: "slider"
+        focus: true
         width: 218
         value: root.value
         from: root.low
         to: root.high
         onMoved: v => root.value = v
         onChanged: v => { root.changes++; root.changedValue = v }
+        onCancelled: root.cancels++
         onIsEditingChanged: if (isEditing) root.editingSeen = true
     }
 }
@@ -133,6 +138,82 @@ private slots:
         QTest::mouseRelease(m_window.get(), Qt::LeftButton, Qt::NoModifier, at(112));
         QCOMPARE(m_window->property("changes").toInt(), 1);
         QCOMPARE(m_window->property("changedValue").toDouble(), 50.0);
+    }
+
+    // Keys move the value at once and seek once, after the keys rest (value 30 of 0..100).
+    void keysSeekOnceAfterThePause_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("Right three times") << "Right Right Right" << 60.0;
+        QTest::newRow("Left") << "Left" << 20.0;
+        QTest::newRow("Page Up") << "PgUp" << 90.0;
+        QTest::newRow("Page Down, clamped") << "PgDown" << 0.0;
+        QTest::newRow("End") << "End" << 100.0;
+        QTest::newRow("Home after Right") << "Right Home" << 0.0;
+    }
+
+    void keysSeekOnceAfterThePause()
+    {
+        QFETCH(QString, keys);
+        QFETCH(double, expected);
+        m_window->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QTRY_VERIFY(m_slider->hasActiveFocus());
+        UiTest::keys(m_window.get(), keys);
+        QCOMPARE(m_window->property("value").toDouble(), expected);
+        QCOMPARE(m_slider->property("isEditing").toBool(), true);
+        QTRY_COMPARE(m_window->property("changes").toInt(), 1);
+        QCOMPARE(m_window->property("changedValue").toDouble(), expected);
+        QCOMPARE(m_slider->property("isEditing").toBool(), false);
+    }
+
+    // A screen reader's increase and decrease seek at once, and it reads the value as time.
+    void accessibleActionsSeekAndValueReadsAsTime()
+    {
+        m_window->setProperty("high", 240.0);
+        m_window->setProperty("value", 83.0);
+        QAccessibleInterface *slider = QAccessible::queryAccessibleInterface(m_slider);
+        QVERIFY(slider && slider->actionInterface());
+        QCOMPARE(slider->text(QAccessible::Description), QStringLiteral("1:23 dari 4:00"));
+        slider->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
+        QCOMPARE(m_window->property("changes").toInt(), 1);
+        QCOMPARE(m_window->property("changedValue").toDouble(), 93.0);
+        slider->actionInterface()->doAction(QAccessibleActionInterface::decreaseAction());
+        QCOMPARE(m_window->property("changedValue").toDouble(), 83.0);
+        QCOMPARE(slider->text(QAccessible::Description), QStringLiteral("1:23 dari 4:00"));
+    }
+
+    // A press the system takes away ends editing without a seek.
+    void cancelledPressDoesNotSeek_data()
+    {
+        QTest::addColumn<bool>("deactivate");
+        QTest::newRow("grab lost") << false;
+        QTest::newRow("window deactivated") << true;
+    }
+
+    void cancelledPressDoesNotSeek()
+    {
+        QFETCH(bool, deactivate);
+        m_window->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QTest::mousePress(m_window.get(), Qt::LeftButton, Qt::NoModifier, at(150));
+        QVERIFY(m_slider->property("isEditing").toBool());
+        QQuickWindow other;
+        if (deactivate) {
+            other.show();
+            other.requestActivate();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+        } else {
+            for (QQuickItem *item : UiTest::descendants(m_slider)) {
+                if (item->inherits("QQuickMouseArea"))
+                    item->ungrabMouse();
+            }
+        }
+        QTRY_COMPARE(m_window->property("cancels").toInt(), 1);
+        QCOMPARE(m_slider->property("isEditing").toBool(), false);
+        QTest::mouseRelease(m_window.get(), Qt::LeftButton, Qt::NoModifier, at(150));
+        QCOMPARE(m_window->property("changes").toInt(), 0);
     }
 
     void fillFollowsValue_data()
