@@ -52,6 +52,32 @@ ApplicationWindow {
         enabled: !window.textFieldHasFocus()
         onActivated: window.player.togglePlay()
     }
+    // Skip and speed, unless the keys belong to a text field.
+    Shortcut {
+        sequence: "Left"
+        enabled: !window.textFieldHasFocus()
+        onActivated: window.player.skipBackward()
+    }
+    Shortcut {
+        sequence: "Right"
+        enabled: !window.textFieldHasFocus()
+        onActivated: window.player.skipForward()
+    }
+    Shortcut {
+        sequence: "["
+        enabled: !window.textFieldHasFocus()
+        onActivated: window.player.slower()
+    }
+    Shortcut {
+        sequence: "]"
+        enabled: !window.textFieldHasFocus()
+        onActivated: window.player.faster()
+    }
+    Shortcut {
+        sequence: "Backspace"
+        enabled: !window.textFieldHasFocus()
+        onActivated: window.player.resetRate()
+    }
     Shortcut {
         sequence: "Ctrl+F"
         onActivated: content.focusSearch()
