@@ -98,10 +98,8 @@ private slots:
     void formatSeconds();
     void logLines();
 
-    void resumeSeeksBeforePlaying_data();
-    void resumeSeeksBeforePlaying();
-    void startsAtOnceWithoutResume_data();
-    void startsAtOnceWithoutResume();
+    void startsAtItsPlace_data();
+    void startsAtItsPlace();
     void prepareHoldsPaused_data();
     void prepareHoldsPaused();
     void togglePlayFollowsTimeControl_data();
@@ -209,58 +207,46 @@ void TestAudioEngine::logLines()
     QTRY_COMPARE(m_service.badAudioReports().size(), 2);
 }
 
-void TestAudioEngine::resumeSeeksBeforePlaying_data()
+void TestAudioEngine::startsAtItsPlace_data()
 {
+    QTest::addColumn<std::optional<double>>("resume");
     QTest::addColumn<bool>("seekFinished");
-    QTest::newRow("seek finished") << true;
+    QTest::newRow("resume, seek finished") << std::optional<double>(125.0) << true;
     // The resume seek plays on completion whatever it says.
-    QTest::newRow("seek not finished") << false;
+    QTest::newRow("resume, seek not finished") << std::optional<double>(125.0) << false;
+    QTest::newRow("absent: at once") << std::optional<double>() << true;
+    QTest::newRow("zero: at once") << std::optional<double>(0.0) << true;
+    QTest::newRow("negative: at once") << std::optional<double>(-5.0) << true;
 }
 
-void TestAudioEngine::resumeSeeksBeforePlaying()
+void TestAudioEngine::startsAtItsPlace()
 {
+    QFETCH(std::optional<double>, resume);
     QFETCH(bool, seekFinished);
     Rig rig;
     AudioEngine &engine = *rig.engine;
-    engine.play(makeTrack(1, QString(), 3600), std::nullopt, 125.0);
-    QCOMPARE(engine.currentTime(), 125.0);
-    QCOMPARE(engine.duration(), 3600.0);
+    const bool seeks = resume.value_or(0) > 0;
+    engine.play(makeTrack(1, QString(), seeks ? std::optional<qint64>(3600) : std::nullopt),
+                std::nullopt, resume);
+    QCOMPARE(engine.currentTime(), seeks ? *resume : 0.0);
+    QCOMPARE(engine.duration(), seeks ? 3600.0 : 0.0);
     QCOMPARE(engine.playbackMode(), int(PlaybackState::Idle));
     QCOMPARE(rig.backend->timeInterval(), 150); // 0.25 s at 600 units per second
 
     rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
     QCoreApplication::processEvents();
-    QCOMPARE(rig.backend->calls.last(), QStringLiteral("seek 75000"));
-    QVERIFY(!rig.backend->calls.contains(QStringLiteral("play")));
-    QCOMPARE(engine.playbackMode(), int(PlaybackState::Idle));
-
-    rig.backend->completeSeek(seekFinished);
+    if (seeks) {
+        QCOMPARE(rig.backend->calls.last(), QStringLiteral("seek 75000"));
+        QVERIFY(!rig.backend->calls.contains(QStringLiteral("play")));
+        QCOMPARE(engine.playbackMode(), int(PlaybackState::Idle));
+        rig.backend->completeSeek(seekFinished);
+    } else {
+        QCOMPARE(rig.backend->calls.filter(QStringLiteral("seek")).size(), 0);
+    }
     QCOMPARE(rig.backend->calls.last(), QStringLiteral("play"));
     QCOMPARE(engine.playbackMode(), int(PlaybackState::Playing));
     QVERIFY(engine.isPlaying());
     QCOMPARE(engine.nowPlaying().info()->rate, 1.0);
-}
-
-void TestAudioEngine::startsAtOnceWithoutResume_data()
-{
-    QTest::addColumn<std::optional<double>>("resume");
-    QTest::newRow("absent") << std::optional<double>();
-    QTest::newRow("zero") << std::optional<double>(0.0);
-    QTest::newRow("negative") << std::optional<double>(-5.0);
-}
-
-void TestAudioEngine::startsAtOnceWithoutResume()
-{
-    QFETCH(std::optional<double>, resume);
-    Rig rig;
-    rig.engine->play(makeTrack(1, QString(), std::nullopt), std::nullopt, resume);
-    QCOMPARE(rig.engine->duration(), 0.0);
-    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
-    QCoreApplication::processEvents();
-    QCOMPARE(rig.backend->calls.filter(QStringLiteral("seek")).size(), 0);
-    QCOMPARE(rig.backend->calls.last(), QStringLiteral("play"));
-    QCOMPARE(rig.engine->playbackMode(), int(PlaybackState::Playing));
-    QVERIFY(rig.engine->isPlaying());
 }
 
 void TestAudioEngine::prepareHoldsPaused_data()
