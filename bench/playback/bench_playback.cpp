@@ -4,11 +4,17 @@
 //     playback starts relative to 45:00;
 //   - steady playback: CPU (% of one core) and RSS of a process playing the lecture through
 //     the engine, against bare `mpv --no-video --ao=null <url>` on the same stream;
-//   - one save tick of the player view model with a 1,000-entry history: µs.
+//   - one save tick of the player view model with a 1,000-entry history: µs;
+//   - skip (+30 s / -10 s) -> audio playing at the new place: ms, from a stored file and over
+//     HTTP with byte ranges;
+//   - a break (the service restarts mid-lecture) -> audio playing again after the engine's
+//     reconnect: ms from the moment the engine notices;
+//   - steady playback CPU at 2.0x against 1.0x, the same process kind in the same run.
 #include "Fixtures.h"
 #include "LectureService.h"
 #include "TempDataHome.h"
 #include "audio/AudioEngine.h"
+#include "audio/Downloads.h"
 #include "audio/MpvBackend.h"
 #include "persistence/Store.h"
 #include "viewmodels/PlayerViewModel.h"
@@ -18,6 +24,7 @@
 #include <QFile>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -164,12 +171,13 @@ ProcessFigures measureProcess(const QString &program, const QStringList &argumen
     return figures;
 }
 
-// Child mode: play the URL through the engine until killed.
-int playChild(const QString &baseUrl)
+// Child mode: play the URL through the engine (at `rate`) until killed.
+int playChild(const QString &baseUrl, double rate)
 {
     qInstallMessageHandler(quietHandler);
     ServiceAddress::setBaseUrl(baseUrl);
     AudioEngine engine(std::make_unique<MpvBackend>(), nullptr, AudioEngine::Options{});
+    engine.setPlaybackRate(rate);
     engine.play(lecture());
     return QCoreApplication::exec();
 }
@@ -217,14 +225,78 @@ void benchSaveTick()
         median(settingsMicros), median(historyMicros));
 }
 
+// Skips within the lecture, alternately forward 30 s and back 10 s, each timed until the
+// player stands within half a second of the target and 20 ms of audio have played there.
+QList<double> measureSkips(AudioEngine &engine, const MpvBackend &player, const QString &label)
+{
+    QList<double> millis;
+    engine.play(lecture(), std::nullopt, 600.0);
+    waitFor([&] { return engine.playbackMode() == PlaybackState::Playing; }, 20000);
+    waitFor([&] { return player.position() > 600.2; }, 20000);
+    for (int run = 0; run < 2 * Runs + 1; ++run) {
+        const double by = run % 2 == 0 ? 30 : -10;
+        const double target = player.position() + by;
+        QElapsedTimer timer;
+        timer.start();
+        engine.skip(by);
+        if (!waitFor([&] { return qAbs(player.position() - target) < 0.5; }, 20000)) {
+            std::printf("  %s skip %d: did not land\n", qPrintable(label), run);
+            continue;
+        }
+        const double landed = player.position();
+        waitFor([&] { return player.position() > landed + 0.02; }, 20000);
+        if (run > 0)
+            millis << timer.nsecsElapsed() / 1e6;
+    }
+    return millis;
+}
+
+// The service goes away and comes back once the engine has noticed the break (the buffered
+// audio has played out); timed from that moment until audio plays again at the place.
+QList<double> measureReconnects(AudioEngine &engine, const MpvBackend &player,
+                                LectureService &service)
+{
+    QList<double> millis;
+    // A little faster than it plays, so the break is heard soon after it happens.
+    service.setFaults(QJsonObject{
+        {"files", QJsonObject{{lecture().filename, QJsonObject{{"throttle_bps", 10000}}}}}});
+    for (int run = 0; run < Runs; ++run) {
+        engine.play(lecture(), std::nullopt, 600.0 + run * 60);
+        if (!waitFor([&] { return engine.playbackMode() == PlaybackState::Playing; }, 20000))
+            continue;
+        waitFor([&] { return engine.currentTime() > 601.0 + run * 60; }, 20000);
+        // Down long enough for FFmpeg's own quick reconnect to give up, back as soon as the
+        // engine has noticed.
+        const quint16 port = service.port();
+        service.stop();
+        const bool noticed = waitFor([&] { return engine.isReconnecting(); }, 30000);
+        QElapsedTimer timer;
+        timer.start();
+        service.start(port);
+        if (!noticed) {
+            std::printf("  reconnect %d: the break went unnoticed\n", run);
+            continue;
+        }
+        const double brokeAt = engine.currentTime();
+        if (!waitFor([&] { return !engine.isReconnecting() && player.position() > brokeAt + 0.02; },
+                     40000)) {
+            std::printf("  reconnect %d: no audio again\n", run);
+            continue;
+        }
+        millis << timer.nsecsElapsed() / 1e6;
+    }
+    service.clearFaults();
+    return millis;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() == 3 && args[1] == "--play-child")
-        return playChild(args[2]);
+    if (args.size() >= 3 && args[1] == "--play-child")
+        return playChild(args[2], args.size() > 3 ? args[3].toDouble() : 1.0);
 
     qInstallMessageHandler(quietHandler);
     std::printf(
@@ -272,6 +344,30 @@ int main(int argc, char *argv[])
                     median(rangeOffsets), int(rangeOffsets.size()));
     }
 
+    {
+        QTemporaryDir folder;
+        Downloads downloads(folder.path());
+        QFile::copy(mp3, downloads.fileURL(lecture()).toLocalFile());
+        auto backend = std::make_unique<MpvBackend>();
+        const MpvBackend &player = *backend;
+        AudioEngine engine(std::move(backend), &downloads, AudioEngine::Options{});
+        const QList<double> fromFile = measureSkips(engine, player, "file");
+        QFile::remove(downloads.fileURL(lecture()).toLocalFile());
+        const QList<double> overHttp = measureSkips(engine, player, "http");
+        std::printf("skip -> audio at the new place: stored file median %.1f ms, HTTP with ranges "
+                    "median %.1f ms (%d skips each)\n",
+                    median(fromFile), median(overHttp), int(fromFile.size()));
+        const QList<double> reconnects = measureReconnects(engine, player, service);
+        std::printf("break (service restarted) -> audio again after reconnect: median %.1f ms "
+                    "(min %.1f, max %.1f; %d runs)\n",
+                    median(reconnects),
+                    reconnects.isEmpty() ? 0.0
+                                         : *std::min_element(reconnects.begin(), reconnects.end()),
+                    reconnects.isEmpty() ? 0.0
+                                         : *std::max_element(reconnects.begin(), reconnects.end()),
+                    int(reconnects.size()));
+    }
+
     const QString url = lecture().streamURL().toString(QUrl::FullyEncoded);
     const ProcessFigures engineFigures =
         measureProcess(app.applicationFilePath(), {"--play-child", service.baseUrl()}, 3000, 10000);
@@ -286,6 +382,14 @@ int main(int argc, char *argv[])
     std::printf("                           ratio engine/mpv: CPU %.2f, RSS %.2f\n",
                 mpvFigures.cpuPercent > 0 ? engineFigures.cpuPercent / mpvFigures.cpuPercent : 0.0,
                 mpvFigures.rssMiB > 0 ? engineFigures.rssMiB / mpvFigures.rssMiB : 0.0);
+
+    const ProcessFigures normal = measureProcess(
+        app.applicationFilePath(), {"--play-child", service.baseUrl(), "1.0"}, 3000, 10000);
+    const ProcessFigures twice = measureProcess(
+        app.applicationFilePath(), {"--play-child", service.baseUrl(), "2.0"}, 3000, 10000);
+    std::printf("steady playback at 2.0x: %.2f %% of a core against %.2f %% at 1.0x (ratio %.2f)\n",
+                twice.cpuPercent, normal.cpuPercent,
+                normal.cpuPercent > 0 ? twice.cpuPercent / normal.cpuPercent : 0.0);
 
     benchSaveTick();
     return 0;

@@ -6,6 +6,7 @@
 #include "MenuBarManager.h"
 #include "PlatformChoice.h"
 #include "SceneGraphChoice.h"
+#include "audio/AudioEngine.h"
 #include "audio/Downloads.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
@@ -40,6 +41,11 @@ int main(int argc, char *argv[])
     MainWindows windows(engine, library, player, Downloads::shared(), Store::shared());
     // The tray icon with its mini player, set up by the first window shown.
     AppShell shell(windows, player, MenuBarManager::shared());
+    // The desktop's media controls may bring the window forward or end the program.
+    NowPlaying &nowPlaying = AudioEngine::shared().nowPlaying();
+    QObject::connect(&nowPlaying, &NowPlaying::raiseRequested, &shell, &AppShell::showMainWindow);
+    QObject::connect(&nowPlaying, &NowPlaying::quitRequested, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     if (!windows.open())
         return 1;
     return app.exec();

@@ -3,12 +3,14 @@
 #include "audio/Downloads.h"
 #include "audio/MpvBackend.h"
 #include "network/APIClient.h"
+#include "persistence/Store.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QPointer>
 #include <QTimer>
 
+#include <chrono>
 #include <charconv>
 #include <cmath>
 
@@ -28,12 +30,24 @@ QString trackIdText(const std::optional<Track> &track)
     return QString::number(track ? track->id : -1);
 }
 
+double systemClock()
+{
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
 } // namespace
 
 AudioEngine::AudioEngine(std::unique_ptr<PlayerBackend> backend, Downloads *downloads,
                          Options options, QObject *parent)
-    : QObject(parent), m_backend(std::move(backend)), m_downloads(downloads)
+    : QObject(parent), m_backend(std::move(backend)), m_downloads(downloads),
+      m_preferencesFile(options.preferencesFolder), m_preferences(m_preferencesFile.load()),
+      m_clock(options.clock ? options.clock : systemClock), m_sleepTimer(*this),
+      m_reconnectDelays(options.reconnectDelaysMs)
 {
+    m_backend->setRate(m_preferences.playbackRate);
+    m_reconnectTimer.setSingleShot(true);
+    connect(&m_reconnectTimer, &QTimer::timeout, this, &AudioEngine::reconnectNow);
     if (options.registerMpris)
         m_nowPlaying.registerOnSessionBus();
     setupMediaKeys();
@@ -50,8 +64,10 @@ AudioEngine::~AudioEngine()
 AudioEngine &AudioEngine::shared()
 {
     // Never destroyed: the player lives as long as the process.
-    static AudioEngine *engine = new AudioEngine(
-        std::make_unique<MpvBackend>(), &Downloads::shared(), Options{.registerMpris = true});
+    static AudioEngine *engine =
+        new AudioEngine(std::make_unique<MpvBackend>(), &Downloads::shared(),
+                        Options{.registerMpris = true,
+                                .preferencesFolder = Store::shared().folderURL()});
     return *engine;
 }
 
@@ -84,6 +100,8 @@ QString AudioEngine::formatSeconds(double seconds)
 void AudioEngine::play(const Track &track, std::optional<QList<Track>> queue,
                        std::optional<double> resumePosition)
 {
+    if (!resumePosition && m_resumeRule)
+        resumePosition = m_resumeRule(track);
     qInfo().noquote() << "[AudioEngine] play track=" + QString::number(track.id) +
                              " title=" + track.displayTitle() +
                              " resume=" + formatSeconds(resumePosition.value_or(0));
@@ -122,6 +140,7 @@ void AudioEngine::loadAndPlay(std::optional<double> resumePosition)
 
 void AudioEngine::stopStandardPlayback()
 {
+    cancelReconnect();
     if (m_hasPlayer) {
         m_backend->setPeriodicTimeHandler(TimeCallbackInterval, {});
         m_backend->pause();
@@ -140,16 +159,23 @@ void AudioEngine::startStandardPlayback(const Track &track, std::optional<double
     qInfo().noquote() << "[AudioEngine] loadAndPlay track=" + QString::number(track.id) +
                              " url=" + url.toString(QUrl::FullyEncoded) +
                              " resume=" + formatSeconds(resumePosition.value_or(0));
+    m_pausedAt.reset();
     replaceItem(url);
-    setCurrentTime(resumePosition.value_or(0));
+    setCurrentTime(qMax(0.0, resumePosition.value_or(0)));
     setDuration(track.durationSeconds ? double(*track.durationSeconds) : 0);
     observeItem(track, resumePosition, StatusContext::Start);
     observeTimeAndRate();
     updateNowPlaying();
 }
 
-void AudioEngine::prepare(const Track &track, double position)
+void AudioEngine::setResumeRule(std::function<double(const Track &)> rule)
 {
+    m_resumeRule = std::move(rule);
+}
+
+void AudioEngine::prepare(const Track &track, double position, std::optional<double> pausedSince)
+{
+    cancelReconnect();
     const QUrl url = playbackURL(track);
     qInfo().noquote() << "[AudioEngine] prepare track=" + QString::number(track.id) +
                              " url=" + url.toString(QUrl::FullyEncoded) +
@@ -162,6 +188,7 @@ void AudioEngine::prepare(const Track &track, double position)
         m_backend->pause();
         m_backend->clear();
     }
+    m_pausedAt = pausedSince;
     replaceItem(url);
     observeItem(track, std::nullopt, StatusContext::Prepare);
     observeTimeAndRate();
@@ -182,6 +209,9 @@ void AudioEngine::replaceItem(const QUrl &url)
     m_backend->setRateHandler({});
     m_backend->setEndHandler({});
     ++m_generation;
+    m_itemWasReady = false;
+    m_fromFile = url.isLocalFile();
+    m_seeksInFlight = 0;
     m_backend->load(url);
     m_hasPlayer = true;
 }
@@ -196,8 +226,8 @@ void AudioEngine::observeItem(const Track &track, std::optional<double> resumePo
                                     PlayerBackend::ItemStatus status, PlayerBackend::ItemStatus) {
         if (!self)
             return;
-        qInfo().noquote() << (context == StatusContext::Start ? "[AudioEngine] status changed: "
-                                                              : "[AudioEngine] prepare status: ") +
+        qInfo().noquote() << (context == StatusContext::Prepare ? "[AudioEngine] prepare status: "
+                                                                : "[AudioEngine] status changed: ") +
                                  QString::number(int(status));
         QMetaObject::invokeMethod(
             self.data(),
@@ -213,7 +243,13 @@ void AudioEngine::observeItem(const Track &track, std::optional<double> resumePo
 void AudioEngine::observeTimeAndRate()
 {
     m_backend->setPeriodicTimeHandler(TimeCallbackInterval, [this](qint64 time) {
+        // Until a seek has landed the player still reports the place it left.
+        if (m_seeksInFlight > 0)
+            return;
         setCurrentTime(double(time) / PlayerBackend::Timescale);
+        // Once it has played on well past the reopened place, a later break is a new one.
+        if (m_reconnectTries > 0 && m_currentTime > m_reconnectPosition + 10)
+            m_reconnectTries = 0;
         updateNowPlaying();
     });
     m_backend->setRateHandler([this](double) { updateNowPlaying(); });
@@ -226,7 +262,18 @@ void AudioEngine::onItemStatus(quint64 generation, const Track &track,
         return;
     switch (m_backend->itemStatus()) {
     case PlayerBackend::ItemStatus::ReadyToPlay:
-        if (context == StatusContext::Prepare) {
+        m_itemWasReady = true;
+        if (context == StatusContext::Reconnect) {
+            QPointer<AudioEngine> self(this);
+            seekPlayer(m_reconnectPosition, [self, generation](bool) {
+                if (!self || generation != self->m_generation)
+                    return;
+                self->setReconnecting(false);
+                if (self->m_playAfterReconnect)
+                    self->m_backend->play();
+                self->updateNowPlaying();
+            });
+        } else if (context == StatusContext::Prepare) {
             if (m_currentTime > 0 && m_hasPlayer)
                 seekPlayer(m_currentTime);
             if (m_hasPlayer)
@@ -265,21 +312,99 @@ void AudioEngine::onItemStatus(quint64 generation, const Track &track,
 
 void AudioEngine::onItemFailed(quint64 generation, const Track &track, StatusContext context)
 {
-    setPlaybackMode(PlaybackState::Idle);
-    setIsPlaying(false);
     // A status reported twice (a stream that broke off after it was ready) is one failure.
     if (m_reportedGeneration == generation)
         return;
+    if (m_fromFile && !m_itemWasReady) {
+        // A stored file that does not play: the lecture is still on the service.
+        qInfo().noquote() << "[AudioEngine] stored file did not play, streaming track=" +
+                                 QString::number(track.id) + ": " + m_backend->itemError();
+        const std::optional<double> resume =
+            m_currentTime > 0 ? std::optional<double>(m_currentTime) : std::nullopt;
+        replaceItem(track.streamURL());
+        observeItem(track, resume, context);
+        observeTimeAndRate();
+        return;
+    }
+    // A break in the middle of a lecture, or a reopening try that failed: try again.
+    if (m_itemWasReady || context == StatusContext::Reconnect) {
+        if (!m_reconnecting && m_itemWasReady)
+            beginReconnect();
+        else
+            scheduleReconnect();
+        if (m_reconnecting)
+            return;
+    }
     m_reportedGeneration = generation;
+    setPlaybackMode(PlaybackState::Idle);
+    setIsPlaying(false);
     const QString error = m_backend->itemError();
-    qInfo().noquote() << (context == StatusContext::Start ? "[AudioEngine] FAILED: "
-                                                          : "[AudioEngine] prepare FAILED: ") +
+    qInfo().noquote() << (context == StatusContext::Prepare ? "[AudioEngine] prepare FAILED: "
+                                                            : "[AudioEngine] FAILED: ") +
                              (error.isEmpty() ? QStringLiteral("nil") : error);
+    updateNowPlaying();
     const qint64 trackId = track.id;
     const QString filename = track.filename;
     // Nothing waits for the report, and it goes out even if the engine is gone by then.
     QTimer::singleShot(0, QCoreApplication::instance(),
                        [trackId, filename] { APIClient::logBadAudio(trackId, filename); });
+}
+
+// ---- Reconnect -------------------------------------------------------------------------
+
+void AudioEngine::beginReconnect()
+{
+    // A break soon after the last reopening continues its count: a stream that keeps breaking
+    // gets three tries, not three per break forever.
+    m_reconnectPosition = m_currentTime;
+    m_playAfterReconnect = m_isPlaying;
+    qInfo().noquote() << "[AudioEngine] stream broke at " + formatSeconds(m_currentTime) +
+                             " track=" + trackIdText(m_currentTrack) + ": " +
+                             m_backend->itemError();
+    setReconnecting(true);
+    scheduleReconnect();
+}
+
+void AudioEngine::scheduleReconnect()
+{
+    if (m_reconnectTries >= m_reconnectDelays.size()) {
+        qInfo().noquote() << "[AudioEngine] reconnect gave up after " +
+                                 QString::number(m_reconnectTries) + " tries";
+        m_reconnectTries = 0;
+        setReconnecting(false);
+        return;
+    }
+    m_reconnectTimer.start(m_reconnectDelays.at(m_reconnectTries));
+}
+
+void AudioEngine::reconnectNow()
+{
+    if (!m_reconnecting || !m_currentTrack)
+        return;
+    ++m_reconnectTries;
+    const Track track = *m_currentTrack;
+    const QUrl url = track.streamURL();
+    qInfo().noquote() << "[AudioEngine] reconnect try " + QString::number(m_reconnectTries) +
+                             " track=" + QString::number(track.id) +
+                             " at=" + formatSeconds(m_reconnectPosition);
+    replaceItem(url);
+    observeItem(track, m_reconnectPosition, StatusContext::Reconnect);
+    observeTimeAndRate();
+}
+
+void AudioEngine::cancelReconnect()
+{
+    m_reconnectTimer.stop();
+    m_reconnectTries = 0;
+    setReconnecting(false);
+}
+
+void AudioEngine::setReconnecting(bool reconnecting)
+{
+    if (m_reconnecting == reconnecting)
+        return;
+    m_reconnecting = reconnecting;
+    emit isReconnectingChanged();
 }
 
 void AudioEngine::onEndOfMedia()
@@ -288,11 +413,113 @@ void AudioEngine::onEndOfMedia()
     setPlaybackMode(PlaybackState::Paused);
     setIsPlaying(false);
     updateNowPlaying();
+    emit reachedEnd();
 }
 
 void AudioEngine::seekPlayer(double seconds, PlayerBackend::SeekCompletion completion)
 {
-    m_backend->seek(toPlayerTime(seconds), std::move(completion));
+    ++m_seeksInFlight;
+    const quint64 generation = m_generation;
+    QPointer<AudioEngine> self(this);
+    m_backend->seek(toPlayerTime(seconds),
+                    [self, generation, completion = std::move(completion)](bool finished) {
+                        if (self && generation == self->m_generation && self->m_seeksInFlight > 0)
+                            --self->m_seeksInFlight;
+                        if (completion)
+                            completion(finished);
+                    });
+}
+
+bool AudioEngine::itemReady() const
+{
+    return m_hasPlayer && m_backend->itemStatus() == PlayerBackend::ItemStatus::ReadyToPlay;
+}
+
+void AudioEngine::seekTo(double seconds)
+{
+    if (!m_currentTrack || !m_hasPlayer || std::isnan(seconds))
+        return;
+    double target = qMax(0.0, seconds);
+    if (m_duration > 0)
+        target = qMin(target, m_duration);
+    if (m_reconnecting) {
+        // The reopened stream starts at the new place.
+        m_reconnectPosition = target;
+    } else if (itemReady()) {
+        seekPlayer(target);
+    } else {
+        return;
+    }
+    setCurrentTime(target);
+    updateNowPlaying(true);
+    emit positionJumped();
+}
+
+void AudioEngine::skip(double seconds)
+{
+    seekTo(m_currentTime + seconds);
+}
+
+void AudioEngine::setPlaybackRate(double rate)
+{
+    const double clamped = Preferences::clampedRate(rate);
+    if (clamped == m_preferences.playbackRate)
+        return;
+    m_preferences.playbackRate = clamped;
+    m_backend->setRate(clamped);
+    savePreferences();
+    emit playbackRateChanged();
+    updateNowPlaying();
+}
+
+void AudioEngine::setSmartRewind(bool on)
+{
+    if (m_preferences.smartRewind == on)
+        return;
+    m_preferences.smartRewind = on;
+    savePreferences();
+    emit smartRewindChanged();
+}
+
+void AudioEngine::savePreferences()
+{
+    m_preferencesFile.save(m_preferences);
+}
+
+void AudioEngine::setOutputVolume(double volume)
+{
+    m_backend->setVolume(volume);
+}
+
+void AudioEngine::pauseAndKeepPlace()
+{
+    handlePauseCommand();
+    emit positionJumped();
+}
+
+void AudioEngine::notePaused()
+{
+    m_pausedAt = m_clock();
+}
+
+void AudioEngine::resumePlaying()
+{
+    // Smart rewind: after a long pause the listener hears the last words again.
+    if (m_pausedAt && m_preferences.smartRewind && itemReady()) {
+        const double paused = m_clock() - *m_pausedAt;
+        const double back = paused >= LongPause ? LongRewind : paused >= ShortPause ? ShortRewind : 0;
+        if (back > 0 && m_currentTime > 0) {
+            const double target = qMax(0.0, m_currentTime - back);
+            seekPlayer(target);
+            setCurrentTime(target);
+            emit positionJumped();
+        }
+    }
+    m_pausedAt.reset();
+    if (m_hasPlayer)
+        m_backend->play();
+    setPlaybackMode(PlaybackState::Playing);
+    setIsPlaying(true);
 }
 
 // ---- Transport -------------------------------------------------------------------------
@@ -311,12 +538,16 @@ void AudioEngine::togglePlay()
                              " currentTrack=" + trackIdText(m_currentTrack);
     if (!m_hasPlayer)
         return;
-    if (*status != PlayerBackend::TimeControlStatus::Playing) {
-        m_backend->play();
-        setPlaybackMode(PlaybackState::Playing);
-        setIsPlaying(true);
+    if (m_reconnecting) {
+        // The stream is being reopened: the command decides whether it plays once it is back.
+        m_playAfterReconnect = !m_playAfterReconnect;
+        setPlaybackMode(m_playAfterReconnect ? PlaybackState::Playing : PlaybackState::Paused);
+        setIsPlaying(m_playAfterReconnect);
+    } else if (*status != PlayerBackend::TimeControlStatus::Playing) {
+        resumePlaying();
     } else {
         m_backend->pause();
+        notePaused();
         setPlaybackMode(PlaybackState::Paused);
         setIsPlaying(false);
     }
@@ -383,7 +614,7 @@ void AudioEngine::previous()
 
 // ---- Now playing and media keys ---------------------------------------------------------
 
-void AudioEngine::updateNowPlaying()
+void AudioEngine::updateNowPlaying(bool jumped)
 {
     if (!m_currentTrack)
         return;
@@ -394,7 +625,10 @@ void AudioEngine::updateNowPlaying()
     info.duration = m_duration;
     info.elapsed = m_currentTime;
     info.rate = m_isPlaying ? 1.0 : 0.0;
-    m_nowPlaying.publish(info);
+    info.speed = m_preferences.playbackRate;
+    info.stopped = m_playbackState.mode == PlaybackState::Idle && !m_isPlaying;
+    info.hasQueue = !m_queue.isEmpty();
+    m_nowPlaying.publish(info, jumped);
 }
 
 void AudioEngine::setupMediaKeys()
@@ -404,20 +638,39 @@ void AudioEngine::setupMediaKeys()
     connect(&m_nowPlaying, &NowPlaying::pauseRequested, this, &AudioEngine::handlePauseCommand);
     connect(&m_nowPlaying, &NowPlaying::nextRequested, this, &AudioEngine::next);
     connect(&m_nowPlaying, &NowPlaying::previousRequested, this, &AudioEngine::previous);
+    connect(&m_nowPlaying, &NowPlaying::seekRequested, this, &AudioEngine::skip);
+    connect(&m_nowPlaying, &NowPlaying::positionRequested, this, &AudioEngine::seekTo);
+    connect(&m_nowPlaying, &NowPlaying::rateRequested, this, [this](double rate) {
+        // MPRIS: a rate of 0 means pause.
+        if (rate == 0)
+            handlePauseCommand();
+        else
+            setPlaybackRate(rate);
+    });
 }
 
 void AudioEngine::handlePlayCommand()
 {
-    if (m_hasPlayer)
+    if (m_reconnecting) {
+        m_playAfterReconnect = true;
+    } else if (m_isPlaying && m_hasPlayer) {
         m_backend->play();
+    } else {
+        resumePlaying();
+        updateNowPlaying();
+        return;
+    }
     setIsPlaying(true);
     setPlaybackMode(PlaybackState::Playing);
 }
 
 void AudioEngine::handlePauseCommand()
 {
+    m_playAfterReconnect = false;
     if (m_hasPlayer)
         m_backend->pause();
+    if (m_isPlaying)
+        notePaused();
     setPlaybackMode(PlaybackState::Paused);
     setIsPlaying(false);
     updateNowPlaying();

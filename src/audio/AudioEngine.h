@@ -2,14 +2,18 @@
 
 #include "audio/NowPlaying.h"
 #include "audio/PlayerBackend.h"
+#include "audio/SleepTimer.h"
+#include "persistence/Preferences.h"
 #include "models/PlaybackState.h"
 #include "models/RepeatMode.h"
 #include "models/Track.h"
 
 #include <QList>
 #include <QObject>
+#include <QTimer>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -32,13 +36,29 @@ class AudioEngine : public QObject
     Q_PROPERTY(bool shuffle READ shuffle NOTIFY shuffleChanged)
     // RepeatMode as its stored integer: 0 off, 1 all, 2 one.
     Q_PROPERTY(int repeatMode READ repeatModeValue NOTIFY repeatModeChanged)
+    // Speed of every lecture, 0.5-3.0, pitch kept; kept in the preferences.
+    Q_PROPERTY(double playbackRate READ playbackRate WRITE setPlaybackRate NOTIFY playbackRateChanged)
+    // Resuming after a long pause goes back a few seconds; kept in the preferences.
+    Q_PROPERTY(bool smartRewind READ smartRewind WRITE setSmartRewind NOTIFY smartRewindChanged)
+    // A stream broke mid-lecture and is being reopened at its place.
+    Q_PROPERTY(bool isReconnecting READ isReconnecting NOTIFY isReconnectingChanged)
 
 public:
     struct Options
     {
         // Publish on the session bus as org.mpris.MediaPlayer2.talvora.
         bool registerMpris = false;
+        // The data folder that holds the preferences file; empty keeps them in memory only.
+        QString preferencesFolder{};
+        // Waits before each try to reopen a broken stream (about 30 s in all).
+        QList<int> reconnectDelaysMs = {500, 4500, 25000};
+        // Seconds since 1970 for the length of pauses; tests replace it.
+        std::function<double()> clock{};
     };
+
+    // Smart rewind: resuming after this long a pause goes back this far.
+    static constexpr double ShortPause = 60, ShortRewind = 3;
+    static constexpr double LongPause = 3600, LongRewind = 10;
 
     // `downloads` may be null: every lecture then streams.
     AudioEngine(std::unique_ptr<PlayerBackend> backend, Downloads *downloads, Options options,
@@ -75,8 +95,28 @@ public:
     void loadAndPlay(std::optional<double> resumePosition);
     void startStandardPlayback(const Track &track, std::optional<double> resumePosition);
     void stopStandardPlayback();
-    // Loads a track paused at `position` seconds without starting it (restore at launch).
-    void prepare(const Track &track, double position);
+    // Loads a track paused at `position` seconds without starting it (restore at launch);
+    // `pausedSince` (seconds since 1970) is when it was last heard, for smart rewind.
+    void prepare(const Track &track, double position,
+                 std::optional<double> pausedSince = std::nullopt);
+    // Where a lecture started without a position of its own begins (next, previous, play
+    // without a position); without a rule it starts at 0.
+    void setResumeRule(std::function<double(const Track &)> rule);
+
+    // Moves within the current lecture, clamped to 0 and its length; playing goes on playing,
+    // paused stays paused. Announced as a jump (MPRIS Seeked, positionJumped).
+    Q_INVOKABLE void seekTo(double seconds);
+    Q_INVOKABLE void skip(double seconds);
+    void setPlaybackRate(double rate);
+    double playbackRate() const { return m_preferences.playbackRate; }
+    bool smartRewind() const { return m_preferences.smartRewind; }
+    void setSmartRewind(bool on);
+    bool isReconnecting() const { return m_reconnecting; }
+    SleepTimer &sleepTimer() { return m_sleepTimer; }
+    // Volume factor 0..1 on top of the listener's (the sleep timer's fade).
+    void setOutputVolume(double volume);
+    // Pauses and announces the place so that it is saved (the sleep timer's end).
+    void pauseAndKeepPlace();
 
     Q_INVOKABLE void togglePlay();
     Q_INVOKABLE void seekAndPlay(double time);
@@ -88,7 +128,8 @@ public:
     void handlePlayCommand();
     void handlePauseCommand();
 
-    void updateNowPlaying();
+    // `jumped`: the place moved by a command, which MPRIS clients hear of as Seeked.
+    void updateNowPlaying(bool jumped = false);
     void setupMediaKeys();
 
     // Not used by the screens (nothing in the program changes them); they exist so the
@@ -108,9 +149,16 @@ signals:
     void playbackStateChanged();
     void shuffleChanged();
     void repeatModeChanged();
+    void playbackRateChanged();
+    void smartRewindChanged();
+    void isReconnectingChanged();
+    // The place changed by a command (skip, seek, a pause by the sleep timer): save it now.
+    void positionJumped();
+    // The lecture played to its end.
+    void reachedEnd();
 
 private:
-    enum class StatusContext { Start, Prepare };
+    enum class StatusContext { Start, Prepare, Reconnect };
 
     QUrl playbackURL(const Track &track) const;
     // Drops the current item's observers and replaces the item with one for `url`.
@@ -123,6 +171,15 @@ private:
     void onItemFailed(quint64 generation, const Track &track, StatusContext context);
     void onEndOfMedia();
     void seekPlayer(double seconds, PlayerBackend::SeekCompletion completion = {});
+    void resumePlaying();
+    void notePaused();
+    bool itemReady() const;
+    void beginReconnect();
+    void scheduleReconnect();
+    void reconnectNow();
+    void cancelReconnect();
+    void setReconnecting(bool reconnecting);
+    void savePreferences();
 
     void setCurrentTrack(const std::optional<Track> &track);
     void setIsPlaying(bool playing);
@@ -133,11 +190,31 @@ private:
     std::unique_ptr<PlayerBackend> m_backend;
     Downloads *m_downloads;
     NowPlaying m_nowPlaying;
+    Preferences m_preferencesFile;
+    Preferences::Values m_preferences;
+    std::function<double(const Track &)> m_resumeRule;
+    std::function<double()> m_clock;
+    SleepTimer m_sleepTimer;
 
     bool m_hasPlayer = false;
     // Bumped whenever the item's observers are dropped; a callback of an older item does nothing.
     quint64 m_generation = 0;
     quint64 m_reportedGeneration = 0;
+    // The current item was ready once (a later failure is a break, not a bad lecture).
+    bool m_itemWasReady = false;
+    // The current item plays a stored file (one that does not play falls back to the stream).
+    bool m_fromFile = false;
+    // Seeks not yet settled: the player's time reports meanwhile are stale.
+    int m_seeksInFlight = 0;
+    // Wall-clock second of the last pause, for smart rewind.
+    std::optional<double> m_pausedAt;
+
+    QList<int> m_reconnectDelays;
+    QTimer m_reconnectTimer;
+    bool m_reconnecting = false;
+    int m_reconnectTries = 0;
+    double m_reconnectPosition = 0;
+    bool m_playAfterReconnect = false;
 
     std::optional<Track> m_currentTrack;
     bool m_isPlaying = false;

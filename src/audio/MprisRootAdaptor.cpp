@@ -2,4 +2,17 @@
 
 #include "audio/NowPlaying.h"
 
-MprisRootAdaptor::MprisRootAdaptor(NowPlaying *parent) : QDBusAbstractAdaptor(parent) {}
+MprisRootAdaptor::MprisRootAdaptor(NowPlaying *parent)
+    : QDBusAbstractAdaptor(parent), m_nowPlaying(parent)
+{
+}
+
+void MprisRootAdaptor::Raise()
+{
+    emit m_nowPlaying->raiseRequested();
+}
+
+void MprisRootAdaptor::Quit()
+{
+    emit m_nowPlaying->quitRequested();
+}

@@ -5,7 +5,8 @@
 
 class NowPlaying;
 
-// org.mpris.MediaPlayer2: who the player is. Talvora cannot be raised or quit from outside.
+// org.mpris.MediaPlayer2: who the player is; Raise and Quit are passed on as requests for the
+// application to answer (show the main window, end the program).
 class MprisRootAdaptor : public QDBusAbstractAdaptor
 {
     Q_OBJECT
@@ -21,8 +22,8 @@ class MprisRootAdaptor : public QDBusAbstractAdaptor
 public:
     explicit MprisRootAdaptor(NowPlaying *parent);
 
-    bool canQuit() const { return false; }
-    bool canRaise() const { return false; }
+    bool canQuit() const { return true; }
+    bool canRaise() const { return true; }
     bool hasTrackList() const { return false; }
     QString identity() const { return QStringLiteral("Talvora"); }
     QString desktopEntry() const { return QStringLiteral("talvora"); }
@@ -30,6 +31,9 @@ public:
     QStringList supportedMimeTypes() const { return {}; }
 
 public slots:
-    void Raise() {}
-    void Quit() {}
+    void Raise();
+    void Quit();
+
+private:
+    NowPlaying *m_nowPlaying;
 };

@@ -5,6 +5,7 @@
 
 #include <mpv/client.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 
@@ -58,6 +59,10 @@ MpvBackend::MpvBackend(QObject *parent) : QObject(parent)
     // Seeks in an MP3 stream become byte seeks through a Range request instead of reading
     // the whole file up to the target.
     setOption(m_mpv, "demuxer-lavf-o", "fflags=+fastseek");
+    // FFmpeg reopens a dropped connection at its byte offset by itself; it gives up after a
+    // second instead of mpv's seven, so a service that is down reaches the engine's own,
+    // slower tries soon (and one policy decides how long a break may last).
+    setOption(m_mpv, "stream-lavf-o", "reconnect_delay_max=1");
     // No sound device (CI, a headless box): play silently with a running clock.
     setOption(m_mpv, "audio-fallback-to-null", "yes");
     // The default cache keeps a whole lecture in memory (190 MB for an hour).
@@ -174,7 +179,8 @@ void MpvBackend::onLogMessage(const mpv_event &event)
     const QString text = QString::fromUtf8(message->text).trimmed();
     if (text.isEmpty())
         return;
-    if (message->log_level <= MPV_LOG_LEVEL_ERROR)
+    // FFmpeg reports a connection that broke off as a warning ("Stream ends prematurely").
+    if (message->log_level <= MPV_LOG_LEVEL_ERROR || text.contains(QLatin1String("prematurely")))
         m_sawStreamError = true;
     // "ffmpeg" and "cplayer" say nothing to a reader; the text itself names the part.
     const bool bare = prefix == QLatin1String("ffmpeg") || prefix == QLatin1String("cplayer");
@@ -420,6 +426,22 @@ void MpvBackend::seek(qint64 time, SeekCompletion completion)
         return;
     }
     m_seek = PendingSeek{requestId, std::move(completion)};
+}
+
+void MpvBackend::setRate(double rate)
+{
+    if (!m_mpv)
+        return;
+    // mpv keeps the pitch by time-stretching (audio-pitch-correction is on by default).
+    mpv_set_property(m_mpv, "speed", MPV_FORMAT_DOUBLE, &rate);
+}
+
+void MpvBackend::setVolume(double volume)
+{
+    if (!m_mpv)
+        return;
+    double percent = std::clamp(volume, 0.0, 1.0) * 100;
+    mpv_set_property(m_mpv, "volume", MPV_FORMAT_DOUBLE, &percent);
 }
 
 void MpvBackend::endSeek(bool finished)

@@ -43,6 +43,8 @@ public:
     TimeControlStatus timeControlStatus() const override;
 
     void seek(qint64 time, SeekCompletion completion = {}) override;
+    void setRate(double rate) override;
+    void setVolume(double volume) override;
 
     void setStatusHandler(StatusHandler handler) override { m_statusHandler = std::move(handler); }
     void setPeriodicTimeHandler(qint64 interval, TimeHandler handler) override;

@@ -21,7 +21,7 @@ qlonglong microseconds(double seconds)
     return std::isfinite(seconds) ? qlonglong(std::llround(seconds * 1e6)) : 0;
 }
 
-QDBusObjectPath trackObjectPath(qint64 id)
+QDBusObjectPath trackPath(qint64 id)
 {
     // Object path elements allow only [A-Za-z0-9_].
     const QString element = id < 0 ? QStringLiteral("m%1").arg(-(id + 1)) : QString::number(id);
@@ -73,7 +73,7 @@ bool NowPlaying::registerOnSessionBus()
     return true;
 }
 
-void NowPlaying::publish(const NowPlayingInfo &info)
+void NowPlaying::publish(const NowPlayingInfo &info, bool jumped)
 {
     const std::optional<NowPlayingInfo> previous = m_info;
     m_info = info;
@@ -85,17 +85,34 @@ void NowPlaying::publish(const NowPlayingInfo &info)
         const QString status = playbackStatusFor(m_info);
         if (status != playbackStatusFor(previous))
             changed.insert(QStringLiteral("PlaybackStatus"), status);
+        if (!previous || previous->speed != info.speed)
+            changed.insert(QStringLiteral("Rate"), info.speed);
+        // The capabilities follow whether there is a lecture and a queue.
+        if (!previous) {
+            for (const char *name : {"CanPlay", "CanPause", "CanSeek"})
+                changed.insert(QLatin1String(name), true);
+        }
+        if (!previous || previous->hasQueue != info.hasQueue) {
+            changed.insert(QStringLiteral("CanGoNext"), info.hasQueue);
+            changed.insert(QStringLiteral("CanGoPrevious"), info.hasQueue);
+        }
         if (!changed.isEmpty())
             sendPropertiesChanged(changed);
         // Clients run the position on by themselves from the rate; playback moves it by a
-        // quarter second between updates, anything else is a jump they must hear of.
+        // quarter second (times the speed) between updates, anything else is a jump they
+        // must hear of.
         if (previous && previous->trackId == info.trackId) {
             const double jump = info.elapsed - previous->elapsed;
-            if (jump < -0.5 || jump > 2.0)
+            if (jumped || jump < -0.5 || jump > 2.0 * qMax(1.0, info.speed))
                 emit m_playerAdaptor->Seeked(positionMicroseconds());
         }
     }
     emit published();
+}
+
+QDBusObjectPath NowPlaying::trackObjectPath() const
+{
+    return m_info ? trackPath(m_info->trackId) : QDBusObjectPath();
 }
 
 QVariantMap NowPlaying::metadata() const
@@ -118,7 +135,7 @@ QVariantMap NowPlaying::metadataFor(const std::optional<NowPlayingInfo> &info)
     if (!info)
         return {};
     return {
-        {QStringLiteral("mpris:trackid"), QVariant::fromValue(trackObjectPath(info->trackId))},
+        {QStringLiteral("mpris:trackid"), QVariant::fromValue(trackPath(info->trackId))},
         {QStringLiteral("xesam:title"), info->title},
         {QStringLiteral("xesam:artist"), QStringList{info->artist}},
         {QStringLiteral("mpris:length"), microseconds(info->duration)},
@@ -127,7 +144,7 @@ QVariantMap NowPlaying::metadataFor(const std::optional<NowPlayingInfo> &info)
 
 QString NowPlaying::playbackStatusFor(const std::optional<NowPlayingInfo> &info)
 {
-    if (!info)
+    if (!info || info->stopped)
         return QStringLiteral("Stopped");
     return info->rate > 0 ? QStringLiteral("Playing") : QStringLiteral("Paused");
 }

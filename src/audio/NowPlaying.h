@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusObjectPath>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
@@ -17,6 +18,9 @@ struct NowPlayingInfo
     double duration = 0;
     double elapsed = 0;
     double rate = 0; // 1 while the engine considers itself playing, else 0
+    double speed = 1.0;   // the playback speed (MPRIS Rate)
+    bool stopped = false; // nothing plays or can play (a failed load)
+    bool hasQueue = false;
 
     bool operator==(const NowPlayingInfo &) const = default;
 };
@@ -45,7 +49,8 @@ public:
 
     // Replaces the published information and tells MPRIS clients what changed; a position
     // that jumped (a seek, a rewind) is announced as Seeked.
-    void publish(const NowPlayingInfo &info);
+    // `jumped` announces a move made by a command even when it is small.
+    void publish(const NowPlayingInfo &info, bool jumped = false);
     const std::optional<NowPlayingInfo> &info() const { return m_info; }
 
     // The MPRIS form of the last published information.
@@ -56,6 +61,8 @@ public:
 
     static QVariantMap metadataFor(const std::optional<NowPlayingInfo> &info);
     static QString playbackStatusFor(const std::optional<NowPlayingInfo> &info);
+    // The MPRIS track id of the published lecture.
+    QDBusObjectPath trackObjectPath() const;
 
 signals:
     void published();
@@ -65,6 +72,12 @@ signals:
     void pauseRequested();
     void nextRequested();
     void previousRequested();
+    // Seek by a signed offset, or go to a place, in seconds.
+    void seekRequested(double offset);
+    void positionRequested(double seconds);
+    void rateRequested(double rate);
+    void raiseRequested();
+    void quitRequested();
 
 private:
     void sendPropertiesChanged(const QVariantMap &changed);

@@ -45,6 +45,10 @@ public:
     // A later seek interrupts an earlier one, whose completion then runs with false; so does
     // a seek that cannot be made (no item ready) and a new load or clear().
     virtual void seek(qint64 time, SeekCompletion completion = {}) = 0;
+    // Playback speed (1 normal) with the pitch kept; it stays for later items.
+    virtual void setRate(double rate) = 0;
+    // Output volume 0..1; it stays for later items.
+    virtual void setVolume(double volume) = 0;
 
     // Status changes of the current item: no call for the initial value.
     virtual void setStatusHandler(StatusHandler handler) = 0;

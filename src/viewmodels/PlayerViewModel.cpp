@@ -2,13 +2,30 @@
 
 #include "audio/AudioEngine.h"
 #include "persistence/Store.h"
+#include "viewmodels/ResumeRule.h"
 
 #include <QDebug>
+#include <QPointer>
 
 PlayerViewModel::PlayerViewModel(AudioEngine &engine, Store &store, QObject *parent)
     : QObject(parent), m_engine(engine), m_store(store)
 {
     bindMirrors();
+    // Next and previous inside the engine resume each lecture at its own place too.
+    m_engine.setResumeRule([store = QPointer<Store>(&m_store)](const Track &track) {
+        return store ? ResumeRule::fromHistory(track, store->loadPlaybackHistory()) : 0.0;
+    });
+    connect(&m_engine, &AudioEngine::positionJumped, this, &PlayerViewModel::savePosition);
+    connect(&m_engine, &AudioEngine::playbackRateChanged, this,
+            &PlayerViewModel::playbackRateChanged);
+    connect(&m_engine, &AudioEngine::smartRewindChanged, this,
+            &PlayerViewModel::smartRewindChanged);
+    connect(&m_engine, &AudioEngine::isReconnectingChanged, this,
+            &PlayerViewModel::isReconnectingChanged);
+    connect(&m_engine.sleepTimer(), &SleepTimer::activeChanged, this,
+            &PlayerViewModel::sleepTimerChanged);
+    connect(&m_engine.sleepTimer(), &SleepTimer::remainingSecondsChanged, this,
+            &PlayerViewModel::sleepTimerRemainingChanged);
     const std::optional<Store::Settings> settings = m_store.loadSettings();
     // The engine keeps its own flags; only this object shows the stored ones.
     setShuffle(settings ? settings->shuffle : false);
@@ -88,8 +105,12 @@ Store::Settings PlayerViewModel::settingsBase() const
 void PlayerViewModel::play(const Track &track, const QList<Track> &queue,
                            std::optional<double> resumePosition)
 {
-    m_engine.play(track, queue, resumePosition);
-    const double position = resumePosition.value_or(0);
+    // Without a place of its own the lecture goes on where it was left, and that place, not
+    // a 0, is what the settings and the history keep.
+    const double position = resumePosition
+                                ? qMax(0.0, *resumePosition)
+                                : ResumeRule::fromHistory(track, m_store.loadPlaybackHistory());
+    m_engine.play(track, queue, position);
     const double duration = track.durationSeconds ? double(*track.durationSeconds) : 0;
     Store::Settings settings = settingsBase();
     settings.lastTrackId = track.id;
@@ -138,7 +159,107 @@ void PlayerViewModel::resumeIfNeeded(const QList<Track> &tracks)
     setDuration(settings->lastDuration);
     setCurrentTime(settings->lastPosition);
     setLastPlayedTrackId(id);
-    m_engine.prepare(*found, settings->lastPosition);
+    std::optional<double> lastHeard;
+    for (const Store::PlaybackHistoryItem &item : m_store.loadPlaybackHistory()) {
+        if (item.id == id) {
+            lastHeard = item.lastPlayedAt;
+            break;
+        }
+    }
+    m_engine.prepare(*found, settings->lastPosition, lastHeard);
+}
+
+double PlayerViewModel::playbackRate() const
+{
+    return m_engine.playbackRate();
+}
+
+void PlayerViewModel::setPlaybackRate(double rate)
+{
+    m_engine.setPlaybackRate(rate);
+}
+
+QString PlayerViewModel::rateText(double rate)
+{
+    if (rate == 1.0)
+        return {};
+    return QString::number(rate, 'g', 3).replace(QLatin1Char('.'), QLatin1Char(',')) +
+           QStringLiteral("×");
+}
+
+QString PlayerViewModel::playbackRateText() const
+{
+    return rateText(m_engine.playbackRate());
+}
+
+bool PlayerViewModel::smartRewind() const
+{
+    return m_engine.smartRewind();
+}
+
+void PlayerViewModel::setSmartRewind(bool on)
+{
+    m_engine.setSmartRewind(on);
+}
+
+bool PlayerViewModel::isReconnecting() const
+{
+    return m_engine.isReconnecting();
+}
+
+bool PlayerViewModel::sleepTimerActive() const
+{
+    return m_engine.sleepTimer().isActive();
+}
+
+bool PlayerViewModel::sleepTimerUntilEnd() const
+{
+    return m_engine.sleepTimer().untilEndOfLecture();
+}
+
+int PlayerViewModel::sleepTimerRemaining() const
+{
+    return m_engine.sleepTimer().remainingSeconds();
+}
+
+void PlayerViewModel::skipBackward()
+{
+    m_engine.skip(-SkipBack);
+}
+
+void PlayerViewModel::skipForward()
+{
+    m_engine.skip(SkipForward);
+}
+
+void PlayerViewModel::slower()
+{
+    m_engine.setPlaybackRate(m_engine.playbackRate() - RateStep);
+}
+
+void PlayerViewModel::faster()
+{
+    m_engine.setPlaybackRate(m_engine.playbackRate() + RateStep);
+}
+
+void PlayerViewModel::resetRate()
+{
+    m_engine.setPlaybackRate(1.0);
+}
+
+void PlayerViewModel::startSleepTimer(int minutes)
+{
+    m_engine.sleepTimer().start(std::chrono::minutes(qMax(1, minutes)));
+}
+
+void PlayerViewModel::startSleepTimerUntilEnd()
+{
+    m_engine.sleepTimer().startUntilEndOfLecture();
+}
+
+void PlayerViewModel::cancelSleepTimer()
+{
+    m_engine.sleepTimer().cancel();
 }
 
 void PlayerViewModel::setSaveInterval(std::chrono::milliseconds interval)
@@ -158,6 +279,13 @@ void PlayerViewModel::saveTick()
     if (!m_currentTrack)
         return;
     if (!m_isPlaying && m_currentTime <= 0)
+        return;
+    savePosition();
+}
+
+void PlayerViewModel::savePosition()
+{
+    if (!m_currentTrack)
         return;
     Store::Settings settings = settingsBase();
     settings.lastTrackId = m_currentTrack->id;

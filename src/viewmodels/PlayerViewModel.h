@@ -41,6 +41,15 @@ class PlayerViewModel : public QObject
     // Undefined until a lecture was started or restored, then its id as a number.
     Q_PROPERTY(
         QVariant lastPlayedTrackId READ lastPlayedTrackIdVariant NOTIFY lastPlayedTrackIdChanged)
+    // Speed of every lecture (0.5-3.0) and its text ("1,5×"; empty at normal speed).
+    Q_PROPERTY(double playbackRate READ playbackRate WRITE setPlaybackRate NOTIFY playbackRateChanged)
+    Q_PROPERTY(QString playbackRateText READ playbackRateText NOTIFY playbackRateChanged)
+    Q_PROPERTY(bool smartRewind READ smartRewind WRITE setSmartRewind NOTIFY smartRewindChanged)
+    // "Menyambung ulang...": a broken stream is being reopened.
+    Q_PROPERTY(bool isReconnecting READ isReconnecting NOTIFY isReconnectingChanged)
+    Q_PROPERTY(bool sleepTimerActive READ sleepTimerActive NOTIFY sleepTimerChanged)
+    Q_PROPERTY(bool sleepTimerUntilEnd READ sleepTimerUntilEnd NOTIFY sleepTimerChanged)
+    Q_PROPERTY(int sleepTimerRemaining READ sleepTimerRemaining NOTIFY sleepTimerRemainingChanged)
 
 public:
     PlayerViewModel(AudioEngine &engine, Store &store, QObject *parent = nullptr);
@@ -65,6 +74,18 @@ public:
     int repeatModeValue() const { return int(m_repeatMode); }
     std::optional<qint64> lastPlayedTrackId() const { return m_lastPlayedTrackId; }
     QVariant lastPlayedTrackIdVariant() const;
+    double playbackRate() const;
+    void setPlaybackRate(double rate);
+    QString playbackRateText() const;
+    bool smartRewind() const;
+    void setSmartRewind(bool on);
+    bool isReconnecting() const;
+    bool sleepTimerActive() const;
+    bool sleepTimerUntilEnd() const;
+    int sleepTimerRemaining() const;
+
+    static constexpr double SkipBack = 10, SkipForward = 30, RateStep = 0.1;
+    static QString rateText(double rate);
 
     // Starts `track` with the list on screen as the queue; the settings and a history entry
     // are written at once, before the stream is ready.
@@ -73,12 +94,24 @@ public:
     Q_INVOKABLE void next();
     Q_INVOKABLE void previous();
     Q_INVOKABLE void seekAndPlay(double time);
+    // Back 10 s / forward 30 s; a paused lecture stays paused and its place is saved at once.
+    Q_INVOKABLE void skipBackward();
+    Q_INVOKABLE void skipForward();
+    // The keys [ and ] (-/+ 0.1) and Backspace (normal speed).
+    Q_INVOKABLE void slower();
+    Q_INVOKABLE void faster();
+    Q_INVOKABLE void resetRate();
+    Q_INVOKABLE void startSleepTimer(int minutes);
+    Q_INVOKABLE void startSleepTimerUntilEnd();
+    Q_INVOKABLE void cancelSleepTimer();
     // Restores the settings' last lecture, paused at its position, if `tracks` holds it.
     Q_INVOKABLE void resumeIfNeeded(const QList<Track> &tracks);
 
     // What the save timer runs: rewrites the settings and the current lecture's history
     // entry while a lecture plays or is positioned past 0.
     void saveTick();
+    // Writes the current place now, whatever it is (after a skip, a seek, a timed pause).
+    void savePosition();
     // The save timer's period (1 s); tests shorten it. Restarts the timer.
     void setSaveInterval(std::chrono::milliseconds interval);
 
@@ -91,6 +124,11 @@ signals:
     void shuffleChanged();
     void repeatModeChanged();
     void lastPlayedTrackIdChanged();
+    void playbackRateChanged();
+    void smartRewindChanged();
+    void isReconnectingChanged();
+    void sleepTimerChanged();
+    void sleepTimerRemainingChanged();
 
 private:
     void bindMirrors();

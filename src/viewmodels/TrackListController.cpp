@@ -4,6 +4,7 @@
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/PlayerViewModel.h"
+#include "viewmodels/ResumeRule.h"
 
 #include <QDir>
 #include <QSet>
@@ -201,12 +202,7 @@ QList<Track> TrackListController::storedRows() const
 
 double TrackListController::savedResumePosition(const Track &track) const
 {
-    if (!m_store)
-        return 0;
-    const auto settings = m_store->loadSettings();
-    if (settings && settings->lastTrackId && *settings->lastTrackId == track.id)
-        return settings->lastPosition;
-    return 0;
+    return m_store ? ResumeRule::fromSettingsOrHistory(track, *m_store) : 0;
 }
 
 void TrackListController::playRow(int row)

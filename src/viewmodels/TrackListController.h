@@ -19,11 +19,14 @@ class Store;
 //
 // | kind      | rows                                   | queue            | resume             |
 // |-----------|----------------------------------------|------------------|--------------------|
-// | Home      | the library, most viewed first         | the popular list | none               |
-// | Search    | the search results                     | the results      | none               |
-// | Ustadz    | one teacher's lectures, most viewed    | those lectures   | none               |
-// | History   | heard lectures, most recent first      | whole library    | saved, same track  |
-// | Downloads | library lectures whose file is present | the rows         | saved, same track  |
+// | Home      | the library, most viewed first         | the popular list | its history entry  |
+// | Search    | the search results                     | the results      | its history entry  |
+// | Ustadz    | one teacher's lectures, most viewed    | those lectures   | its history entry  |
+// | History   | heard lectures, most recent first      | whole library    | settings or history|
+// | Downloads | library lectures whose file is present | the rows         | settings or history|
+//
+// "Its history entry" is ResumeRule (from 0:00 when finished or never heard), applied by the
+// player view model to every play without a place of its own.
 //
 // On the Downloads screen the download button removes the stored copy; elsewhere it
 // starts a download, or cancels one in flight.

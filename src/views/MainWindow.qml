@@ -62,9 +62,32 @@ ApplicationWindow {
         enabled: window.keysFree && !window.textFieldHasFocus() && !window.buttonHasFocus()
         onActivated: window.player.togglePlay()
     }
-    // Left/Right skip back and forward, "[" "]" change the speed and Backspace resets it,
-    // while no text field has the focus: they go here, to the player's skip and speed
-    // commands.
+    // Skip and speed, unless the keys belong to a text field.
+    Shortcut {
+        sequence: "Left"
+        enabled: window.keysFree && !window.textFieldHasFocus()
+        onActivated: window.player.skipBackward()
+    }
+    Shortcut {
+        sequence: "Right"
+        enabled: window.keysFree && !window.textFieldHasFocus()
+        onActivated: window.player.skipForward()
+    }
+    Shortcut {
+        sequence: "["
+        enabled: window.keysFree && !window.textFieldHasFocus()
+        onActivated: window.player.slower()
+    }
+    Shortcut {
+        sequence: "]"
+        enabled: window.keysFree && !window.textFieldHasFocus()
+        onActivated: window.player.faster()
+    }
+    Shortcut {
+        sequence: "Backspace"
+        enabled: window.keysFree && !window.textFieldHasFocus()
+        onActivated: window.player.resetRate()
+    }
     Shortcut {
         sequence: "Ctrl+F"
         enabled: window.keysFree

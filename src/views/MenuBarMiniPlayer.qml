@@ -95,13 +95,13 @@ Rectangle {
         Item {
             visible: mini.player.hasCurrentTrack
             width: parent.width
-            height: visible ? 10 + Math.max(texts.height, playButton.height) : 0
+            height: visible ? 10 + Math.max(texts.height, transport.height) : 0
 
             Column {
                 id: texts
                 anchors.left: parent.left
                 anchors.leftMargin: 12
-                anchors.right: playButton.left
+                anchors.right: transport.left
                 anchors.rightMargin: 8
                 y: 10 + (parent.height - 10 - height) / 2
                 spacing: 2
@@ -120,7 +120,8 @@ Rectangle {
                 Text {
                     objectName: "miniPosition"
                     width: parent.width
-                    text: TimeText.formatted(mini.shownTime) + " / " + mini.player.currentDurationText
+                    text: mini.player.isReconnecting ? qsTr("Menyambung ulang...")
+                        : TimeText.formatted(mini.shownTime) + " / " + mini.player.currentDurationText
                     elide: Text.ElideRight
                     maximumLineCount: 1
                     font.family: Theme.fontFamily
@@ -129,17 +130,35 @@ Rectangle {
                 }
             }
 
-            PlainButton {
-                id: playButton
+            Row {
+                id: transport
                 anchors.right: parent.right
                 anchors.rightMargin: 12
                 y: 10 + (parent.height - 10 - height) / 2
-                iconName: mini.player.isPlaying ? "pause" : "play"
-                filled: true
-                iconSize: 14
-                iconColor: "black"
-                accessibleName: mini.player.isPlaying ? qsTr("Jeda") : qsTr("Putar")
-                onClicked: mini.player.togglePlay()
+
+                PlainButton {
+                    iconName: "rotate-ccw"
+                    iconSize: 14
+                    iconColor: "black"
+                    accessibleName: qsTr("Mundur 10 detik")
+                    onClicked: mini.player.skipBackward()
+                }
+                PlainButton {
+                    id: playButton
+                    iconName: mini.player.isPlaying ? "pause" : "play"
+                    filled: true
+                    iconSize: 14
+                    iconColor: "black"
+                    accessibleName: mini.player.isPlaying ? qsTr("Jeda") : qsTr("Putar")
+                    onClicked: mini.player.togglePlay()
+                }
+                PlainButton {
+                    iconName: "rotate-cw"
+                    iconSize: 14
+                    iconColor: "black"
+                    accessibleName: qsTr("Maju 30 detik")
+                    onClicked: mini.player.skipForward()
+                }
             }
         }
 

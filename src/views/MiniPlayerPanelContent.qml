@@ -78,7 +78,7 @@ Rectangle {
                 Text {
                     objectName: "panelUstadz"
                     width: parent.width
-                    text: card.player.currentUstadz
+                    text: card.player.isReconnecting ? qsTr("Menyambung ulang...") : card.player.currentUstadz
                     elide: Text.ElideRight
                     maximumLineCount: 1
                     font.family: Theme.fontFamily
@@ -92,7 +92,7 @@ Rectangle {
                 anchors.right: parent.right
                 anchors.rightMargin: 16
                 y: 10 + (parent.height - 10 - height) / 2
-                spacing: 14
+                spacing: 8
 
                 PlainButton {
                     anchors.verticalCenter: parent.verticalCenter
@@ -104,12 +104,28 @@ Rectangle {
                 }
                 PlainButton {
                     anchors.verticalCenter: parent.verticalCenter
+                    iconName: "rotate-ccw"
+                    iconSize: 15
+                    iconColor: "white"
+                    accessibleName: qsTr("Mundur 10 detik")
+                    onClicked: card.player.skipBackward()
+                }
+                PlainButton {
+                    anchors.verticalCenter: parent.verticalCenter
                     iconName: card.player.isPlaying ? "pause" : "play"
                     filled: true
                     iconSize: 20
                     iconColor: "white"
                     accessibleName: card.player.isPlaying ? qsTr("Jeda") : qsTr("Putar")
                     onClicked: card.player.togglePlay()
+                }
+                PlainButton {
+                    anchors.verticalCenter: parent.verticalCenter
+                    iconName: "rotate-cw"
+                    iconSize: 15
+                    iconColor: "white"
+                    accessibleName: qsTr("Maju 30 detik")
+                    onClicked: card.player.skipForward()
                 }
                 PlainButton {
                     anchors.verticalCenter: parent.verticalCenter

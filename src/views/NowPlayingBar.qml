@@ -1,9 +1,9 @@
 import QtQuick
 import Talvora
 
-// The green strip under the screens: the current lecture with previous / play-pause /
-// next, the position and length, and the seek slider. Without a current lecture only a
-// thin green bar remains.
+// The green strip under the screens: the current lecture with previous / back 10 s /
+// play-pause / forward 30 s / next, the speed and the sleep timer, the position and length,
+// and the seek slider. Without a current lecture only a thin green bar remains.
 Item {
     id: bar
 
@@ -65,7 +65,7 @@ Item {
 
                     Text {
                         width: parent.width
-                        text: bar.player.currentUstadz
+                        text: bar.player.isReconnecting ? qsTr("Menyambung ulang...") : bar.player.currentUstadz
                         elide: Text.ElideRight
                         maximumLineCount: 1
                         font.family: Theme.fontFamily
@@ -92,6 +92,16 @@ Item {
                     }
 
                     PlainButton {
+                        objectName: "skipBackButton"
+                        anchors.verticalCenter: parent.verticalCenter
+                        iconName: "rotate-ccw"
+                        iconSize: 18
+                        iconColor: "black"
+                        accessibleName: qsTr("Mundur 10 detik")
+                        onClicked: bar.player.skipBackward()
+                    }
+
+                    PlainButton {
                         objectName: "playPauseButton"
                         anchors.verticalCenter: parent.verticalCenter
                         iconName: bar.player.isPlaying ? "pause" : "play"
@@ -104,6 +114,16 @@ Item {
                     }
 
                     PlainButton {
+                        objectName: "skipForwardButton"
+                        anchors.verticalCenter: parent.verticalCenter
+                        iconName: "rotate-cw"
+                        iconSize: 18
+                        iconColor: "black"
+                        accessibleName: qsTr("Maju 30 detik")
+                        onClicked: bar.player.skipForward()
+                    }
+
+                    PlainButton {
                         anchors.verticalCenter: parent.verticalCenter
                         iconName: "chevron-right"
                         iconSize: 20
@@ -111,6 +131,18 @@ Item {
                         focusRingColor: "black"
                         accessibleName: qsTr("Berikutnya")
                         onClicked: bar.player.next()
+                    }
+
+                    SpeedControl {
+                        objectName: "speedControl"
+                        anchors.verticalCenter: parent.verticalCenter
+                        player: bar.player
+                    }
+
+                    SleepTimerControl {
+                        objectName: "sleepTimerControl"
+                        anchors.verticalCenter: parent.verticalCenter
+                        player: bar.player
                     }
 
                     Text {

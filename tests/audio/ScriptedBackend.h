@@ -21,6 +21,12 @@ public:
     QString itemError() const override { return m_error; }
     TimeControlStatus timeControlStatus() const override { return m_timeControl; }
     void seek(qint64 time, SeekCompletion completion = {}) override;
+    void setRate(double rate) override { m_rate = rate; }
+    void setVolume(double volume) override
+    {
+        m_volume = volume;
+        volumes << volume;
+    }
     void setStatusHandler(StatusHandler handler) override { m_statusHandler = std::move(handler); }
     void setPeriodicTimeHandler(qint64 interval, TimeHandler handler) override;
     void setRateHandler(RateHandler handler) override { m_rateHandler = std::move(handler); }
@@ -43,8 +49,11 @@ public:
     qint64 timeInterval() const { return m_timeInterval; }
     int pendingSeeks() const { return int(m_seeks.size()); }
     QUrl url() const { return m_url; }
+    double rate() const { return m_rate; }
+    double volume() const { return m_volume; }
 
     QStringList calls;
+    QList<double> volumes;
     int loads = 0;
 
 private:
@@ -53,6 +62,8 @@ private:
     QString m_error;
     TimeControlStatus m_timeControl = TimeControlStatus::Paused;
     bool m_stallOnPlay = false;
+    double m_rate = 1.0;
+    double m_volume = 1.0;
     QList<SeekCompletion> m_seeks;
     qint64 m_timeInterval = 0;
     StatusHandler m_statusHandler;

@@ -7,7 +7,9 @@
 #include "audio/AudioEngine.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 
 using ItemStatus = PlayerBackend::ItemStatus;
@@ -34,12 +36,37 @@ QString playerctl(const QStringList &arguments, int *exitCode = nullptr)
     return run(QStringLiteral("playerctl"), QStringList{"-p", "talvora"} + arguments, exitCode);
 }
 
-QString rootProperty(const QString &name)
+QString property(const QString &interface, const QString &name)
 {
     return run(QStringLiteral("dbus-send"),
                {"--session", "--print-reply=literal", "--dest=org.mpris.MediaPlayer2.talvora",
                 "/org/mpris/MediaPlayer2", "org.freedesktop.DBus.Properties.Get",
-                "string:org.mpris.MediaPlayer2", "string:" + name});
+                "string:" + interface, "string:" + name});
+}
+
+QString rootProperty(const QString &name)
+{
+    return property(QStringLiteral("org.mpris.MediaPlayer2"), name);
+}
+
+QString playerProperty(const QString &name)
+{
+    return property(QStringLiteral("org.mpris.MediaPlayer2.Player"), name);
+}
+
+// A method call or property write of the player interface through dbus-send.
+void callPlayer(const QStringList &arguments)
+{
+    run(QStringLiteral("dbus-send"),
+        QStringList{"--session", "--print-reply", "--dest=org.mpris.MediaPlayer2.talvora",
+                    "/org/mpris/MediaPlayer2"} +
+            arguments);
+}
+
+void setRate(const QString &value)
+{
+    callPlayer({"org.freedesktop.DBus.Properties.Set", "string:org.mpris.MediaPlayer2.Player",
+                "string:Rate", "variant:double:" + value});
 }
 
 Track makeTrack(qint64 id, const QString &judul, const QString &ustadz,
@@ -74,6 +101,10 @@ private slots:
     void nextAndPrevious();
     void announcesChanges();
     void announcesJumps();
+    void seekFromTheDesktop_data();
+    void seekFromTheDesktop();
+    void rateFromTheDesktop();
+    void capabilitiesFollowTheState();
 
 private:
     void startReady(const Track &track, const QList<Track> &queue = {});
@@ -121,9 +152,13 @@ void TestMpris::identifiesItself()
 
 void TestMpris::playKeyBeforeAnyLoad()
 {
+    // Without a lecture the player says it cannot play, and playerctl keeps the key to
+    // itself; a client that calls Play anyway still reaches the engine.
     int exitCode = -1;
     playerctl({"play"}, &exitCode);
-    QCOMPARE(exitCode, 0);
+    QCOMPARE(exitCode, 1);
+    QVERIFY(!m_engine->isPlaying());
+    callPlayer({"org.mpris.MediaPlayer2.Player.Play"});
     QTRY_VERIFY(m_engine->isPlaying());
     QCOMPARE(m_engine->playbackMode(), int(PlaybackState::Playing));
     QVERIFY(m_backend->calls.isEmpty());
@@ -201,6 +236,7 @@ void TestMpris::nextAndPrevious()
 void TestMpris::announcesChanges()
 {
     // playerctl --follow prints only what PropertiesChanged announces.
+    startReady(makeTrack(1, "Pertama", "U", 60));
     QProcess follower;
     follower.start("playerctl", {"-p", "talvora", "--follow", "metadata", "--format",
                                  "{{status}} {{xesam:title}}"});
@@ -214,7 +250,7 @@ void TestMpris::announcesChanges()
         }
         return seen.contains(line);
     };
-    QTest::qWait(300); // let it subscribe
+    // It prints the state it found once it listens; what follows came as announcements.
     startReady(makeTrack(1, "Pertama", "U", 60));
     QVERIFY2(waitFor("Playing Pertama"), qPrintable(seen));
     m_engine->togglePlay();
@@ -232,22 +268,111 @@ void TestMpris::announcesJumps()
         "dbus-monitor",
         {"--session", "type='signal',interface='org.mpris.MediaPlayer2.Player',member='Seeked'"});
     QVERIFY(monitor.waitForStarted(5000));
-    QTest::qWait(300); // let it subscribe
+    QString seen;
+    const auto waitFor = [&](const QString &text, const std::function<void()> &poke) {
+        QDeadlineTimer deadline(10000);
+        while (!seen.contains(text) && !deadline.hasExpired()) {
+            poke();
+            QTest::qWait(20);
+            seen += QString::fromUtf8(monitor.readAllStandardOutput());
+        }
+        return seen.contains(text);
+    };
+    // A marker signal of our own, sent until the monitor shows it: from then on it listens.
+    QDBusMessage marker = QDBusMessage::createSignal(
+        "/marker", "org.mpris.MediaPlayer2.Player", "Seeked");
+    marker << qlonglong(-7);
+    QVERIFY2(waitFor("int64 -7", [&] { QDBusConnection::sessionBus().send(marker); }),
+             qPrintable(seen));
+    seen.clear();
     startReady(makeTrack(1, "Kajian", "U", 600));
     for (double t = 0.25; t <= 1.0; t += 0.25)
         m_backend->reportTime(t); // playing on: no jump
     m_engine->seekAndPlay(300);
     m_backend->completeSeek(true);
-    QString seen;
-    QDeadlineTimer deadline(10000);
-    while (!seen.contains("int64 300000000") && !deadline.hasExpired()) {
-        QTest::qWait(20);
-        seen += QString::fromUtf8(monitor.readAllStandardOutput());
-    }
-    QVERIFY2(seen.contains("int64 300000000"), qPrintable(seen));
-    QCOMPARE(seen.count("member=Seeked"), 1);
+    // A small skip is a jump too, because a command made it.
+    m_engine->skip(-1);
+    QVERIFY2(waitFor("int64 299000000", [] {}), qPrintable(seen));
+    QCOMPARE(seen.count("int64 300000000"), 1);
+    QCOMPARE(seen.count("member=Seeked"), 2 + seen.count("int64 -7"));
     monitor.kill();
     monitor.waitForFinished(2000);
+}
+
+void TestMpris::seekFromTheDesktop_data()
+{
+    QTest::addColumn<QStringList>("command"); // playerctl arguments, or dbus-send ones after "dbus"
+    QTest::addColumn<double>("expected");
+    QTest::newRow("position 100") << QStringList{"position", "100"} << 100.0;
+    QTest::newRow("back 10") << QStringList{"position", "10-"} << 50.0;
+    QTest::newRow("forward 30") << QStringList{"position", "30+"} << 90.0;
+    QTest::newRow("forward past the end") << QStringList{"position", "900+"} << 600.0;
+    QTest::newRow("stale track id")
+        << QStringList{"dbus", "org.mpris.MediaPlayer2.Player.SetPosition",
+                       "objpath:/org/talvora/track/99", "int64:100000000"}
+        << 60.0;
+    QTest::newRow("beyond the length")
+        << QStringList{"dbus", "org.mpris.MediaPlayer2.Player.SetPosition",
+                       "objpath:/org/talvora/track/1", "int64:700000000"}
+        << 60.0;
+}
+
+void TestMpris::seekFromTheDesktop()
+{
+    QFETCH(QStringList, command);
+    QFETCH(double, expected);
+    startReady(makeTrack(1, "Kajian", "U", 600));
+    m_engine->seekTo(60);
+    m_backend->completeSeek(true);
+    if (command.first() == "dbus")
+        callPlayer(command.mid(1));
+    else
+        playerctl(command);
+    // dbus-send waited for the reply; a changed place shows at once.
+    QTRY_COMPARE(m_engine->currentTime(), expected);
+    QVERIFY(m_engine->isPlaying());
+    if (expected != 60.0)
+        QCOMPARE(m_backend->calls.last(), "seek " + QString::number(qint64(expected * 600)));
+}
+
+void TestMpris::rateFromTheDesktop()
+{
+    startReady(makeTrack(1, "Kajian", "U", 600));
+    QVERIFY(playerProperty("MinimumRate").contains("0.5"));
+    QVERIFY(playerProperty("MaximumRate").contains("3"));
+    setRate("2.0");
+    QTRY_COMPARE(m_engine->playbackRate(), 2.0);
+    QCOMPARE(m_backend->rate(), 2.0);
+    QVERIFY(playerProperty("Rate").contains("2"));
+    setRate("9");
+    QTRY_COMPARE(m_engine->playbackRate(), 3.0);
+    setRate("0.1");
+    QTRY_COMPARE(m_engine->playbackRate(), 0.5);
+    // A rate of 0 is a pause, as MPRIS asks.
+    setRate("0");
+    QTRY_VERIFY(!m_engine->isPlaying());
+    QCOMPARE(m_engine->playbackRate(), 0.5);
+}
+
+void TestMpris::capabilitiesFollowTheState()
+{
+    QVERIFY(playerProperty("CanSeek").contains("false"));
+    QVERIFY(playerProperty("CanGoNext").contains("false"));
+    QVERIFY(rootProperty("CanRaise").contains("true"));
+    QVERIFY(rootProperty("CanQuit").contains("true"));
+    const QList<Track> queue = {makeTrack(1, "A", "U", 60), makeTrack(2, "B", "U", 60)};
+    startReady(queue[0], queue);
+    for (const char *name : {"CanSeek", "CanPlay", "CanPause", "CanGoNext", "CanGoPrevious"})
+        QVERIFY2(playerProperty(name).contains("true"), qPrintable(name));
+
+    QSignalSpy raised(&m_engine->nowPlaying(), &NowPlaying::raiseRequested);
+    QSignalSpy quit(&m_engine->nowPlaying(), &NowPlaying::quitRequested);
+    run("dbus-send", {"--session", "--print-reply", "--dest=org.mpris.MediaPlayer2.talvora",
+                      "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2.Raise"});
+    run("dbus-send", {"--session", "--print-reply", "--dest=org.mpris.MediaPlayer2.talvora",
+                      "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2.Quit"});
+    QCOMPARE(raised.size(), 1);
+    QCOMPARE(quit.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestMpris)

@@ -12,6 +12,7 @@
 #include "viewmodels/PlayerViewModel.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -80,6 +81,9 @@ private slots:
     void tickStopConditions();
     void playbackRaisesPlayCount();
     void togglePlayWithoutTrack();
+    void resumeRule_data();
+    void resumeRule();
+    void skipAndTimedPauseSaveAtOnce();
 
 private:
     QString settingsPath() const { return m_home->dataFolder() + "/settings.json"; }
@@ -340,6 +344,95 @@ void TestPlayerViewModel::togglePlayWithoutTrack()
                          "[AudioEngine] togglePlay player=false status=nil currentTrack=-1");
     model.togglePlay();
     QVERIFY(rig.backend->calls.isEmpty());
+}
+
+void TestPlayerViewModel::resumeRule_data()
+{
+    // Lecture 2 is started by `start` ("play": a row of Beranda, Cari or Ustadz; "next" from
+    // lecture 1; "previous" from lecture 3) with a history entry at `position` of `entryLength`
+    // (none when negative); the track itself lasts `trackLength` (unknown when 0).
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<double>("position");
+    QTest::addColumn<double>("entryLength");
+    QTest::addColumn<qint64>("trackLength");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("half-heard") << "play" << 120.0 << 240.0 << qint64(240) << 120.0;
+    QTest::newRow("finished") << "play" << 215.0 << 240.0 << qint64(240) << 0.0;
+    QTest::newRow("just before the finish") << "play" << 209.0 << 240.0 << qint64(240) << 209.0;
+    QTest::newRow("no entry") << "play" << -1.0 << 0.0 << qint64(240) << 0.0;
+    QTest::newRow("no length: the entry's decides")
+        << "play" << 215.0 << 240.0 << qint64(0) << 0.0;
+    QTest::newRow("next, half-heard") << "next" << 120.0 << 240.0 << qint64(240) << 120.0;
+    QTest::newRow("previous, half-heard") << "previous" << 120.0 << 240.0 << qint64(240) << 120.0;
+    QTest::newRow("next, finished") << "next" << 230.0 << 240.0 << qint64(240) << 0.0;
+}
+
+void TestPlayerViewModel::resumeRule()
+{
+    QFETCH(QString, start);
+    QFETCH(double, position);
+    QFETCH(double, entryLength);
+    QFETCH(qint64, trackLength);
+    QFETCH(double, expected);
+    ScriptedRig rig;
+    PlayerViewModel model(*rig.engine, *m_store);
+    model.setSaveInterval(20ms);
+    const QList<Track> queue = {makeTrack(1, 240),
+                                makeTrack(2, trackLength ? std::optional(trackLength) : std::nullopt),
+                                makeTrack(3, 240)};
+    if (position >= 0)
+        m_store->savePlaybackHistory({{2, position, entryLength, 1000, 1}});
+    if (start == "play") {
+        model.play(queue[1], queue, std::nullopt);
+        // What play writes is the place it starts at.
+        QCOMPARE(m_store->loadSettings()->lastPosition, expected);
+    } else {
+        model.play(queue[start == "next" ? 0 : 2], queue, std::nullopt);
+        rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+        QCoreApplication::processEvents();
+        start == "next" ? model.next() : model.previous();
+    }
+    QCOMPARE(rig.engine->currentTrack()->id, 2);
+    QCOMPARE(model.currentTime(), expected);
+    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.backend->calls.filter("seek").join(QString()),
+             expected > 0 ? "seek " + QString::number(qint64(expected * 600)) : QString());
+    // The entry is never reset to 0 while the lecture starts at its place: the save ticks
+    // that run before the first time report write that place too.
+    const int writes = 3;
+    for (int i = 0; i < writes; ++i) {
+        QSignalSpy saved(m_store.get(), &Store::playbackHistoryChanged);
+        QVERIFY(saved.wait(5000));
+    }
+    QCOMPARE(historyOf(*m_store, 2)->lastPosition, expected);
+}
+
+void TestPlayerViewModel::skipAndTimedPauseSaveAtOnce()
+{
+    ScriptedRig rig;
+    PlayerViewModel model(*rig.engine, *m_store);
+    model.setSaveInterval(1h); // only the commands write
+    rig.engine->prepare(makeTrack(4, 600), 100);
+    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    QCoreApplication::processEvents();
+    model.skipBackward();
+    QVERIFY(!model.isPlaying());
+    QCOMPARE(m_store->loadSettings()->lastPosition, 90.0);
+    QCOMPARE(historyOf(*m_store, 4)->lastPosition, 90.0);
+    model.skipForward();
+    QCOMPARE(m_store->loadSettings()->lastPosition, 120.0);
+
+    model.togglePlay();
+    while (rig.backend->pendingSeeks() > 0)
+        rig.backend->completeSeek(true);
+    rig.backend->reportTime(121.5);
+    QSignalSpy saved(m_store.get(), &Store::settingsChanged);
+    rig.engine->sleepTimer().start(50ms);
+    QVERIFY(saved.wait(5000));
+    QVERIFY(!model.isPlaying());
+    QCOMPARE(m_store->loadSettings()->lastPosition, 121.5);
+    QVERIFY(!model.sleepTimerActive());
 }
 
 QTEST_GUILESS_MAIN(TestPlayerViewModel)

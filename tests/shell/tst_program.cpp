@@ -137,11 +137,16 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}), QStringLiteral("Playing"), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(playerPosition() > 42.5, 10000);
 
-        QList<double> saved;
-        for (int second = 0; second < 4; ++second) {
-            QTest::qWait(1100);
-            saved << settings().value("lastPosition").toDouble();
-        }
+        // Every stored place seen until three saves have changed it, in order: each one later
+        // than the one before.
+        QList<double> saved{settings().value("lastPosition").toDouble()};
+        const auto sample = [&] {
+            const double now = settings().value("lastPosition").toDouble();
+            if (now != saved.last())
+                saved << now;
+            return saved.size() >= 4;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(sample(), 15000);
         for (qsizetype i = 1; i < saved.size(); ++i)
             QVERIFY2(
                 saved[i] > saved[i - 1],

@@ -1,5 +1,7 @@
 #include "LectureService.h"
 
+#include "network/APIClient.h"
+
 #include "Fixtures.h"
 
 #include <QDeadlineTimer>
@@ -10,6 +12,7 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -228,6 +231,21 @@ bool LectureService::waitForArrivalCount(const QString &targetPrefix, int count,
     return QTest::qWaitFor(
         [&] { return events(QStringLiteral("arrived"), targetPrefix).size() >= count; },
         timeoutMs);
+}
+
+int LectureService::reportsBeforeMarker(int timeoutMs) const
+{
+    static constexpr qint64 MarkerId = 999;
+    QTimer::singleShot(0, [] { APIClient::logBadAudio(MarkerId, QStringLiteral("marker.mp3")); });
+    const auto others = [this] {
+        int count = 0, markers = 0;
+        for (const QJsonObject &report : badAudioReports())
+            ++(report.value("track_id").toString() == QString::number(MarkerId) ? markers : count);
+        return markers > 0 ? count : -1;
+    };
+    if (!QTest::qWaitFor([&] { return others() >= 0; }, timeoutMs))
+        return -1;
+    return others();
 }
 
 void LectureService::clearLog()

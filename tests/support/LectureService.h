@@ -75,6 +75,11 @@ public:
     int requestCount(const QString &targetPrefix = QString()) const;
     // Entries with "event":"bad_audio" (track_id, filename, error, decoded).
     QList<QJsonObject> badAudioReports() const;
+    // Bad-audio reports (other than markers) that arrived before a marker report sent now
+    // through the program's own client, queued like the engine's reports: a check for "no
+    // second report" waits for that later event instead of a fixed time. -1 when the marker
+    // does not arrive within `timeoutMs`.
+    int reportsBeforeMarker(int timeoutMs = 30000) const;
     // Spins the event loop until at least `count` matching requests are logged. A request is
     // logged when its answer ends or is cut, which for a client that hangs up can be a moment
     // after the client saw the failure.

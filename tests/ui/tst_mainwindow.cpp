@@ -245,53 +245,72 @@ private slots:
         QVERIFY(UiTest::showsText(ScreenFixture::trackRows(window).at(1), QStringLiteral("25%")));
     }
 
-    void historyAndDownloadsResumeTheSavedLecture_data()
+    void everyScreenResumesTheLecture_data()
     {
+        // Lecture 4 is the settings' last one (at 7.5 s); the history holds 2 half-heard (at
+        // 120 s), 4 and 5 heard to the end (at 225 s); 3 was never heard. Every lecture here
+        // lasts 240 s.
         QTest::addColumn<QString>("screen");
         QTest::addColumn<qint64>("clicked");
         QTest::addColumn<double>("resume");
         QTest::newRow("history, the saved lecture") << "Riwayat" << qint64(4) << 7.5;
-        QTest::newRow("history, another lecture") << "Riwayat" << qint64(2) << 0.0;
+        QTest::newRow("history, a half-heard lecture") << "Riwayat" << qint64(2) << 120.0;
+        QTest::newRow("history, a finished lecture") << "Riwayat" << qint64(5) << 0.0;
         QTest::newRow("downloads, the saved lecture") << "Unduhan" << qint64(4) << 7.5;
-        QTest::newRow("downloads, another lecture") << "Unduhan" << qint64(2) << 0.0;
+        QTest::newRow("downloads, a half-heard lecture") << "Unduhan" << qint64(2) << 120.0;
+        QTest::newRow("home, a half-heard lecture") << "Beranda" << qint64(2) << 120.0;
+        QTest::newRow("home, a finished lecture") << "Beranda" << qint64(5) << 0.0;
+        QTest::newRow("home, never heard") << "Beranda" << qint64(3) << 0.0;
     }
 
-    void historyAndDownloadsResumeTheSavedLecture()
+    void everyScreenResumesTheLecture()
     {
         QFETCH(QString, screen);
         QFETCH(qint64, clicked);
         QFETCH(double, resume);
 
-        ScreenFixture f(sixLectures());
+        QList<Track> tracks = sixLectures();
+        for (Track &track : tracks)
+            track.durationSeconds = 240;
+        ScreenFixture f(tracks);
         QVERIFY(f.start());
         f.player->setSaveInterval(1h);
         saveLastTrack(*f.store, 4, 7.5);
-        f.store->savePlaybackHistory({heard(2, 300), heard(4, 200)});
+        f.store->savePlaybackHistory(
+            {heard(2, 300, 120, 240), heard(4, 200, 7.5, 240), heard(5, 100, 225, 240)});
         QQuickWindow *window = f.openWindow();
         QVERIFY(window);
         QVERIFY(f.waitForLibrary());
-        for (qint64 id : {4, 2}) {
-            const Track track = f.library->tracks().at(int(id) - 1);
-            f.downloads->startDownload(track);
-            QTRY_VERIFY(f.downloads->downloadedIds().contains(id));
+        if (screen == QStringLiteral("Unduhan")) {
+            for (qint64 id : {4, 2}) {
+                const Track track = f.library->tracks().at(int(id) - 1);
+                f.downloads->startDownload(track);
+                QTRY_VERIFY(f.downloads->downloadedIds().contains(id));
+            }
         }
 
         QVERIFY(f.select(window, screen));
-        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 2);
         QQuickItem *row = nullptr;
-        for (QQuickItem *r : ScreenFixture::trackRows(window)) {
-            if (r->property("title").toString() == QStringLiteral("Kajian %1").arg(clicked))
-                row = r;
-        }
-        QVERIFY(row);
+        QTRY_VERIFY([&] {
+            for (QQuickItem *r : ScreenFixture::trackRows(window)) {
+                if (r->property("title").toString() == QStringLiteral("Kajian %1").arg(clicked))
+                    row = r;
+            }
+            return row != nullptr;
+        }());
         UiTest::click(row);
 
         QCOMPARE(f.engine->currentTrack()->id, clicked);
-        const auto settings = f.store->loadSettings();
-        QCOMPARE(settings->lastPosition, resume);
+        QCOMPARE(f.engine->currentTime(), resume);
+        // What play wrote is the place it starts at, in the settings and in the history.
+        QCOMPARE(f.store->loadSettings()->lastPosition, resume);
+        for (const Store::PlaybackHistoryItem &item : f.store->loadPlaybackHistory()) {
+            if (item.id == clicked)
+                QCOMPARE(item.lastPosition, resume);
+        }
         if (screen == QStringLiteral("Riwayat"))
             QCOMPARE(idsOf(f.engine->queue()), QList<qint64>({1, 2, 3, 4, 5, 6}));
-        else
+        else if (screen == QStringLiteral("Unduhan"))
             QCOMPARE(idsOf(f.engine->queue()), QList<qint64>({2, 4})); // library order
     }
 
@@ -603,6 +622,57 @@ private slots:
         }
     }
 
+    void barSkipsAndChangesSpeed()
+    {
+        ScreenFixture f(sixLectures());
+        QVERIFY(f.start());
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QVERIFY(f.waitForLibrary());
+        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 6);
+        UiTest::click(ScreenFixture::trackRows(window).at(0));
+        QTRY_VERIFY(f.player->isPlaying());
+        QTest::keyClick(window, Qt::Key_Space);
+        QTRY_VERIFY(!f.player->isPlaying());
+
+        // Buttons and keys move a paused lecture; it stays paused.
+        QQuickItem *forward = UiTest::findAccessible(window->contentItem(), "Maju 30 detik");
+        QQuickItem *back = UiTest::findAccessible(window->contentItem(), "Mundur 10 detik");
+        QVERIFY(forward && back);
+        UiTest::click(forward);
+        QTRY_COMPARE(f.player->currentTime(), 20.0); // clamped to the 20 s lecture
+        QTest::keyClick(window, Qt::Key_Left);
+        QTRY_COMPARE(f.player->currentTime(), 10.0);
+        UiTest::click(back);
+        QTRY_COMPARE(f.player->currentTime(), 0.0);
+        QTest::keyClick(window, Qt::Key_Right);
+        QTRY_COMPARE(f.player->currentTime(), 20.0);
+        QVERIFY(!f.player->isPlaying());
+
+        // Speed from the keys, shown on the bar unless normal.
+        QQuickItem *rate = UiTest::findByObjectName(window->contentItem(), "rateText");
+        QVERIFY(rate && !rate->isVisible());
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(window, Qt::Key_BracketRight);
+        QCOMPARE(f.player->playbackRate(), 1.5);
+        QTRY_COMPARE(rate->property("text").toString(), QStringLiteral("1,5×"));
+        QVERIFY(rate->isVisible());
+        QTest::keyClick(window, Qt::Key_BracketLeft);
+        QCOMPARE(f.player->playbackRate(), 1.4);
+        QTest::keyClick(window, Qt::Key_Backspace);
+        QCOMPARE(f.player->playbackRate(), 1.0);
+        QVERIFY(!rate->isVisible());
+
+        // The sleep timer shows its countdown.
+        QQuickItem *countdown = UiTest::findByObjectName(window->contentItem(), "sleepCountdown");
+        QVERIFY(countdown && !countdown->isVisible());
+        QVERIFY(UiTest::findAccessible(window->contentItem(), "Pengatur waktu tidur"));
+        f.player->startSleepTimer(15);
+        QTRY_COMPARE(countdown->property("text").toString(), QStringLiteral("15:00"));
+        f.player->cancelSleepTimer();
+        QTRY_VERIFY(!countdown->isVisible());
+    }
+
     void barFollowsThePlayerExceptWhileSeeking()
     {
         ScreenFixture f(sixLectures());
@@ -620,19 +690,20 @@ private slots:
         QTRY_VERIFY(f.player->currentTime() > 0.3);
         QTRY_COMPARE(bar->property("seekProgress").toDouble(), f.player->currentTime());
 
-        // Held at three quarters: the player's positions do not move the thumb.
+        // Held at the middle: the player's positions do not move the thumb. (The middle leaves
+        // ten seconds of the lecture to play after the release, so it is still playing then.)
         const QPointF origin = slider->mapToScene(QPointF(0, 0));
-        const QPoint press = (origin + QPointF(9 + 0.75 * (slider->width() - 18), 9)).toPoint();
+        const QPoint press = (origin + QPointF(9 + 0.5 * (slider->width() - 18), 9)).toPoint();
         QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, press);
         const double held = bar->property("seekProgress").toDouble();
-        QVERIFY(qAbs(held - 15.0) < 0.2);
+        QVERIFY(qAbs(held - 10.0) < 0.2);
         const double before = f.player->currentTime();
         QTRY_VERIFY(f.player->currentTime() > before + 0.5);
         QCOMPARE(bar->property("seekProgress").toDouble(), held);
-        QVERIFY(UiTest::showsText(window->contentItem(), QStringLiteral("0:15 / 0:20")));
+        QVERIFY(UiTest::showsText(window->contentItem(), QStringLiteral("0:10 / 0:20")));
 
         QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, press);
-        QTRY_VERIFY(f.player->currentTime() >= 14.5);
+        QTRY_VERIFY(qAbs(f.player->currentTime() - 10.0) < 1.0);
         QTRY_VERIFY(f.player->isPlaying());
     }
 };
