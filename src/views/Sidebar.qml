@@ -56,6 +56,7 @@ Rectangle {
         boundsBehavior: Flickable.StopAtBounds
         ScrollBar.vertical: ScrollBar {
             policy: ScrollBar.AsNeeded
+            Accessible.ignored: true
         }
 
         Column {
