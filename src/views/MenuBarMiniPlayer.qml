@@ -47,6 +47,8 @@ Rectangle {
         Accessible.role: Accessible.Button
         Accessible.name: text
         Accessible.onPressAction: menuButton.clicked()
+        Keys.onReturnPressed: menuButton.clicked()
+        Keys.onEnterPressed: menuButton.clicked()
 
         contentItem: Text {
             text: menuButton.text
@@ -60,7 +62,7 @@ Rectangle {
         background: Rectangle {
             radius: 4
             color: menuButton.hovered ? Qt.rgba(0, 0, 0, 0.12) : "transparent"
-            border.width: menuButton.visualFocus ? 1 : 0
+            border.width: menuButton.visualFocus ? 2 : 0
             border.color: "white"
         }
     }
@@ -124,6 +126,7 @@ Rectangle {
                 filled: true
                 iconSize: 14
                 iconColor: "black"
+                focusRingColor: "black"
                 accessibleName: mini.player.isPlaying ? qsTr("Jeda") : qsTr("Putar")
                 onClicked: mini.player.togglePlay()
             }
