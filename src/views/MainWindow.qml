@@ -61,9 +61,10 @@ ApplicationWindow {
         enabled: window.keysFree && !window.textFieldHasFocus() && !window.buttonHasFocus()
         onActivated: window.player.togglePlay()
     }
-    // Left/Right skip back and forward, "[" "]" change the speed and Backspace resets it,
-    // while no text field has the focus: they go here, to the player's skip and speed
-    // commands.
+    // The player's skip and speed keys go here: Left/Right to skipBackward() and
+    // skipForward(), "[" "]" to changeSpeedBy(), Backspace to resetSpeed(), each with
+    // `enabled: window.keysFree && !window.textFieldHasFocus()`. The seek slider keeps
+    // its own arrows (it takes them in Keys.onShortcutOverride).
     Shortcut {
         sequence: "Ctrl+F"
         enabled: window.keysFree
