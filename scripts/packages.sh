@@ -20,6 +20,7 @@ TALVORA_TEST_PACKAGES=(
     curl python3 mpv
     iproute2 desktop-file-utils appstream dpkg-dev
     haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils
+    at-spi2-core python3-pyatspi
 )
 
 # install_packages NAME... : apt-get install the ones not yet installed (sudo unless root).

@@ -62,6 +62,7 @@ ApplicationWindow {
         enabled: window.keysFree && !window.textFieldHasFocus() && !window.buttonHasFocus()
         onActivated: window.player.togglePlay()
     }
+    // The seek slider keeps its own arrows (it takes them in Keys.onShortcutOverride).
     // Skip and speed, unless the keys belong to a text field.
     Shortcut {
         sequence: "Left"

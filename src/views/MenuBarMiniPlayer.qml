@@ -61,6 +61,8 @@ Rectangle {
         Accessible.role: Accessible.Button
         Accessible.name: text
         Accessible.onPressAction: menuButton.clicked()
+        Keys.onReturnPressed: menuButton.clicked()
+        Keys.onEnterPressed: menuButton.clicked()
 
         contentItem: Text {
             text: menuButton.text
@@ -74,7 +76,7 @@ Rectangle {
         background: Rectangle {
             radius: 4
             color: menuButton.hovered ? Qt.rgba(0, 0, 0, 0.12) : "transparent"
-            border.width: menuButton.visualFocus ? 1 : 0
+            border.width: menuButton.visualFocus ? 2 : 0
             border.color: "white"
         }
     }
@@ -140,6 +142,7 @@ Rectangle {
                     iconName: "rotate-ccw"
                     iconSize: 14
                     iconColor: "black"
+                    focusRingColor: "black"
                     accessibleName: qsTr("Mundur 10 detik")
                     onClicked: mini.player.skipBackward()
                 }
@@ -149,6 +152,7 @@ Rectangle {
                     filled: true
                     iconSize: 14
                     iconColor: "black"
+                    focusRingColor: "black"
                     accessibleName: mini.player.isPlaying ? qsTr("Jeda") : qsTr("Putar")
                     onClicked: mini.player.togglePlay()
                 }
@@ -156,6 +160,7 @@ Rectangle {
                     iconName: "rotate-cw"
                     iconSize: 14
                     iconColor: "black"
+                    focusRingColor: "black"
                     accessibleName: qsTr("Maju 30 detik")
                     onClicked: mini.player.skipForward()
                 }

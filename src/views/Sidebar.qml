@@ -58,6 +58,7 @@ Rectangle {
         boundsBehavior: Flickable.StopAtBounds
         ScrollBar.vertical: ScrollBar {
             policy: ScrollBar.AsNeeded
+            Accessible.ignored: true
         }
 
         Column {

@@ -67,6 +67,8 @@ FocusScope {
 
         ScrollBar.vertical: ScrollBar {
             policy: ScrollBar.AsNeeded
+            // the list's own keys move through it; a hidden bar would only be noise
+            Accessible.ignored: true
         }
 
         Keys.onPressed: event => {

@@ -93,6 +93,7 @@ FocusScope {
             bottomMargin: 4
             ScrollBar.vertical: ScrollBar {
                 policy: ScrollBar.AsNeeded
+                Accessible.ignored: true
             }
 
             delegate: Item {

@@ -1,0 +1,209 @@
+// The built program used without a mouse: keys from xdotool to its window, then only what a
+// screen reader has, the accessibility bus (AT-SPI, read with pyatspi). What plays is read
+// from the desktop's media controls (playerctl). Started by run-on-desktop.sh --private-net,
+// like tst_program: the program's service port is fixed when it is built.
+#include "LectureService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+QString run(const QString &program, const QStringList &arguments, int *exitCode = nullptr)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(20000))
+        return QStringLiteral("<%1 did not finish>").arg(program);
+    if (exitCode)
+        *exitCode = process.exitCode();
+    return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError())
+        .trimmed();
+}
+
+QString playerctl(const QStringList &arguments)
+{
+    return run("playerctl", QStringList{"-p", "talvora"} + arguments);
+}
+
+double position()
+{
+    bool ok = false;
+    const double at = playerctl({"position"}).toDouble(&ok);
+    return ok ? at : -1;
+}
+
+QString title() { return playerctl({"metadata", "xesam:title"}); }
+
+// Keys as xdotool names them, to the focused window.
+void keys(const QString &sequence)
+{
+    run("xdotool", QStringList{"key", "--delay", "150"} + sequence.split(' '));
+}
+
+QString reader(const QStringList &arguments, int *exitCode = nullptr)
+{
+    return run("/usr/bin/python3",
+               QStringList{QStringLiteral(TALVORA_ATSPI_CLIENT)} + arguments, exitCode);
+}
+
+Track lecture(qint64 id, const QString &judul, const QString &ustadz)
+{
+    Track track;
+    track.id = id;
+    track.filename = QFileInfo(judul.toLower().replace(' ', '-') + ".mp3").fileName();
+    track.slug = QFileInfo(track.filename).baseName();
+    track.judul = judul;
+    track.ustadz = ustadz;
+    track.durationSeconds = 120;
+    track.views = 5000 - id; // the popular order is the id order
+    return track;
+}
+} // namespace
+
+class TestAccess : public QObject
+{
+    Q_OBJECT
+
+private:
+    LectureService m_service;
+    QTemporaryDir m_dataHome;
+    QProcess m_bus;
+    QProcess m_program;
+
+private slots:
+    void initTestCase()
+    {
+        const QUrl built(QStringLiteral(TALVORA_BUILT_SERVICE_URL));
+        if (built.host() != "127.0.0.1" && built.host() != "localhost")
+            QSKIP("this build's program talks to a lecture service elsewhere");
+        QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run through run-on-desktop.sh");
+        const QList<Track> tracks{lecture(1, "Adab Menuntut Ilmu", "Ustadz Abdul Hakim"),
+                                  lecture(2, "Fiqih Shalat", "Ustadz Muhammad Rizki"),
+                                  lecture(3, "Nasihat Sabar", "Ustadz Abdul Hakim")};
+        for (const Track &track : tracks)
+            QVERIFY(m_service.addMp3(track.filename, 120));
+        QVERIFY(m_service.setTracks(tracks));
+        QVERIFY2(m_service.start(quint16(built.port(80))), "the service's port is taken");
+
+        // The accessibility bus, as a desktop session starts it for a screen reader.
+        m_bus.start("/usr/libexec/at-spi-bus-launcher", {"--launch-immediately"});
+        QVERIFY2(m_bus.waitForStarted(), qPrintable(m_bus.errorString()));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            run("dbus-send", {"--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                              "org.a11y.Bus.GetAddress"})
+                .contains("unix:"),
+            10000);
+
+        QVERIFY(m_dataHome.isValid());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_DATA_HOME", m_dataHome.path());
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        m_program.setProcessEnvironment(environment);
+        m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_program.start(QStringLiteral(TALVORA_PROGRAM), {});
+        QVERIFY2(m_program.waitForStarted(), qPrintable(m_program.errorString()));
+
+        QString window;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(window = run("xdotool", {"search", "--onlyvisible", "--pid",
+                                       QString::number(m_program.processId())})
+                           .split('\n')
+                           .value(0))
+                 .isEmpty(),
+            30000);
+        run("xdotool", {"windowactivate", "--sync", window});
+        // The library is listed once the reader sees its first row.
+        QTRY_VERIFY_WITH_TIMEOUT(reader({"dump"}).contains("Adab Menuntut Ilmu, "), 30000);
+    }
+
+    void cleanupTestCase()
+    {
+        for (QProcess *process : {&m_program, &m_bus}) {
+            if (process->state() != QProcess::NotRunning) {
+                process->terminate();
+                if (!process->waitForFinished(10000))
+                    process->kill();
+            }
+        }
+    }
+
+    // From start-up the list of Beranda has the keyboard; a teacher's list and Riwayat are
+    // reached with Ctrl+2 and Ctrl+3. Each chosen lecture plays.
+    void keysPlayAChosenLecture_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("playing");
+        QTest::newRow("Beranda") << "Down Return" << "Fiqih Shalat";
+        QTest::newRow("a teacher's list") << "ctrl+2 Return Down Return" << "Nasihat Sabar";
+        QTest::newRow("Riwayat") << "ctrl+3 Down Return" << "Fiqih Shalat";
+    }
+
+    void keysPlayAChosenLecture()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, playing);
+        ::keys(keys);
+        QTRY_COMPARE_WITH_TIMEOUT(title(), playing, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}), QStringLiteral("Playing"), 15000);
+    }
+
+    void sliderKeysMoveThePosition()
+    {
+        // From the list: the row's download button, the bar's three buttons, the slider.
+        keys("Tab Tab Tab Tab Tab space");
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}), QStringLiteral("Paused"), 10000);
+        const double before = position();
+        keys("Right Right");
+        QTRY_VERIFY_WITH_TIMEOUT(position() > before + 19, 10000);
+        QVERIFY2(position() < before + 23, qPrintable(QString::number(position() - before)));
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}), QStringLiteral("Playing"), 10000);
+    }
+
+    void spaceOnAFocusedDownloadButtonDownloads()
+    {
+        const QString file = m_dataHome.path() + "/Quillora/Downloads/1.mp3";
+        QVERIFY(!QFile::exists(file));
+        keys("ctrl+1 Tab space");
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), 20000);
+        QCOMPARE(title(), QStringLiteral("Fiqih Shalat"));
+        QCOMPARE(playerctl({"status"}), QStringLiteral("Playing"));
+    }
+
+    // What a screen reader reads on each screen, printed for people; a lecture found by its
+    // name plays from its press action; nothing hidden is in the tree.
+    void screenReaderFindsAndPlaysALecture()
+    {
+        for (const char *name : {"Ustadz", "Riwayat", "Unduhan", "Cari", "Beranda"}) {
+            const QString screen = QString::fromLatin1(name);
+            int exitCode = -1;
+            reader({"press", screen}, &exitCode);
+            QCOMPARE(exitCode, 0);
+            QTRY_VERIFY_WITH_TIMEOUT(reader({"dump"}).contains(screen + " [checked]"), 10000);
+            const QString tree = reader({"dump"});
+            qInfo().noquote() << "--- " + screen + "\n" + tree;
+            QCOMPARE(reader({"hidden"}), QString());
+        }
+        const QString tree = reader({"dump"});
+        QVERIFY2(QRegularExpression("slider: Posisi pemutaran \\(\\d+:\\d\\d dari 2:00\\)")
+                     .match(tree)
+                     .hasMatch(),
+                 qPrintable(tree));
+        QVERIFY(tree.contains("Fiqih Shalat, Ustadz Muhammad Rizki, 2:00, didengar"));
+
+        int exitCode = -1;
+        reader({"press", "Adab Menuntut Ilmu, Ustadz Abdul Hakim, 2:00"}, &exitCode);
+        QCOMPARE(exitCode, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(title(), QStringLiteral("Adab Menuntut Ilmu"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}), QStringLiteral("Playing"), 15000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAccess)
+#include "tst_access.moc"
