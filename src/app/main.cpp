@@ -4,6 +4,7 @@
 #include "AppShell.h"
 #include "MainWindows.h"
 #include "MenuBarManager.h"
+#include "SingleInstance.h"
 #include "audio/Downloads.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
@@ -25,6 +26,9 @@ int main(int argc, char *argv[])
     // The look is the program's own dark scheme whatever the desktop's style is.
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     AppFonts::install();
+    SingleInstance instance(Store::shared().folderURL());
+    if (!instance.claim())
+        return instance.handOver() ? 0 : 1;
 
     // The library first: it queues its first load, which runs once the event loop starts.
     LibraryViewModel library(Store::shared());
@@ -36,6 +40,8 @@ int main(int argc, char *argv[])
     MainWindows windows(engine, library, player, Downloads::shared(), Store::shared());
     // The tray icon with its mini player, set up by the first window shown.
     AppShell shell(windows, player, MenuBarManager::shared());
+    QObject::connect(&instance, &SingleInstance::activationRequested, &shell,
+                     &AppShell::showMainWindow);
     if (!windows.open())
         return 1;
     return app.exec();
