@@ -7,6 +7,7 @@
 #include "PlatformChoice.h"
 #include "SceneGraphChoice.h"
 #include "audio/AudioEngine.h"
+#include "SingleInstance.h"
 #include "audio/Downloads.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
@@ -29,6 +30,9 @@ int main(int argc, char *argv[])
     // The look is the program's own dark scheme whatever the desktop's style is.
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     AppFonts::install();
+    SingleInstance instance(Store::shared().folderURL());
+    if (!instance.claim())
+        return instance.handOver() ? 0 : 1;
     SceneGraphChoice::apply();
 
     // The library first: it queues its first load, which runs once the event loop starts.
@@ -46,6 +50,8 @@ int main(int argc, char *argv[])
     QObject::connect(&nowPlaying, &NowPlaying::raiseRequested, &shell, &AppShell::showMainWindow);
     QObject::connect(&nowPlaying, &NowPlaying::quitRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &shell,
+                     &AppShell::showMainWindow);
     if (!windows.open())
         return 1;
     return app.exec();

@@ -67,6 +67,7 @@ public:
 
     // Longest wait for data before a download fails (60 s); tests shorten it.
     void setTransferTimeout(std::chrono::milliseconds timeout) { m_transferTimeout = timeout; }
+    std::chrono::milliseconds transferTimeout() const { return m_transferTimeout; }
 
     QVariantList downloadedIdList() const;
     int downloadedCount() const { return int(m_downloadedIds.size()); }

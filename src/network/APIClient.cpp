@@ -11,8 +11,8 @@ namespace {
 
 struct Timeouts
 {
-    std::chrono::milliseconds idle{30000};
-    std::chrono::milliseconds resource{60000};
+    std::chrono::milliseconds idle = APIClient::defaultIdleTimeout;
+    std::chrono::milliseconds resource = APIClient::defaultDeadline;
 };
 
 Timeouts &timeouts()
@@ -20,9 +20,6 @@ Timeouts &timeouts()
     static Timeouts values;
     return values;
 }
-
-// A bad-audio report gives up sooner than the library request when the service is silent.
-constexpr std::chrono::milliseconds ReportIdleTimeout{15000};
 
 // The error for an outcome that has one; a default result (Network kind, empty description)
 // for a 2xx answer, whose body is decoded next.
@@ -101,12 +98,21 @@ QUrl APIClient::badAudioURL(qint64 trackId, const QString &filename)
                 QStringLiteral("&error=load_error"));
 }
 
+ServiceRequest::Options APIClient::libraryRequestOptions()
+{
+    return {timeouts().idle, timeouts().resource, QNetworkRequest::AlwaysNetwork};
+}
+
+ServiceRequest::Options APIClient::reportRequestOptions()
+{
+    return {std::min(reportIdleTimeout, timeouts().idle), timeouts().resource,
+            QNetworkRequest::PreferNetwork};
+}
+
 void APIClient::fetchTracks(QObject *context, std::function<void(const FetchResult &)> done)
 {
     QNetworkAccessManager *manager = network();
-    const ServiceRequest::Options options{timeouts().idle, timeouts().resource,
-                                          QNetworkRequest::AlwaysNetwork};
-    auto *request = new ServiceRequest(manager, libraryURL(), options, manager);
+    auto *request = new ServiceRequest(manager, libraryURL(), libraryRequestOptions(), manager);
     const bool hasContext = context != nullptr;
     QPointer<QObject> guard(context);
     auto deliver = [hasContext, guard, done = std::move(done)](const FetchResult &result) {
@@ -146,9 +152,7 @@ void APIClient::logBadAudio(qint64 trackId, const QString &filename)
     if (!url.isValid())
         return;
     QNetworkAccessManager *manager = network();
-    const ServiceRequest::Options options{std::min(ReportIdleTimeout, timeouts().idle),
-                                          timeouts().resource, QNetworkRequest::PreferNetwork};
-    auto *request = new ServiceRequest(manager, url, options, manager);
+    auto *request = new ServiceRequest(manager, url, reportRequestOptions(), manager);
     QObject::connect(request, &ServiceRequest::finished, request, &QObject::deleteLater);
     request->start();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/Library.h"
+#include "network/ServiceRequest.h"
 
 #include <QObject>
 #include <QString>
@@ -41,8 +42,17 @@ public:
     static QUrl libraryURL();
     static QUrl badAudioURL(qint64 trackId, const QString &filename);
 
-    // Idle and whole-request limits (30 s and 60 s); tests shorten them.
-    static void setTimeouts(std::chrono::milliseconds idle, std::chrono::milliseconds resource);
+    static constexpr std::chrono::milliseconds defaultIdleTimeout{30000};
+    static constexpr std::chrono::milliseconds defaultDeadline{60000};
+    // A bad-audio report gives up sooner than the library request when the service is silent.
+    static constexpr std::chrono::milliseconds reportIdleTimeout{15000};
+
+    // Idle and whole-request limits; tests shorten them, no arguments restores the defaults.
+    static void setTimeouts(std::chrono::milliseconds idle = defaultIdleTimeout,
+                            std::chrono::milliseconds resource = defaultDeadline);
+    // What the library request and a report are sent with.
+    static ServiceRequest::Options libraryRequestOptions();
+    static ServiceRequest::Options reportRequestOptions();
 
     // The shared HTTP client, created on first use and owned by the application object.
     static QNetworkAccessManager *network();

@@ -54,6 +54,7 @@ public:
     ~LibraryViewModel() override;
 
     static double systemClock();
+    std::chrono::milliseconds checkPeriod() const { return m_timerPeriod; }
 
     const QList<Track> &tracks() const { return m_allTracks; }
     // The library as last accepted; the screens' `tracks` is always a copy of it.

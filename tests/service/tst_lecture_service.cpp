@@ -70,6 +70,7 @@ private slots:
 
     void faults_data();
     void faults();
+    void ifRangeGivesTheRestOnlyOfTheSameFile();
     void faultsApplyPerFileAndAreReadPerRequest();
     void throttleAndDelayPaceTheAnswer_data();
     void throttleAndDelayPaceTheAnswer();
@@ -79,7 +80,8 @@ private slots:
     void concurrentDownloadsComplete();
 
 private:
-    Answer fetch(const QUrl &url, const QByteArray &range = {}, const QByteArray &verb = "GET");
+    Answer fetch(const QUrl &url, const QByteArray &range = {}, const QByteArray &verb = "GET",
+                 const QByteArray &ifRange = {});
     QUrl streamUrl(const QString &name) const
     {
         return m_service.url("/stream.php?file=" + QUrl::toPercentEncoding(name));
@@ -91,11 +93,14 @@ private:
     QByteArray m_secret;
 };
 
-Answer TestLectureService::fetch(const QUrl &url, const QByteArray &range, const QByteArray &verb)
+Answer TestLectureService::fetch(const QUrl &url, const QByteArray &range, const QByteArray &verb,
+                                 const QByteArray &ifRange)
 {
     QNetworkRequest request(url);
     if (!range.isEmpty())
         request.setRawHeader("Range", range);
+    if (!ifRange.isEmpty())
+        request.setRawHeader("If-Range", ifRange);
     QElapsedTimer clock;
     clock.start();
     std::unique_ptr<QNetworkReply> reply(verb == "HEAD" ? m_nam.head(request)
@@ -374,7 +379,7 @@ void TestLectureService::faults_data()
     QTest::addColumn<QJsonObject>("faults");
     QTest::addColumn<QByteArray>("target");
     QTest::addColumn<QByteArray>("range");
-    QTest::addColumn<QString>("expect"); // status:<n> | garbage | cut:<n> | whole
+    QTest::addColumn<QString>("expect"); // status:<n> | garbage | cut:<n> | closed:<n> | whole
 
     const QByteArray library = "/api.php?action=getTracks";
     const QByteArray stream = "/stream.php?file=kajian.mp3";
@@ -401,6 +406,10 @@ void TestLectureService::faults_data()
                                << "cut:70000";
     QTest::newRow("file drop inside a range")
         << fileFault({{"drop_after", 1000}}) << stream << QByteArray("bytes=5000-") << "cut:1000";
+    QTest::newRow("file empty") << fileFault({{"empty", true}}) << stream << QByteArray()
+                                << "closed:0";
+    QTest::newRow("file cut without a length")
+        << fileFault({{"close_after", 70000}}) << stream << QByteArray() << "closed:70000";
     QTest::newRow("file without ranges")
         << QJsonObject{{"ranges", false}} << stream << QByteArray("bytes=100-") << "whole";
     QTest::newRow("file without ranges, per file")
@@ -449,12 +458,35 @@ void TestLectureService::faults()
         const QJsonObject entry = m_service.requests().constLast();
         QCOMPARE(entry.value("bytes").toInteger(), number);
         QVERIFY(entry.value("cut").toBool());
+    } else if (kind == "closed") {
+        // A body that looks whole: without a length (or an empty one), ended by a plain close.
+        QCOMPARE(answer.status, 200);
+        QCOMPARE(answer.error, QNetworkReply::NoError);
+        QVERIFY(answer.body == good.left(number));
+        QVERIFY(number == 0 ? answer.header("content-length") == "0"
+                            : !answer.headers.contains("content-length"));
     } else if (kind == "whole") {
         QCOMPARE(answer.status, 200);
         QVERIFY(answer.body == good);
         QVERIFY(!answer.headers.contains("content-range"));
         QVERIFY(!answer.headers.contains("accept-ranges"));
     }
+}
+
+// A resumed download names the version it has; another version is sent whole.
+void TestLectureService::ifRangeGivesTheRestOnlyOfTheSameFile()
+{
+    const QByteArray good = bytesFor(kMain, kMainSize);
+    const Answer first = fetch(streamUrl(kMain), "bytes=100-");
+    QCOMPARE(first.status, 206);
+    const QByteArray etag = first.header("etag");
+    QVERIFY(!etag.isEmpty());
+    const Answer same = fetch(streamUrl(kMain), "bytes=100-", "GET", etag);
+    QCOMPARE(same.status, 206);
+    QVERIFY(same.body == good.mid(100));
+    const Answer other = fetch(streamUrl(kMain), "bytes=100-", "GET", "\"other\"");
+    QCOMPARE(other.status, 200);
+    QVERIFY(other.body == good);
 }
 
 void TestLectureService::faultsApplyPerFileAndAreReadPerRequest()
