@@ -501,7 +501,10 @@ private slots:
         QTemporaryDir home;
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        // Its own folders, so that no other copy of the program running for another test
+        // counts as this one's first instance.
         environment.insert("XDG_DATA_HOME", home.path());
+        environment.insert("XDG_RUNTIME_DIR", home.path());
         program.setProcessEnvironment(environment);
         program.setProcessChannelMode(QProcess::MergedChannels);
         program.start(TALVORA_PROGRAM);
