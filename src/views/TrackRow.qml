@@ -27,6 +27,11 @@ Item {
     signal play
     signal download
 
+    // The view only culls a row it keeps for reuse: hidden, it is no row for a hit test or
+    // the accessibility tree either.
+    ListView.onPooled: visible = false
+    ListView.onReused: visible = true
+
     width: ListView.view ? ListView.view.width : 400
     height: contentHeight + (hasProgress ? 3 : 0) + 1
 
