@@ -170,7 +170,9 @@ Item {
         // listening progress; its width is not limited to the row (111% overhangs)
         visible: row.hasProgress
         y: row.contentHeight
-        width: Math.max(0, row.width * row.progress)
+        // whole device pixels: the history is rewritten every second while a lecture plays,
+        // which moves a long lecture's strip by a fraction of a pixel
+        width: Math.max(0, Math.round(row.width * row.progress * Screen.devicePixelRatio) / Screen.devicePixelRatio)
         height: 3
         color: Theme.withAlpha(Theme.green, 0.5)
     }
