@@ -2,7 +2,8 @@
 //   - LibraryViewModel over 50,000 tracks: filteredTracks for a one-word query, popularTracks,
 //     ustadzList (µs per call); the search against a scan that lowercases and normalises
 //     every title on each call (what the per-track keys save), popularTracks against one plain
-//     copy of every track (the floor of a list handed out by value);
+//     copy of every track (the floor of a list handed out by value); a query typed key by
+//     key against each of its prefixes searched over the whole library;
 //   - Downloads: a 60 MB lecture from the loopback service, against `curl -o` of the same
 //     address in the same run, alone and followed by `sync --data` (Downloads flushes the
 //     body to the disk before it names it) (MB/s, ratios).
@@ -95,6 +96,32 @@ void listFigures()
     });
     const double teachers = microsPerCall(20, [&] { return vm.ustadzList().size(); });
 
+    // A query typed key by key: each keystroke searches the previous result; the baseline
+    // is the same queries each searched over the whole library (the last result dropped).
+    const QString typed = QStringLiteral("kitab tauhid");
+    QList<double> typing, scratch;
+    for (int round = 0; round < 5; ++round) {
+        vm.setSearchText(QString());
+        vm.filteredTracks();
+        for (qsizetype n = 1; n <= typed.size(); ++n) {
+            QElapsedTimer timer;
+            timer.start();
+            vm.setSearchText(typed.left(n));
+            vm.filteredTracks();
+            typing << double(timer.nsecsElapsed()) / 1000.0;
+        }
+        for (qsizetype n = 1; n <= typed.size(); ++n) {
+            vm.setSearchText(QString());
+            vm.filteredTracks();
+            QElapsedTimer timer;
+            timer.start();
+            vm.setSearchText(typed.left(n));
+            vm.filteredTracks();
+            scratch << double(timer.nsecsElapsed()) / 1000.0;
+        }
+    }
+    const auto worst = [](const QList<double> &v) { return *std::max_element(v.begin(), v.end()); };
+
     std::printf("LibraryViewModel, %d tracks\n", TrackCount);
     std::printf("  filteredTracks \"%s\" (%lld matches): %.0f us/call; per-call normalising "
                 "scan %.0f us (%.1fx)\n",
@@ -103,6 +130,10 @@ void listFigures()
                 popular, copyFloor, popular / copyFloor);
     std::printf("  ustadzList (%lld names): %.0f us/call\n", qlonglong(vm.ustadzList().size()),
                 teachers);
+    std::printf("  typing \"%s\" key by key: median %.0f us, worst %.0f us per keystroke; each "
+                "query over the whole library %.0f us, worst %.0f us (%.1fx)\n",
+                qPrintable(typed), median(typing), worst(typing), median(scratch),
+                worst(scratch), median(scratch) / median(typing));
 }
 
 void downloadFigures()

@@ -65,6 +65,7 @@ LibraryViewModel::LibraryViewModel(Store &store, Clock clock, std::chrono::milli
     : QObject(parent), m_store(store), m_clock(std::move(clock)), m_timerPeriod(timerPeriod)
 {
     connect(&m_cacheCheckTimer, &QTimer::timeout, this, [this] { loadFromCacheOrServer(false); });
+    connect(this, &LibraryViewModel::tracksChanged, this, [this] { m_search = {}; });
     QMetaObject::invokeMethod(
         this, [this] { loadFromCacheOrServer(false); }, Qt::QueuedConnection);
     startCacheCheckTimer();
@@ -232,8 +233,14 @@ QList<Track> LibraryViewModel::filteredTracks() const
 {
     const QString query = nfc(m_searchText.trimmed().toLower());
     const bool byUstadz = !m_selectedUstadz.isEmpty();
-    if (query.isEmpty() && !byUstadz)
+    if (query.isEmpty() && !byUstadz) {
+        m_search = {};
         return m_allTracks;
+    }
+    const bool sameFilter = m_search.valid && m_search.ustadz == m_selectedUstadz;
+    if (sameFilter && m_search.query == query)
+        return m_search.result;
+    const bool narrowing = sameFilter && query.contains(m_search.query);
 
     // Every track of a teacher shares the teacher's verdicts, so they are taken once.
     const QString selected = nfc(m_selectedUstadz.toLower());
@@ -243,15 +250,34 @@ QList<Track> LibraryViewModel::filteredTracks() const
         teacherKept[t] = !byUstadz || m_teachers[t].lower == selected;
         teacherMatches[t] = query.isEmpty() || matcher.indexIn(m_teachers[t].lower) >= 0;
     }
-
-    QList<Track> result;
-    for (qsizetype i = 0; i < m_allTracks.size(); ++i) {
+    std::vector<qsizetype> rows;
+    const auto consider = [&](qsizetype i) {
         const Keys &keys = m_keys[size_t(i)];
-        if (!teacherKept[size_t(keys.teacher)])
-            continue;
-        if (teacherMatches[size_t(keys.teacher)] || matcher.indexIn(keys.judulLower) >= 0)
+        if (teacherKept[size_t(keys.teacher)] &&
+            (teacherMatches[size_t(keys.teacher)] || matcher.indexIn(keys.judulLower) >= 0))
+            rows.push_back(i);
+    };
+    if (narrowing) {
+        rows.reserve(m_search.rows.size());
+        for (qsizetype i : m_search.rows)
+            consider(i);
+    } else {
+        for (qsizetype i = 0; i < m_allTracks.size(); ++i)
+            consider(i);
+    }
+
+    // A result that is the whole library or the previous result is shared, not copied.
+    QList<Track> result;
+    if (rows.size() == size_t(m_allTracks.size())) {
+        result = m_allTracks;
+    } else if (narrowing && rows.size() == m_search.rows.size()) {
+        result = m_search.result;
+    } else {
+        result.reserve(qsizetype(rows.size()));
+        for (qsizetype i : rows)
             result.append(m_allTracks.at(i));
     }
+    m_search = {true, query, m_selectedUstadz, std::move(rows), result};
     return result;
 }
 

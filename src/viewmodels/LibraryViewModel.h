@@ -70,8 +70,10 @@ public:
     std::optional<double> lastCacheCheck() const { return m_lastCacheCheck; }
     QVariant lastCacheCheckValue() const;
 
-    // Recomputed on every read.
+    // The search result is kept: reading it again costs nothing, and a query that only
+    // grows (every match of "sabar" also matches "sab") searches the previous result only.
     QList<Track> filteredTracks() const;
+    // Recomputed on every read.
     QList<Track> popularTracks() const;
     QStringList ustadzList() const;
 
@@ -108,6 +110,16 @@ private:
         QString lower; // lowercased, NFC
     };
 
+    // The last search: its query (lowercased, NFC), teacher filter and result rows.
+    struct Search
+    {
+        bool valid = false;
+        QString query;
+        QString ustadz;
+        std::vector<qsizetype> rows;
+        QList<Track> result;
+    };
+
     QList<Track> sortedByViews(const std::vector<qsizetype> &rows) const;
     int teacherIndex(const QString &ustadz) const;
 
@@ -128,6 +140,7 @@ private:
     QHash<QString, int> m_teacherByKey;
     int m_runningLoads = 0;
     QString m_searchText;
+    mutable Search m_search; // dropped when the library changes
     QString m_selectedUstadz;
     QString m_errorMessage;
     std::optional<double> m_lastCacheCheck;

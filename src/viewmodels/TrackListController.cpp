@@ -118,7 +118,7 @@ void TrackListController::refresh()
         break;
     case Search:
         // A blank query shows the prompt; the list is not filled with the whole library.
-        m_model.setTracks(blank ? QList<Track>() : m_library->filteredTracks());
+        m_model.updateTracks(blank ? QList<Track>() : m_library->filteredTracks());
         break;
     case Ustadz:
         m_model.setTracks(m_library->tracksOfUstadz(m_ustadz));

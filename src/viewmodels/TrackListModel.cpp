@@ -65,15 +65,46 @@ void TrackListModel::setTracks(const QList<Track> &tracks)
     const bool countChanges = tracks.size() != m_tracks.size();
     beginResetModel();
     m_tracks = tracks;
-    m_rowsOfId.clear();
-    m_rowsOfId.reserve(m_tracks.size());
-    for (int row = 0; row < m_tracks.size(); ++row)
-        m_rowsOfId[m_tracks[row].id].append(row);
+    m_rowsOfIdStale = true;
     // A file may have been placed or deleted by hand since the last check.
     m_downloaded.clear();
     endResetModel();
     if (countChanges)
         emit countChanged();
+}
+
+void TrackListModel::updateTracks(const QList<Track> &tracks)
+{
+    if (tracks.isSharedWith(m_tracks))
+        return;
+    const bool countChanges = tracks.size() != m_tracks.size();
+    if (!m_tracks.isEmpty()) {
+        beginRemoveRows({}, 0, int(m_tracks.size()) - 1);
+        m_tracks.clear();
+        m_rowsOfIdStale = true;
+        endRemoveRows();
+    }
+    m_downloaded.clear();
+    if (!tracks.isEmpty()) {
+        beginInsertRows({}, 0, int(tracks.size()) - 1);
+        m_tracks = tracks;
+        m_rowsOfIdStale = true;
+        endInsertRows();
+    }
+    if (countChanges)
+        emit countChanged();
+}
+
+const QHash<qint64, QList<int>> &TrackListModel::rowsOfId() const
+{
+    if (m_rowsOfIdStale) {
+        m_rowsOfIdStale = false;
+        m_rowsOfId.clear();
+        m_rowsOfId.reserve(m_tracks.size());
+        for (int row = 0; row < m_tracks.size(); ++row)
+            m_rowsOfId[m_tracks[row].id].append(row);
+    }
+    return m_rowsOfId;
 }
 
 std::optional<Track> TrackListModel::trackAt(int row) const
@@ -85,8 +116,8 @@ std::optional<Track> TrackListModel::trackAt(int row) const
 
 int TrackListModel::rowOfTrackId(qint64 id) const
 {
-    const auto it = m_rowsOfId.constFind(id);
-    return it == m_rowsOfId.constEnd() ? -1 : it->first();
+    const auto it = rowsOfId().constFind(id);
+    return it == rowsOfId().constEnd() ? -1 : it->first();
 }
 
 void TrackListModel::setCurrentTrack(std::optional<qint64> id, bool isPlaying)
@@ -163,9 +194,10 @@ void TrackListModel::announceRows(const QList<qint64> &ids, const QList<int> &ro
         announceAll(roles);
         return;
     }
+    const auto &rows = rowsOfId();
     for (qint64 id : ids) {
-        const auto it = m_rowsOfId.constFind(id);
-        if (it == m_rowsOfId.constEnd())
+        const auto it = rows.constFind(id);
+        if (it == rows.constEnd())
             continue;
         for (int row : *it)
             emit dataChanged(index(row), index(row), roles);

@@ -51,6 +51,10 @@ public:
     void setHistoryInterval(std::chrono::milliseconds interval);
 
     void setTracks(const QList<Track> &tracks);
+    // As setTracks, but told as rows removed and rows inserted rather than a reset: a view
+    // then recycles its rows at its next layout instead of rebuilding them at once, which
+    // keeps a keystroke of the search short. Nothing is told when the list is the same one.
+    void updateTracks(const QList<Track> &tracks);
     const QList<Track> &tracks() const { return m_tracks; }
     int count() const { return int(m_tracks.size()); }
     std::optional<Track> trackAt(int row) const;
@@ -83,11 +87,14 @@ private:
     void announceRows(const QList<qint64> &ids, const QList<int> &roles);
     void announceAll(const QList<int> &roles);
     bool isDownloaded(const Track &track) const;
+    const QHash<qint64, QList<int>> &rowsOfId() const;
 
     QPointer<Store> m_store;
     QPointer<Downloads> m_downloads;
     QList<Track> m_tracks;
-    QHash<qint64, QList<int>> m_rowsOfId;
+    // Built when first needed after the rows change (a search changes them per keystroke).
+    mutable QHash<qint64, QList<int>> m_rowsOfId;
+    mutable bool m_rowsOfIdStale = false;
     QHash<qint64, std::optional<double>> m_progress;
     mutable QHash<qint64, bool> m_downloaded; // file checks, made when a row is first shown
     std::optional<qint64> m_currentId;

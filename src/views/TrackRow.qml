@@ -30,6 +30,11 @@ Item {
     signal play
     signal download
 
+    // The view only culls a row it keeps for reuse: hidden, it is no row for a hit test or
+    // the accessibility tree either.
+    ListView.onPooled: visible = false
+    ListView.onReused: visible = true
+
     width: ListView.view ? ListView.view.width : 400
     height: contentHeight + (hasProgress ? 3 : 0) + 1
 
@@ -188,7 +193,9 @@ Item {
         // listening progress; its width is not limited to the row (111% overhangs)
         visible: row.hasProgress
         y: row.contentHeight
-        width: Math.max(0, row.width * row.progress)
+        // whole device pixels: the history is rewritten every second while a lecture plays,
+        // which moves a long lecture's strip by a fraction of a pixel
+        width: Math.max(0, Math.round(row.width * row.progress * Screen.devicePixelRatio) / Screen.devicePixelRatio)
         height: 3
         color: Theme.withAlpha(Theme.green, 0.5)
     }

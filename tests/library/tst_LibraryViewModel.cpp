@@ -66,6 +66,8 @@ private slots:
 
     void search_data();
     void search();
+    void searchAfterAnotherQuery_data();
+    void searchAfterAnotherQuery();
     void teacherFilterIsWholeNameIgnoringCase();
     void popularOrderIsStableByViews();
     void teacherNamesAndTheirLectures();
@@ -357,6 +359,37 @@ void tst_LibraryViewModel::search()
     QCOMPARE(filteredChanged.count(), query.isEmpty() ? 0 : 1);
     QCOMPARE(ids(vm->filteredTracks()), expected);
     QCOMPARE(m_service->requestCount(), 0);
+}
+
+// A query that grows searches the previous result only; any other starts over.
+void tst_LibraryViewModel::searchAfterAnotherQuery_data()
+{
+    QTest::addColumn<QString>("previous");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QList<qint64>>("expected");
+
+    QTest::newRow("grown") << "ha" << "han" << QList<qint64>{1, 3};
+    QTest::newRow("grown from a teacher's match") << "u" << "ustadz h" << QList<qint64>{1, 3};
+    QTest::newRow("shortened") << "sholat s" << "sholat" << QList<qint64>{1, 3};
+    QTest::newRow("replaced") << "tauhid" << "sirah" << QList<qint64>{4};
+    QTest::newRow("same after trimming") << "ha" << " HA " << QList<qint64>{1, 3, 4};
+}
+
+void tst_LibraryViewModel::searchAfterAnotherQuery()
+{
+    QFETCH(QString, previous);
+    QFETCH(QString, query);
+    QFETCH(QList<qint64>, expected);
+
+    cacheFresh({track(1, "Fiqih Sholat", "Ustadz Hanif"), track(2, "Tauhid", "Abdul Somad"),
+                track(3, "Adab sholat Subuh", "Ustadz Hanif"), track(4, "Sirah", "ABDUL Hakim"),
+                track(5, "Kajian di Caf\u00e9", "Ustadz Budi")});
+    auto vm = makeViewModel();
+    waitForLoads(*vm);
+    vm->setSearchText(previous);
+    vm->filteredTracks();
+    vm->setSearchText(query);
+    QCOMPARE(ids(vm->filteredTracks()), expected);
 }
 
 void tst_LibraryViewModel::teacherFilterIsWholeNameIgnoringCase()

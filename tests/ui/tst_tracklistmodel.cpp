@@ -132,6 +132,34 @@ private slots:
         QCOMPARE(changed.size(), 5);
     }
 
+    // A search's new rows are told as removed and inserted rows, never a reset; the same
+    // list again tells nothing; rows are found by id in the new list.
+    void updatedRowsAreToldAsRowChanges()
+    {
+        TrackListModel model;
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy count(&model, &TrackListModel::countChanged);
+        const QList<Track> three{track(1), track(2), track(3)};
+        model.updateTracks(three);
+        QCOMPARE(model.rowOfTrackId(3), 2);
+        model.updateTracks(three);
+        QCOMPARE(inserted.size() + removed.size() + count.size(), 2);
+        model.updateTracks({track(3), track(4)});
+        QCOMPARE(removed.size(), 1);
+        QCOMPARE(removed.last().at(2).toInt(), 2);
+        QCOMPARE(inserted.size(), 2);
+        QCOMPARE(inserted.last().at(2).toInt(), 1);
+        QCOMPARE(model.rowOfTrackId(3), 0);
+        QCOMPARE(model.rowOfTrackId(1), -1);
+        QCOMPARE(role(model, 1, TrackListModel::TrackIdRole).toDouble(), 4.0);
+        model.updateTracks({});
+        QCOMPARE(model.count(), 0);
+        QCOMPARE(reset.size(), 0);
+        QCOMPARE(count.size(), 3);
+    }
+
     void downloadedMeansTheFileIsThere()
     {
         TempDataHome home;
