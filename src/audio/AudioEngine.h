@@ -32,6 +32,8 @@ class AudioEngine : public QObject
     Q_PROPERTY(bool shuffle READ shuffle NOTIFY shuffleChanged)
     // RepeatMode as its stored integer: 0 off, 1 all, 2 one.
     Q_PROPERTY(int repeatMode READ repeatModeValue NOTIFY repeatModeChanged)
+    // "Perjelas suara": loudness evening for quiet hall recordings, off at start.
+    Q_PROPERTY(bool clearerVoice READ clearerVoice WRITE setClearerVoice NOTIFY clearerVoiceChanged)
 
 public:
     struct Options
@@ -59,6 +61,9 @@ public:
     bool shuffle() const { return m_shuffle; }
     RepeatMode repeatMode() const { return m_repeatMode; }
     int repeatModeValue() const { return int(m_repeatMode); }
+    bool clearerVoice() const { return m_clearerVoice; }
+    // Takes effect at once, in the playing lecture too, without a gap.
+    void setClearerVoice(bool on);
 
     const QList<Track> &queue() const { return m_queue; }
     qint64 currentIndex() const { return m_currentIndex; }
@@ -108,6 +113,7 @@ signals:
     void playbackStateChanged();
     void shuffleChanged();
     void repeatModeChanged();
+    void clearerVoiceChanged();
 
 private:
     enum class StatusContext { Start, Prepare };
@@ -149,4 +155,5 @@ private:
     bool m_shuffle = false;
     RepeatMode m_repeatMode = RepeatMode::Off;
     QList<Track> m_originalQueue;
+    bool m_clearerVoice = false;
 };

@@ -46,6 +46,10 @@ public:
     // a seek that cannot be made (no item ready) and a new load or clear().
     virtual void seek(qint64 time, SeekCompletion completion = {}) = 0;
 
+    // Evens out the loudness of quiet and uneven recordings ("Perjelas suara"), for this and
+    // every later item; applied to the playing item without reloading it.
+    virtual void setVoiceLeveling(bool on) = 0;
+
     // Status changes of the current item: no call for the initial value.
     virtual void setStatusHandler(StatusHandler handler) = 0;
     // Every `interval` while the current item plays.

@@ -39,6 +39,8 @@ class PlayerViewModel : public QObject
     // RepeatMode as its stored integer: 0 off, 1 all, 2 one.
     Q_PROPERTY(int repeatMode READ repeatModeValue NOTIFY repeatModeChanged)
     // Undefined until a lecture was started or restored, then its id as a number.
+    // "Perjelas suara", the engine's; remembered across restarts.
+    Q_PROPERTY(bool clearerVoice READ clearerVoice WRITE setClearerVoice NOTIFY clearerVoiceChanged)
     Q_PROPERTY(
         QVariant lastPlayedTrackId READ lastPlayedTrackIdVariant NOTIFY lastPlayedTrackIdChanged)
 
@@ -65,6 +67,8 @@ public:
     int repeatModeValue() const { return int(m_repeatMode); }
     std::optional<qint64> lastPlayedTrackId() const { return m_lastPlayedTrackId; }
     QVariant lastPlayedTrackIdVariant() const;
+    bool clearerVoice() const;
+    void setClearerVoice(bool on);
 
     // Starts `track` with the list on screen as the queue; the settings and a history entry
     // are written at once, before the stream is ready.
@@ -91,6 +95,7 @@ signals:
     void shuffleChanged();
     void repeatModeChanged();
     void lastPlayedTrackIdChanged();
+    void clearerVoiceChanged();
 
 private:
     void bindMirrors();
