@@ -5,6 +5,7 @@
 #include "MainWindows.h"
 #include "MenuBarManager.h"
 #include "audio/Downloads.h"
+#include "persistence/NotesStore.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/PlayerViewModel.h"
@@ -29,11 +30,12 @@ int main(int argc, char *argv[])
     // The library first: it queues its first load, which runs once the event loop starts.
     LibraryViewModel library(Store::shared());
     PlayerViewModel player;
+    NotesStore notes(Store::shared().folderURL());
 
     QQmlApplicationEngine engine;
     QObject::connect(&engine, &QQmlEngine::quit, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    MainWindows windows(engine, library, player, Downloads::shared(), Store::shared());
+    MainWindows windows(engine, library, player, Downloads::shared(), Store::shared(), notes);
     // The tray icon with its mini player, set up by the first window shown.
     AppShell shell(windows, player, MenuBarManager::shared());
     if (!windows.open())

@@ -11,6 +11,7 @@ ApplicationWindow {
     required property PlayerViewModel player
     required property Downloads downloads
     required property Store store
+    required property NotesStore notes
     readonly property alias content: content
 
     signal newWindowRequested
@@ -45,12 +46,18 @@ ApplicationWindow {
         player: window.player
         downloads: window.downloads
         store: window.store
+        notes: window.notes
     }
 
     Shortcut {
         sequence: "Space"
         enabled: !window.textFieldHasFocus()
         onActivated: window.player.togglePlay()
+    }
+    Shortcut {
+        sequence: "N"
+        enabled: !window.textFieldHasFocus() && window.player.hasCurrentTrack
+        onActivated: content.nowPlayingBar.takeNote()
     }
     Shortcut {
         sequence: "Ctrl+F"

@@ -3,7 +3,7 @@ import QtQuick
 import QtQuick.Controls
 import Talvora
 
-// The left column: the five screens, the search field while "Cari" is selected, and the
+// The left column: the six screens, the search field while "Cari" is selected, and the
 // footer with the program's name.
 Rectangle {
     id: sidebar
@@ -38,6 +38,11 @@ Rectangle {
             key: "search",
             label: qsTr("Cari"),
             icon: "search"
+        },
+        {
+            key: "notes",
+            label: qsTr("Catatan"),
+            icon: "notebook-pen"
         }
     ]
 
