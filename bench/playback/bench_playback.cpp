@@ -4,6 +4,7 @@
 //     playback starts relative to 45:00;
 //   - steady playback: CPU (% of one core) and RSS of a process playing the lecture through
 //     the engine, against bare `mpv --no-video --ao=null <url>` on the same stream;
+//   - the same with "Perjelas suara" (mpv's dynaudnorm filter) on, against off in the same run;
 //   - one save tick of the player view model with a 1,000-entry history: µs.
 #include "Fixtures.h"
 #include "LectureService.h"
@@ -165,11 +166,12 @@ ProcessFigures measureProcess(const QString &program, const QStringList &argumen
 }
 
 // Child mode: play the URL through the engine until killed.
-int playChild(const QString &baseUrl)
+int playChild(const QString &baseUrl, bool clearerVoice)
 {
     qInstallMessageHandler(quietHandler);
     ServiceAddress::setBaseUrl(baseUrl);
     AudioEngine engine(std::make_unique<MpvBackend>(), nullptr, AudioEngine::Options{});
+    engine.setClearerVoice(clearerVoice);
     engine.play(lecture());
     return QCoreApplication::exec();
 }
@@ -223,8 +225,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() == 3 && args[1] == "--play-child")
-        return playChild(args[2]);
+    if (args.size() >= 3 && args[1] == "--play-child")
+        return playChild(args[2], args.value(3) == "--clearer-voice");
 
     qInstallMessageHandler(quietHandler);
     std::printf(
@@ -286,6 +288,26 @@ int main(int argc, char *argv[])
     std::printf("                           ratio engine/mpv: CPU %.2f, RSS %.2f\n",
                 mpvFigures.cpuPercent > 0 ? engineFigures.cpuPercent / mpvFigures.cpuPercent : 0.0,
                 mpvFigures.rssMiB > 0 ? engineFigures.rssMiB / mpvFigures.rssMiB : 0.0);
+
+    // Off, on, off again: the two plain runs bracket the filtered one on a shared machine.
+    QList<double> plainCpu;
+    ProcessFigures clearer;
+    for (const bool on : {false, true, false}) {
+        QStringList arguments{"--play-child", service.baseUrl()};
+        if (on)
+            arguments << "--clearer-voice";
+        const ProcessFigures figures =
+            measureProcess(app.applicationFilePath(), arguments, 3000, 10000);
+        if (on)
+            clearer = figures;
+        else
+            plainCpu << figures.cpuPercent;
+    }
+    const double plain = (plainCpu.value(0) + plainCpu.value(1)) / 2;
+    std::printf("clearer voice on over 10 s: %.2f %% of a core, RSS %.1f MiB; off (before, after): "
+                "%.2f %%, %.2f %%; ratio on/off CPU %.2f\n",
+                clearer.cpuPercent, clearer.rssMiB, plainCpu.value(0), plainCpu.value(1),
+                plain > 0 ? clearer.cpuPercent / plain : 0.0);
 
     benchSaveTick();
     return 0;
