@@ -6,7 +6,7 @@ TALVORA_BUILD_PACKAGES=(
     qt6-base-dev qt6-declarative-dev qt6-svg-dev qt6-declarative-dev-tools
     qml6-module-qtquick qml6-module-qtqml qml6-module-qtqml-models
     qml6-module-qtquick-controls qml6-module-qtquick-templates qml6-module-qtquick-layouts
-    qml6-module-qtqml-workerscript qml6-module-qtquick-window
+    qml6-module-qtqml-workerscript qml6-module-qtquick-window qml6-module-qtquick-dialogs
     libmpv-dev fonts-manrope
     espeak-ng lame
 )

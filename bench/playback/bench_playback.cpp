@@ -4,6 +4,7 @@
 //     playback starts relative to 45:00;
 //   - steady playback: CPU (% of one core) and RSS of a process playing the lecture through
 //     the engine, against bare `mpv --no-video --ao=null <url>` on the same stream;
+//   - the same with "Perjelas suara" (mpv's dynaudnorm filter) on, against off in the same run;
 //   - one save tick of the player view model with a 1,000-entry history: µs;
 //   - skip (+30 s / -10 s) -> audio playing at the new place: ms, from a stored file and over
 //     HTTP with byte ranges;
@@ -171,13 +172,14 @@ ProcessFigures measureProcess(const QString &program, const QStringList &argumen
     return figures;
 }
 
-// Child mode: play the URL through the engine (at `rate`) until killed.
-int playChild(const QString &baseUrl, double rate)
+// Child mode: play the URL through the engine (at `rate`, clearer voice on or off) until killed.
+int playChild(const QString &baseUrl, double rate, bool clearerVoice)
 {
     qInstallMessageHandler(quietHandler);
     ServiceAddress::setBaseUrl(baseUrl);
     AudioEngine engine(std::make_unique<MpvBackend>(), nullptr, AudioEngine::Options{});
     engine.setPlaybackRate(rate);
+    engine.setClearerVoice(clearerVoice);
     engine.play(lecture());
     return QCoreApplication::exec();
 }
@@ -296,7 +298,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() >= 3 && args[1] == "--play-child")
-        return playChild(args[2], args.size() > 3 ? args[3].toDouble() : 1.0);
+        return playChild(args[2], args.size() > 3 ? args[3].toDouble() : 1.0,
+                         args.value(4) == "--clearer-voice");
 
     qInstallMessageHandler(quietHandler);
     std::printf(
@@ -390,6 +393,26 @@ int main(int argc, char *argv[])
     std::printf("steady playback at 2.0x: %.2f %% of a core against %.2f %% at 1.0x (ratio %.2f)\n",
                 twice.cpuPercent, normal.cpuPercent,
                 normal.cpuPercent > 0 ? twice.cpuPercent / normal.cpuPercent : 0.0);
+
+    // Off, on, off again: the two plain runs bracket the filtered one on a shared machine.
+    QList<double> plainCpu;
+    ProcessFigures clearer;
+    for (const bool on : {false, true, false}) {
+        QStringList arguments{"--play-child", service.baseUrl(), "1.0"};
+        if (on)
+            arguments << "--clearer-voice";
+        const ProcessFigures figures =
+            measureProcess(app.applicationFilePath(), arguments, 3000, 10000);
+        if (on)
+            clearer = figures;
+        else
+            plainCpu << figures.cpuPercent;
+    }
+    const double plain = (plainCpu.value(0) + plainCpu.value(1)) / 2;
+    std::printf("clearer voice on over 10 s: %.2f %% of a core, RSS %.1f MiB; off (before, after): "
+                "%.2f %%, %.2f %%; ratio on/off CPU %.2f\n",
+                clearer.cpuPercent, clearer.rssMiB, plainCpu.value(0), plainCpu.value(1),
+                plain > 0 ? clearer.cpuPercent / plain : 0.0);
 
     benchSaveTick();
     return 0;

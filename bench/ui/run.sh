@@ -37,6 +37,11 @@ for platform in offscreen xvfb; do
     done
 done
 
+QT_QPA_PLATFORM=offscreen "$bench" prepare 5000 >/dev/null
+echo "== opening Catatan, 2,000 notes over 300 lectures =="
+QT_QPA_PLATFORM=offscreen "$bench" notes
+xvfb-run -a -s "-screen 0 1280x800x24" env QT_QPA_PLATFORM=xcb "$bench" notes
+
 QT_QPA_PLATFORM=offscreen "$bench" prepare 50000 >/dev/null
 echo "== search, 50,000 cached lectures (offscreen) =="
 QT_QPA_PLATFORM=offscreen "$bench" search

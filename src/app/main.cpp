@@ -9,6 +9,7 @@
 #include "audio/AudioEngine.h"
 #include "SingleInstance.h"
 #include "audio/Downloads.h"
+#include "persistence/NotesStore.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/PlayerViewModel.h"
@@ -38,11 +39,12 @@ int main(int argc, char *argv[])
     // The library first: it queues its first load, which runs once the event loop starts.
     LibraryViewModel library(Store::shared());
     PlayerViewModel player;
+    NotesStore notes(Store::shared().folderURL());
 
     QQmlApplicationEngine engine;
     QObject::connect(&engine, &QQmlEngine::quit, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    MainWindows windows(engine, library, player, Downloads::shared(), Store::shared());
+    MainWindows windows(engine, library, player, Downloads::shared(), Store::shared(), notes);
     // The tray icon with its mini player, set up by the first window shown.
     AppShell shell(windows, player, MenuBarManager::shared());
     // The desktop's media controls may bring the window forward or end the program.

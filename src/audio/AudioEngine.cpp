@@ -694,6 +694,16 @@ void AudioEngine::setRepeatMode(RepeatMode mode)
     emit repeatModeChanged();
 }
 
+void AudioEngine::setClearerVoice(bool on)
+{
+    if (m_clearerVoice == on)
+        return;
+    m_clearerVoice = on;
+    qInfo().noquote() << "[AudioEngine] clearer voice" << (on ? "on" : "off");
+    m_backend->setVoiceLeveling(on);
+    emit clearerVoiceChanged();
+}
+
 void AudioEngine::setCurrentTrack(const std::optional<Track> &track)
 {
     if (m_currentTrack == track)

@@ -42,6 +42,8 @@ class AudioEngine : public QObject
     Q_PROPERTY(bool smartRewind READ smartRewind WRITE setSmartRewind NOTIFY smartRewindChanged)
     // A stream broke mid-lecture and is being reopened at its place.
     Q_PROPERTY(bool isReconnecting READ isReconnecting NOTIFY isReconnectingChanged)
+    // "Perjelas suara": loudness evening for quiet hall recordings, off at start.
+    Q_PROPERTY(bool clearerVoice READ clearerVoice WRITE setClearerVoice NOTIFY clearerVoiceChanged)
 
 public:
     struct Options
@@ -79,6 +81,9 @@ public:
     bool shuffle() const { return m_shuffle; }
     RepeatMode repeatMode() const { return m_repeatMode; }
     int repeatModeValue() const { return int(m_repeatMode); }
+    bool clearerVoice() const { return m_clearerVoice; }
+    // Takes effect at once, in the playing lecture too, without a gap.
+    void setClearerVoice(bool on);
 
     const QList<Track> &queue() const { return m_queue; }
     qint64 currentIndex() const { return m_currentIndex; }
@@ -156,6 +161,7 @@ signals:
     void positionJumped();
     // The lecture played to its end.
     void reachedEnd();
+    void clearerVoiceChanged();
 
 private:
     enum class StatusContext { Start, Prepare, Reconnect };
@@ -226,4 +232,5 @@ private:
     bool m_shuffle = false;
     RepeatMode m_repeatMode = RepeatMode::Off;
     QList<Track> m_originalQueue;
+    bool m_clearerVoice = false;
 };

@@ -148,6 +148,11 @@ void MpvBackend::handleEvent(const mpv_event &event)
                 m_seek->accepted = true;
         }
         break;
+    case MPV_EVENT_SET_PROPERTY_REPLY:
+        if (event.error < 0)
+            qWarning().noquote() << "[MpvBackend] audio filter rejected:"
+                                 << mpv_error_string(event.error);
+        break;
     case MPV_EVENT_SEEK:
         if (m_seek && m_seek->accepted)
             m_seek->started = true;
@@ -390,6 +395,26 @@ void MpvBackend::checkPausedAtEnd()
 void MpvBackend::pause()
 {
     setPauseProperty(true);
+}
+
+void MpvBackend::setVoiceLeveling(bool on)
+{
+    if (!m_mpv)
+        return;
+    // Short frames and a narrow window follow speech and a far microphone closely; mpv swaps
+    // its filter chain in place, so the file keeps playing from where it is.
+    const char *chain = on ? "lavfi=[dynaudnorm=f=250:g=15]" : "";
+    mpv_set_property_async(m_mpv, 0, "af", MPV_FORMAT_STRING, &chain);
+}
+
+QString MpvBackend::audioFilters() const
+{
+    if (!m_mpv)
+        return {};
+    char *chain = mpv_get_property_string(m_mpv, "af");
+    const QString text = QString::fromUtf8(chain);
+    mpv_free(chain);
+    return text;
 }
 
 void MpvBackend::setPauseProperty(bool paused)

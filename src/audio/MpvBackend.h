@@ -45,6 +45,7 @@ public:
     void seek(qint64 time, SeekCompletion completion = {}) override;
     void setRate(double rate) override;
     void setVolume(double volume) override;
+    void setVoiceLeveling(bool on) override;
 
     void setStatusHandler(StatusHandler handler) override { m_statusHandler = std::move(handler); }
     void setPeriodicTimeHandler(qint64 interval, TimeHandler handler) override;
@@ -54,6 +55,8 @@ public:
     // mpv's position in seconds at this moment, -1 without a loaded item. The engine takes its
     // positions from the periodic callback; this finer reading is for measurements.
     double position() const { return m_itemLoaded ? doubleProperty("time-pos", -1) : -1; }
+    // mpv's audio filter chain as it stands, for checks and measurements.
+    QString audioFilters() const;
 
 private:
     struct PendingSeek

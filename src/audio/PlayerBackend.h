@@ -50,6 +50,10 @@ public:
     // Output volume 0..1; it stays for later items.
     virtual void setVolume(double volume) = 0;
 
+    // Evens out the loudness of quiet and uneven recordings ("Perjelas suara"), for this and
+    // every later item; applied to the playing item without reloading it.
+    virtual void setVoiceLeveling(bool on) = 0;
+
     // Status changes of the current item: no call for the initial value.
     virtual void setStatusHandler(StatusHandler handler) = 0;
     // Every `interval` while the current item plays.

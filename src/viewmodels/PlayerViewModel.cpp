@@ -3,6 +3,7 @@
 #include "audio/AudioEngine.h"
 #include "persistence/Store.h"
 #include "viewmodels/ResumeRule.h"
+#include "persistence/VoicePreference.h"
 
 #include <QDebug>
 #include <QPointer>
@@ -30,6 +31,9 @@ PlayerViewModel::PlayerViewModel(AudioEngine &engine, Store &store, QObject *par
     // The engine keeps its own flags; only this object shows the stored ones.
     setShuffle(settings ? settings->shuffle : false);
     setRepeatMode(settings ? settings->repeatMode : RepeatMode::Off);
+    connect(&m_engine, &AudioEngine::clearerVoiceChanged, this,
+            &PlayerViewModel::clearerVoiceChanged);
+    m_engine.setClearerVoice(VoicePreference::loadClearerVoice(m_store.folderURL()));
     m_saveTimer.setTimerType(Qt::CoarseTimer);
     connect(&m_saveTimer, &QTimer::timeout, this, [this] {
         QMetaObject::invokeMethod(this, &PlayerViewModel::saveTick, Qt::QueuedConnection);
@@ -89,6 +93,19 @@ double PlayerViewModel::currentTrackIdValue() const
 QVariant PlayerViewModel::lastPlayedTrackIdVariant() const
 {
     return m_lastPlayedTrackId ? QVariant::fromValue(double(*m_lastPlayedTrackId)) : QVariant();
+}
+
+bool PlayerViewModel::clearerVoice() const
+{
+    return m_engine.clearerVoice();
+}
+
+void PlayerViewModel::setClearerVoice(bool on)
+{
+    if (on == m_engine.clearerVoice())
+        return;
+    m_engine.setClearerVoice(on);
+    VoicePreference::saveClearerVoice(m_store.folderURL(), on);
 }
 
 Store::Settings PlayerViewModel::settingsBase() const

@@ -38,6 +38,8 @@ class PlayerViewModel : public QObject
     Q_PROPERTY(bool shuffle READ shuffle NOTIFY shuffleChanged)
     // RepeatMode as its stored integer: 0 off, 1 all, 2 one.
     Q_PROPERTY(int repeatMode READ repeatModeValue NOTIFY repeatModeChanged)
+    // "Perjelas suara", the engine's; remembered across restarts.
+    Q_PROPERTY(bool clearerVoice READ clearerVoice WRITE setClearerVoice NOTIFY clearerVoiceChanged)
     // Undefined until a lecture was started or restored, then its id as a number.
     Q_PROPERTY(
         QVariant lastPlayedTrackId READ lastPlayedTrackIdVariant NOTIFY lastPlayedTrackIdChanged)
@@ -86,6 +88,8 @@ public:
 
     static constexpr double SkipBack = 10, SkipForward = 30, RateStep = 0.1;
     static QString rateText(double rate);
+    bool clearerVoice() const;
+    void setClearerVoice(bool on);
 
     // Starts `track` with the list on screen as the queue; the settings and a history entry
     // are written at once, before the stream is ready.
@@ -129,6 +133,7 @@ signals:
     void isReconnectingChanged();
     void sleepTimerChanged();
     void sleepTimerRemainingChanged();
+    void clearerVoiceChanged();
 
 private:
     void bindMirrors();

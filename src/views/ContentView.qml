@@ -10,6 +10,7 @@ Rectangle {
     required property PlayerViewModel player
     required property Downloads downloads
     required property Store store
+    required property NotesStore notes
 
     property string selection: "home"
     // Set by the screen shown: "Talvora" on Home, the screen's (or teacher's) name elsewhere.
@@ -91,7 +92,8 @@ Rectangle {
                 "ustadz": "UstadzView.qml",
                 "history": "HistoryView.qml",
                 "downloads": "DownloadsView.qml",
-                "search": "SearchView.qml"
+                "search": "SearchView.qml",
+                "notes": "NotesView.qml"
             };
             setSource(Qt.resolvedUrl(files[content.selection] || files.home), {
                     "content": content
@@ -105,5 +107,6 @@ Rectangle {
         anchors.bottom: parent.bottom
         width: parent.width
         player: content.player
+        notes: content.notes
     }
 }

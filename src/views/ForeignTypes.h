@@ -4,8 +4,10 @@
 // which has no QML dependency, so they are registered here as foreign types.
 
 #include "audio/Downloads.h"
+#include "persistence/NotesStore.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
+#include "viewmodels/NotesListModel.h"
 #include "viewmodels/PlayerViewModel.h"
 #include "viewmodels/TrackListController.h"
 #include "viewmodels/TrackListModel.h"
@@ -73,4 +75,19 @@ struct WindowSessionForeign
     Q_GADGET
     QML_FOREIGN(WindowSession)
     QML_NAMED_ELEMENT(WindowSession)
+};
+
+struct NotesStoreForeign
+{
+    Q_GADGET
+    QML_FOREIGN(NotesStore)
+    QML_NAMED_ELEMENT(NotesStore)
+    QML_UNCREATABLE("The notes are created by the application")
+};
+
+struct NotesListModelForeign
+{
+    Q_GADGET
+    QML_FOREIGN(NotesListModel)
+    QML_NAMED_ELEMENT(NotesListModel)
 };

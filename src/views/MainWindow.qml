@@ -12,6 +12,7 @@ ApplicationWindow {
     required property PlayerViewModel player
     required property Downloads downloads
     required property Store store
+    required property NotesStore notes
     readonly property alias content: content
 
     signal newWindowRequested
@@ -53,6 +54,7 @@ ApplicationWindow {
         player: window.player
         downloads: window.downloads
         store: window.store
+        notes: window.notes
     }
 
     // The key map. Keys a list or the slider uses themselves (arrows, Page Up/Down,
@@ -90,6 +92,11 @@ ApplicationWindow {
         onActivated: window.player.resetRate()
     }
     Shortcut {
+        sequence: "N"
+        enabled: !window.textFieldHasFocus() && window.player.hasCurrentTrack
+        onActivated: content.nowPlayingBar.takeNote()
+    }
+    Shortcut {
         sequence: "Ctrl+F"
         enabled: window.keysFree
         onActivated: content.focusSearch()
@@ -118,6 +125,11 @@ ApplicationWindow {
         sequence: "Ctrl+5"
         enabled: window.keysFree
         onActivated: content.show("search")
+    }
+    Shortcut {
+        sequence: "Ctrl+6"
+        enabled: window.keysFree
+        onActivated: content.show("notes")
     }
     Shortcut {
         sequence: "Escape"

@@ -2,6 +2,7 @@
 
 #include "IconProvider.h"
 #include "audio/Downloads.h"
+#include "persistence/NotesStore.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/PlayerViewModel.h"
@@ -11,9 +12,10 @@
 #include <QQuickWindow>
 
 MainWindows::MainWindows(QQmlEngine &engine, LibraryViewModel &library, PlayerViewModel &player,
-                         Downloads &downloads, Store &store, QObject *parent)
+                         Downloads &downloads, Store &store, NotesStore &notes,
+                         QObject *parent)
     : QObject(parent), m_engine(engine), m_library(library), m_player(player),
-      m_downloads(downloads), m_store(store)
+      m_downloads(downloads), m_store(store), m_notes(notes)
 {
     prepareEngine(engine);
 }
@@ -33,6 +35,7 @@ QQuickWindow *MainWindows::open()
         {QStringLiteral("player"), QVariant::fromValue(&m_player)},
         {QStringLiteral("downloads"), QVariant::fromValue(&m_downloads)},
         {QStringLiteral("store"), QVariant::fromValue(&m_store)},
+        {QStringLiteral("notes"), QVariant::fromValue(&m_notes)},
     });
     auto *window = qobject_cast<QQuickWindow *>(object);
     if (!window) {

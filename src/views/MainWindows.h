@@ -6,19 +6,21 @@
 
 class Downloads;
 class LibraryViewModel;
+class NotesStore;
 class PlayerViewModel;
 class QQmlEngine;
 class QQuickWindow;
 class Store;
 
-// Opens main windows: each shows the same view models, download manager and store, and
+// Opens main windows: each shows the same view models, download manager, store and notes, and
 // asks for another window with Ctrl+N. A closed window is deleted.
 class MainWindows : public QObject
 {
     Q_OBJECT
 public:
     MainWindows(QQmlEngine &engine, LibraryViewModel &library, PlayerViewModel &player,
-                Downloads &downloads, Store &store, QObject *parent = nullptr);
+                Downloads &downloads, Store &store, NotesStore &notes,
+                QObject *parent = nullptr);
 
     QList<QQuickWindow *> windows() const;
 
@@ -42,5 +44,6 @@ private:
     PlayerViewModel &m_player;
     Downloads &m_downloads;
     Store &m_store;
+    NotesStore &m_notes;
     QList<QPointer<QQuickWindow>> m_windows;
 };

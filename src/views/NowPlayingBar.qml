@@ -8,6 +8,11 @@ Item {
     id: bar
 
     required property PlayerViewModel player
+    required property NotesStore notes
+
+    function takeNote() {
+        noteControls.takeNote();
+    }
 
     // Position shown by the slider and the time text; follows the player except while
     // the user handles the slider.
@@ -80,6 +85,18 @@ Item {
                     anchors.rightMargin: 20
                     anchors.verticalCenter: parent.verticalCenter
                     spacing: 18
+
+                    NoteControls {
+                        id: noteControls
+                        anchors.verticalCenter: parent.verticalCenter
+                        player: bar.player
+                        notes: bar.notes
+                    }
+
+                    ClearerVoiceSwitch {
+                        anchors.verticalCenter: parent.verticalCenter
+                        player: bar.player
+                    }
 
                     PlainButton {
                         anchors.verticalCenter: parent.verticalCenter

@@ -17,9 +17,11 @@ Popup {
         ["← / →", qsTr("Mundur atau maju")],
         ["[ / ]", qsTr("Kecepatan lebih lambat atau lebih cepat")],
         ["Backspace", qsTr("Kecepatan normal")],
-        ["Ctrl+1 … Ctrl+5", qsTr("Beranda, Ustadz, Riwayat, Unduhan, Cari")],
+        ["N", qsTr("Catat momen ini")],
+        ["Ctrl+1 … Ctrl+6", qsTr("Beranda, Ustadz, Riwayat, Unduhan, Cari, Catatan")],
         ["Ctrl+F", qsTr("Cari")],
         ["Esc", qsTr("Kembali ke daftar ustadz")],
+        ["Ctrl+M", qsTr("Mini Player")],
         ["Ctrl+N", qsTr("Jendela baru")],
         ["Ctrl+Q", qsTr("Keluar")],
         ["F1 / ?", qsTr("Pintasan papan ketik")]

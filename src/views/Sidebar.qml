@@ -4,7 +4,7 @@ import QtQuick.Controls
 import QtQuick.Templates as T
 import Talvora
 
-// The left column: the five screens, the search field while "Cari" is selected, and the
+// The left column: the six screens, the search field while "Cari" is selected, and the
 // footer with the program's name and the way to the floating mini player (which is there
 // on desktops without a tray too).
 Rectangle {
@@ -40,6 +40,11 @@ Rectangle {
             key: "search",
             label: qsTr("Cari"),
             icon: "search"
+        },
+        {
+            key: "notes",
+            label: qsTr("Catatan"),
+            icon: "notebook-pen"
         }
     ]
 

@@ -31,6 +31,7 @@ public:
     void setPeriodicTimeHandler(qint64 interval, TimeHandler handler) override;
     void setRateHandler(RateHandler handler) override { m_rateHandler = std::move(handler); }
     void setEndHandler(EndHandler handler) override { m_endHandler = std::move(handler); }
+    void setVoiceLeveling(bool on) override { calls << (on ? "leveling on" : "leveling off"); }
 
     // Driving the engine.
     void setItemStatus(ItemStatus status, const QString &error = QString());

@@ -6,6 +6,7 @@
 #include "AppShell.h"
 #include "LectureService.h"
 #include "MainWindows.h"
+#include "persistence/NotesStore.h"
 #include "MenuBarManager.h"
 #include "MiniPlayerPanelController.h"
 #include "PlayerRig.h"
@@ -133,6 +134,7 @@ protected:
     std::unique_ptr<Downloads> m_downloads;
     std::unique_ptr<LibraryViewModel> m_library;
     QQmlEngine m_engine;
+    std::unique_ptr<NotesStore> m_notes;
     std::unique_ptr<MainWindows> m_windows;
     std::unique_ptr<MenuBarManager> m_menuBar;
     std::unique_ptr<AppShell> m_shell;
@@ -182,8 +184,9 @@ protected:
         UiTest::prepare(m_engine);
         m_downloads = std::make_unique<Downloads>(m_rig->home.dataFolder() + "/Downloads");
         m_library = std::make_unique<LibraryViewModel>(m_rig->store);
+        m_notes = std::make_unique<NotesStore>(m_rig->home.dataFolder());
         m_windows = std::make_unique<MainWindows>(m_engine, *m_library, *m_rig->player,
-                                                  *m_downloads, m_rig->store);
+                                                  *m_downloads, m_rig->store, *m_notes);
         m_menuBar = std::make_unique<MenuBarManager>(m_engine);
         m_shell = std::make_unique<AppShell>(*m_windows, *m_rig->player, *m_menuBar);
         m_panel =

@@ -5,6 +5,7 @@
 #include "audio/AudioEngine.h"
 #include "audio/Downloads.h"
 #include "audio/MpvBackend.h"
+#include "persistence/NotesStore.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/PlayerViewModel.h"
@@ -38,6 +39,7 @@ ScreenFixture::~ScreenFixture()
             delete window;
     }
     windows.reset();
+    notes.reset();
     library.reset();
     player.reset();
     engine.reset();
@@ -59,12 +61,14 @@ bool ScreenFixture::start(bool startService)
 
     store = std::make_unique<Store>();
     downloads = std::make_unique<Downloads>();
-    engine = std::make_unique<AudioEngine>(std::make_unique<MpvBackend>(), downloads.get(),
-                                           AudioEngine::Options{});
+    auto mpv = std::make_unique<MpvBackend>();
+    backend = mpv.get();
+    engine = std::make_unique<AudioEngine>(std::move(mpv), downloads.get(), AudioEngine::Options{});
     player = std::make_unique<PlayerViewModel>(*engine, *store);
     library = std::make_unique<LibraryViewModel>(*store);
+    notes = std::make_unique<NotesStore>(store->folderURL());
     UiTest::prepare(qml);
-    windows = std::make_unique<MainWindows>(qml, *library, *player, *downloads, *store);
+    windows = std::make_unique<MainWindows>(qml, *library, *player, *downloads, *store, *notes);
     return true;
 }
 

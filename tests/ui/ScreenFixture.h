@@ -15,6 +15,8 @@ class AudioEngine;
 class Downloads;
 class LibraryViewModel;
 class MainWindows;
+class MpvBackend;
+class NotesStore;
 class PlayerViewModel;
 class QQuickItem;
 class QQuickWindow;
@@ -47,8 +49,10 @@ public:
     std::unique_ptr<Store> store;
     std::unique_ptr<Downloads> downloads;
     std::unique_ptr<AudioEngine> engine;
+    MpvBackend *backend = nullptr; // the engine's, for mpv's own position
     std::unique_ptr<PlayerViewModel> player;
     std::unique_ptr<LibraryViewModel> library;
+    std::unique_ptr<NotesStore> notes;
     QQmlEngine qml;
     std::unique_ptr<MainWindows> windows;
 };

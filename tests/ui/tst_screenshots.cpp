@@ -11,6 +11,7 @@
 #include "MainWindows.h"
 #include "audio/AudioEngine.h"
 #include "audio/Downloads.h"
+#include "persistence/NotesStore.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/PlayerViewModel.h"
@@ -228,6 +229,26 @@ private slots:
         QVERIFY(f.select(window, "Unduhan"));
         QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 1);
         save(window, "downloads");
+
+        const Track playing = *f.player->currentTrack();
+        const QString title = playing.displayTitle();
+        const QString teacher = playing.displayUstadz();
+        f.notes->add(999, "Kajian yang sudah tidak ada", "Ustadz Lama", 300, 0, "Tetap tersimpan");
+        f.notes->add(108, "Tanya Jawab Seputar Puasa", "Ustadz Hasan Basri Lubis", 95, 0,
+                     "Niat puasa wajib di malam hari");
+        f.notes->add(playing.id, title, teacher, 2, 20,
+                     "Ilmu sebelum amal dan ucapan");
+        f.notes->add(playing.id, title, teacher, 9, 20, "");
+        f.notes->add(playing.id, title, teacher, 14, 20,
+                     QString("Adab kepada guru: mendengarkan dengan tenang, tidak memotong "
+                             "pembicaraan. ")
+                         .repeated(120));
+        QVERIFY(f.select(window, "Catatan"));
+        QTRY_VERIFY(UiTest::findAccessible(window->contentItem(), "0:02, Ilmu sebelum amal dan ucapan"));
+        save(window, "notes");
+        UiTest::click(UiTest::findAccessible(window->contentItem(), "Catatan kajian ini"));
+        QTRY_VERIFY(UiTest::findByObjectName(window->contentItem(), "panelNotes"));
+        save(window, "notes-panel");
     }
 
     // Both mini players side by side, with a long title and a length over an hour.
@@ -284,6 +305,8 @@ private slots:
         save(window, "history-empty");
         QVERIFY(f.select(window, "Unduhan"));
         save(window, "downloads-empty");
+        QVERIFY(f.select(window, "Catatan"));
+        save(window, "notes-empty");
     }
 };
 
