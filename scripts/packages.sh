@@ -19,6 +19,7 @@ TALVORA_TEST_PACKAGES=(
     qml6-module-qttest xvfb xauth dbus playerctl xdotool imagemagick trayer openbox x11-utils
     curl python3 mpv
     iproute2 desktop-file-utils appstream dpkg-dev
+    clang libclang-rt-14-dev
 )
 
 # install_packages NAME... : apt-get install the ones not yet installed (sudo unless root).
