@@ -21,6 +21,7 @@ TALVORA_TEST_PACKAGES=(
     iproute2 desktop-file-utils appstream dpkg-dev
     haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils
     at-spi2-core python3-pyatspi
+    clang libclang-rt-14-dev
 )
 
 # install_packages NAME... : apt-get install the ones not yet installed (sudo unless root).
