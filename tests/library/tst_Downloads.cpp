@@ -262,9 +262,14 @@ void tst_Downloads::resumesWhereItWasCut()
     QCOMPARE(readFile(folder() + QStringLiteral("/1234.mp3")), m_body);
     QCOMPARE(downloads->downloadedIds(), QSet<qint64>{1234});
     QVERIFY(partFiles().isEmpty());
+    // Qt itself may send the same request once more when its connection closes: a repeat
+    // of the same range is one request of ours.
     QStringList asked;
-    for (const QJsonObject &request : m_service->requests(streamPath))
-        asked << request.value("range").toString();
+    for (const QJsonObject &request : m_service->requests(streamPath)) {
+        const QString range = request.value("range").toString();
+        if (asked.isEmpty() || asked.last() != range)
+            asked << range;
+    }
     QCOMPARE(asked, ranges);
 }
 
