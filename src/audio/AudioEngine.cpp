@@ -46,6 +46,8 @@ AudioEngine::AudioEngine(std::unique_ptr<PlayerBackend> backend, Downloads *down
       m_reconnectDelays(options.reconnectDelaysMs)
 {
     m_backend->setRate(m_preferences.playbackRate);
+    if (m_preferences.clearerVoice)
+        m_backend->setVoiceLeveling(true);
     m_reconnectTimer.setSingleShot(true);
     connect(&m_reconnectTimer, &QTimer::timeout, this, &AudioEngine::reconnectNow);
     if (options.registerMpris)
@@ -696,11 +698,12 @@ void AudioEngine::setRepeatMode(RepeatMode mode)
 
 void AudioEngine::setClearerVoice(bool on)
 {
-    if (m_clearerVoice == on)
+    if (m_preferences.clearerVoice == on)
         return;
-    m_clearerVoice = on;
+    m_preferences.clearerVoice = on;
     qInfo().noquote() << "[AudioEngine] clearer voice" << (on ? "on" : "off");
     m_backend->setVoiceLeveling(on);
+    savePreferences();
     emit clearerVoiceChanged();
 }
 

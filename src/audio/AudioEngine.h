@@ -42,7 +42,7 @@ class AudioEngine : public QObject
     Q_PROPERTY(bool smartRewind READ smartRewind WRITE setSmartRewind NOTIFY smartRewindChanged)
     // A stream broke mid-lecture and is being reopened at its place.
     Q_PROPERTY(bool isReconnecting READ isReconnecting NOTIFY isReconnectingChanged)
-    // "Perjelas suara": loudness evening for quiet hall recordings, off at start.
+    // "Perjelas suara": loudness evening for quiet hall recordings; kept in the preferences.
     Q_PROPERTY(bool clearerVoice READ clearerVoice WRITE setClearerVoice NOTIFY clearerVoiceChanged)
 
 public:
@@ -81,7 +81,7 @@ public:
     bool shuffle() const { return m_shuffle; }
     RepeatMode repeatMode() const { return m_repeatMode; }
     int repeatModeValue() const { return int(m_repeatMode); }
-    bool clearerVoice() const { return m_clearerVoice; }
+    bool clearerVoice() const { return m_preferences.clearerVoice; }
     // Takes effect at once, in the playing lecture too, without a gap.
     void setClearerVoice(bool on);
 
@@ -232,5 +232,4 @@ private:
     bool m_shuffle = false;
     RepeatMode m_repeatMode = RepeatMode::Off;
     QList<Track> m_originalQueue;
-    bool m_clearerVoice = false;
 };

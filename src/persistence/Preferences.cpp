@@ -11,6 +11,7 @@
 namespace {
 const QString RateKey = QStringLiteral("playbackRate");
 const QString SmartRewindKey = QStringLiteral("smartRewind");
+const QString ClearerVoiceKey = QStringLiteral("clearerVoice");
 } // namespace
 
 Preferences::Preferences(QString folder) : m_folder(std::move(folder)) {}
@@ -41,13 +42,16 @@ std::optional<Preferences::Values> Preferences::decode(const QByteArray &bytes)
         values.playbackRate = clampedRate(rate.toDouble());
     if (const QJsonValue rewind = object.value(SmartRewindKey); rewind.isBool())
         values.smartRewind = rewind.toBool();
+    if (const QJsonValue voice = object.value(ClearerVoiceKey); voice.isBool())
+        values.clearerVoice = voice.toBool();
     return values;
 }
 
 QByteArray Preferences::encode(const Values &values)
 {
     const QJsonObject object{{RateKey, clampedRate(values.playbackRate)},
-                             {SmartRewindKey, values.smartRewind}};
+                             {SmartRewindKey, values.smartRewind},
+                             {ClearerVoiceKey, values.clearerVoice}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 

@@ -20,6 +20,8 @@ public:
     {
         double playbackRate = 1.0;
         bool smartRewind = true;
+        // "Perjelas suara": loudness evening for quiet hall recordings.
+        bool clearerVoice = false;
         bool operator==(const Values &) const = default;
     };
 

@@ -3,7 +3,6 @@
 #include "audio/AudioEngine.h"
 #include "persistence/Store.h"
 #include "viewmodels/ResumeRule.h"
-#include "persistence/VoicePreference.h"
 
 #include <QDebug>
 #include <QPointer>
@@ -33,7 +32,6 @@ PlayerViewModel::PlayerViewModel(AudioEngine &engine, Store &store, QObject *par
     setRepeatMode(settings ? settings->repeatMode : RepeatMode::Off);
     connect(&m_engine, &AudioEngine::clearerVoiceChanged, this,
             &PlayerViewModel::clearerVoiceChanged);
-    m_engine.setClearerVoice(VoicePreference::loadClearerVoice(m_store.folderURL()));
     m_saveTimer.setTimerType(Qt::CoarseTimer);
     connect(&m_saveTimer, &QTimer::timeout, this, [this] {
         QMetaObject::invokeMethod(this, &PlayerViewModel::saveTick, Qt::QueuedConnection);
@@ -102,10 +100,7 @@ bool PlayerViewModel::clearerVoice() const
 
 void PlayerViewModel::setClearerVoice(bool on)
 {
-    if (on == m_engine.clearerVoice())
-        return;
     m_engine.setClearerVoice(on);
-    VoicePreference::saveClearerVoice(m_store.folderURL(), on);
 }
 
 Store::Settings PlayerViewModel::settingsBase() const

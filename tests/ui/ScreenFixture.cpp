@@ -63,7 +63,8 @@ bool ScreenFixture::start(bool startService)
     downloads = std::make_unique<Downloads>();
     auto mpv = std::make_unique<MpvBackend>();
     backend = mpv.get();
-    engine = std::make_unique<AudioEngine>(std::move(mpv), downloads.get(), AudioEngine::Options{});
+    engine = std::make_unique<AudioEngine>(std::move(mpv), downloads.get(),
+                                           AudioEngine::Options{.preferencesFolder = store->folderURL()});
     player = std::make_unique<PlayerViewModel>(*engine, *store);
     library = std::make_unique<LibraryViewModel>(*store);
     notes = std::make_unique<NotesStore>(store->folderURL());

@@ -181,7 +181,8 @@ private slots:
         // The next start over the same data folder has it on again.
         auto mpv = std::make_unique<MpvBackend>();
         MpvBackend *backend = mpv.get();
-        AudioEngine engine(std::move(mpv), nullptr, AudioEngine::Options{});
+        AudioEngine engine(std::move(mpv), nullptr,
+                           AudioEngine::Options{.preferencesFolder = f.store->folderURL()});
         PlayerViewModel player(engine, *f.store);
         QVERIFY(player.clearerVoice());
         QTRY_VERIFY(backend->audioFilters().contains("dynaudnorm"));
