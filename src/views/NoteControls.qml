@@ -137,6 +137,8 @@ Row {
                     border.width: 1
                     border.color: Theme.withAlpha(Theme.green, 0.8)
                 }
+                // Escape is the field's while it is open, not the window's "back".
+                Keys.onShortcutOverride: event => event.accepted = event.key === Qt.Key_Escape
                 Keys.onReturnPressed: capture.close()
                 Keys.onEnterPressed: capture.close()
                 Keys.onEscapePressed: {

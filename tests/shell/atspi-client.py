@@ -2,7 +2,9 @@
 """What a screen reader sees of Talvora, through the accessibility bus (AT-SPI).
 
     atspi-client.py dump            the window's elements, one a line: role, name, states
-    atspi-client.py press NAME      does the press action of the element named NAME
+    atspi-client.py press NAME      does the press action of the element named NAME (or
+                                    whose name begins with "NAME,": a row by its title)
+    atspi-client.py focused         the element holding the keyboard focus
     atspi-client.py hidden          elements in the tree that are not shown (none expected)
 
 Exits 1 when the application, or the element to press, is not found.
@@ -60,9 +62,15 @@ def main(argv):
                                         states.contains(pyatspi.STATE_SHOWING)):
                 print(describe(node))
         return 0
+    if command == "focused":
+        for node, _ in walk(app):
+            if node.getState().contains(pyatspi.STATE_FOCUSED):
+                print(describe(node))
+                return 0
+        return 1
     if command == "press":
         for node, _ in walk(app):
-            if node.name == argv[2]:
+            if node.name == argv[2] or node.name.startswith(argv[2] + ","):
                 action = node.queryAction()
                 for i in range(action.nActions):
                     if action.getName(i) in ("press", "Press"):
