@@ -97,6 +97,11 @@ ApplicationWindow {
         onActivated: content.nowPlayingBar.takeNote()
     }
     Shortcut {
+        sequence: "T"
+        enabled: window.keysFree && !window.textFieldHasFocus() && window.player.hasCurrentTrack
+        onActivated: content.nowPlayingBar.openSleepTimer()
+    }
+    Shortcut {
         sequence: "Ctrl+F"
         enabled: window.keysFree
         onActivated: content.focusSearch()

@@ -13,6 +13,9 @@ Item {
     function takeNote() {
         noteControls.takeNote();
     }
+    function openSleepTimer() {
+        sleepTimer.openChoices();
+    }
 
     // Position shown by the slider and the time text; follows the player except while
     // the user handles the slider.
@@ -157,6 +160,7 @@ Item {
                     }
 
                     SleepTimerControl {
+                        id: sleepTimer
                         objectName: "sleepTimerControl"
                         anchors.verticalCenter: parent.verticalCenter
                         player: bar.player

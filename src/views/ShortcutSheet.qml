@@ -18,6 +18,7 @@ Popup {
         ["[ / ]", qsTr("Kecepatan lebih lambat atau lebih cepat")],
         ["Backspace", qsTr("Kecepatan normal")],
         ["N", qsTr("Catat momen ini")],
+        ["T", qsTr("Pengatur waktu tidur")],
         ["Ctrl+1 … Ctrl+6", qsTr("Beranda, Ustadz, Riwayat, Unduhan, Cari, Catatan")],
         ["Ctrl+F", qsTr("Cari")],
         ["Esc", qsTr("Kembali ke daftar ustadz")],

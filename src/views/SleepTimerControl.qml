@@ -25,6 +25,12 @@ T.AbstractButton {
     Accessible.description: countdown
     Accessible.onPressAction: control.clicked()
 
+    // From the keyboard (T): the choices open with the first one ready for Enter.
+    function openChoices() {
+        menu.open();
+        menu.currentIndex = 0;
+    }
+
     onClicked: menu.open()
 
     contentItem: Row {

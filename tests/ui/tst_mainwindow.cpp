@@ -465,7 +465,8 @@ private slots:
     // Keys pressed from start-up on Beranda (the list has the focus), with or without a
     // lecture playing, and what the window shows after them. `expect` lists checks:
     // title, track (the player's, 0 for none), playing, downloading, search (the query),
-    // sheet (the shortcut sheet shows), focusIn (object name holding the focus), windows.
+    // sheet (the shortcut sheet shows), focusIn (object name holding the focus), windows,
+    // sleep (the sleep timer's seconds left).
     void keyMap_data()
     {
         QTest::addColumn<bool>("playing");
@@ -500,6 +501,8 @@ private slots:
         QTest::newRow("Escape closes the sheet") << false << "? Escape Return"
                                                  << "sheet=0;track=3";
         QTest::newRow("Ctrl+N") << true << "Ctrl+N" << "windows=2;title=Talvora";
+        QTest::newRow("T and Enter start the sleep timer") << true << "T Return"
+                                                           << "sleep=300;playing=1";
     }
 
     void keyMap()
@@ -543,6 +546,9 @@ private slots:
                 QTRY_COMPARE(sheet->property("visible").toBool(), value == "1");
             } else if (name == "focusIn") {
                 QTRY_VERIFY2(focusIn(window, value), qPrintable(focusName(window)));
+            } else if (name == "sleep") { // the timer's minutes chosen, in seconds
+                QTRY_VERIFY(f.player->sleepTimerActive());
+                QVERIFY(qAbs(f.player->sleepTimerRemaining() - value.toInt()) <= 2);
             } else if (name == "windows") {
                 QTRY_COMPARE(f.windows->windows().size(), value.toInt());
             } else {
