@@ -113,7 +113,7 @@ void MenuBarManager::setupPopover()
 {
     if (!m_playerVM)
         return;
-    QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/Talvora/MenuBarPopup.qml")));
+    QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/Talvora/shell/MenuBarPopup.qml")));
     QObject *object = component.createWithInitialProperties(
         {{QStringLiteral("player"), QVariant::fromValue(m_playerVM.data())}});
     auto *window = qobject_cast<QQuickWindow *>(object);

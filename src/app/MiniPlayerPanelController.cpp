@@ -59,7 +59,7 @@ void MiniPlayerPanelController::toggle()
 
 void MiniPlayerPanelController::setupPanel()
 {
-    QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/Talvora/MiniPlayerPanel.qml")));
+    QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/Talvora/shell/MiniPlayerPanel.qml")));
     QObject *object = component.createWithInitialProperties(
         {{QStringLiteral("player"), QVariant::fromValue(&m_playerVM)}});
     auto *window = qobject_cast<QQuickWindow *>(object);

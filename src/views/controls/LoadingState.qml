@@ -1,4 +1,5 @@
 import QtQuick
+import Talvora
 
 // A turning indicator with its label, centred. It exists only while a load runs, so it
 // never animates off screen.

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Templates as T
+import Talvora
 
 // A text button with a light rounded border ("Coba lagi", "Muat ulang riwayat").
 T.Button {

@@ -1,4 +1,5 @@
 import QtQuick
+import Talvora
 
 // A centred icon, a line of text and an optional button, for screens with nothing to list.
 // Read as one label; the button is its child and takes the focus given to the state.

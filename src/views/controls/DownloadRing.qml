@@ -1,4 +1,5 @@
 import QtQuick
+import Talvora
 
 // The received share of a download in flight as a green arc around the cancel glyph;
 // a quarter arc when the size is unknown.

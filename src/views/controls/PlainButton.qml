@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Templates as T
+import Talvora
 
 // A borderless icon button (no frame, no background). `accessibleName` is what screen
 // readers and UI tests find it by.

@@ -29,7 +29,7 @@ void MainWindows::prepareEngine(QQmlEngine &engine)
 
 QQuickWindow *MainWindows::open()
 {
-    QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/Talvora/MainWindow.qml")));
+    QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/Talvora/shell/MainWindow.qml")));
     QObject *object = component.createWithInitialProperties({
         {QStringLiteral("library"), QVariant::fromValue(&m_library)},
         {QStringLiteral("player"), QVariant::fromValue(&m_player)},

@@ -1,4 +1,5 @@
 import QtQuick
+import Talvora
 
 // One lecture of a track list: its number (or the play state when it is the player's
 // lecture), title and teacher, the listened percentage or the length, the download
@@ -179,7 +180,7 @@ Item {
             id: ring
             anchors.centerIn: parent
             active: row.isDownloading
-            source: "DownloadRing.qml"
+            source: "../controls/DownloadRing.qml"
         }
         Binding {
             target: ring.item

@@ -88,12 +88,12 @@ Rectangle {
 
         function load() {
             const files = {
-                "home": "HomeView.qml",
-                "ustadz": "UstadzView.qml",
-                "history": "HistoryView.qml",
-                "downloads": "DownloadsView.qml",
-                "search": "SearchView.qml",
-                "notes": "NotesView.qml"
+                "home": "../screens/HomeView.qml",
+                "ustadz": "../screens/UstadzView.qml",
+                "history": "../screens/HistoryView.qml",
+                "downloads": "../screens/DownloadsView.qml",
+                "search": "../screens/SearchView.qml",
+                "notes": "../notes/NotesView.qml"
             };
             setSource(Qt.resolvedUrl(files[content.selection] || files.home), {
                     "content": content

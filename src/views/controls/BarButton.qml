@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Templates as T
+import Talvora
 
 // A small black-on-green button of the now-playing bar with an icon and a short label.
 T.AbstractButton {
