@@ -2,6 +2,7 @@
 // screen reader has, the accessibility bus (AT-SPI, read with pyatspi). What plays is read
 // from the desktop's media controls (playerctl). Started by run-on-desktop.sh --private-net,
 // like tst_program: the program's service port is fixed when it is built.
+#include "DesktopTools.h"
 #include "LectureService.h"
 
 #include <QDir>
@@ -13,33 +14,9 @@
 #include <QTest>
 #include <QUrl>
 
+using namespace Desktop;
+
 namespace {
-QString run(const QString &program, const QStringList &arguments, int *exitCode = nullptr)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(20000))
-        return QStringLiteral("<%1 did not finish>").arg(program);
-    if (exitCode)
-        *exitCode = process.exitCode();
-    return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError())
-        .trimmed();
-}
-
-QString playerctl(const QStringList &arguments)
-{
-    return run("playerctl", QStringList{"-p", "talvora"} + arguments);
-}
-
-double position()
-{
-    bool ok = false;
-    const double at = playerctl({"position"}).toDouble(&ok);
-    return ok ? at : -1;
-}
-
-QString title() { return playerctl({"metadata", "xesam:title"}); }
-
 // Keys as xdotool names them, to the focused window.
 void keys(const QString &sequence)
 {
@@ -50,19 +27,6 @@ QString reader(const QStringList &arguments, int *exitCode = nullptr)
 {
     return run("/usr/bin/python3",
                QStringList{QStringLiteral(TALVORA_ATSPI_CLIENT)} + arguments, exitCode);
-}
-
-Track lecture(qint64 id, const QString &judul, const QString &ustadz)
-{
-    Track track;
-    track.id = id;
-    track.filename = QFileInfo(judul.toLower().replace(' ', '-') + ".mp3").fileName();
-    track.slug = QFileInfo(track.filename).baseName();
-    track.judul = judul;
-    track.ustadz = ustadz;
-    track.durationSeconds = 120;
-    track.views = 5000 - id; // the popular order is the id order
-    return track;
 }
 } // namespace
 
@@ -83,9 +47,9 @@ private slots:
         if (built.host() != "127.0.0.1" && built.host() != "localhost")
             QSKIP("this build's program talks to a lecture service elsewhere");
         QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run through run-on-desktop.sh");
-        const QList<Track> tracks{lecture(1, "Adab Menuntut Ilmu", "Ustadz Abdul Hakim"),
-                                  lecture(2, "Fiqih Shalat", "Ustadz Muhammad Rizki"),
-                                  lecture(3, "Nasihat Sabar", "Ustadz Abdul Hakim")};
+        const QList<Track> tracks{lecture(1, "Adab Menuntut Ilmu", "Ustadz Abdul Hakim", 120, 4999),
+                                  lecture(2, "Fiqih Shalat", "Ustadz Muhammad Rizki", 120, 4998),
+                                  lecture(3, "Nasihat Sabar", "Ustadz Abdul Hakim", 120, 4997)};
         for (const Track &track : tracks)
             QVERIFY(m_service.addMp3(track.filename, 120));
         QVERIFY(m_service.setTracks(tracks));
@@ -111,13 +75,7 @@ private slots:
         QVERIFY2(m_program.waitForStarted(), qPrintable(m_program.errorString()));
 
         QString window;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !(window = run("xdotool", {"search", "--onlyvisible", "--pid",
-                                       QString::number(m_program.processId())})
-                           .split('\n')
-                           .value(0))
-                 .isEmpty(),
-            30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!(window = windowOf(m_program.processId())).isEmpty(), 30000);
         run("xdotool", {"windowactivate", "--sync", window});
         // The library is listed once the reader sees its first row.
         QTRY_VERIFY_WITH_TIMEOUT(reader({"dump"}).contains("Adab Menuntut Ilmu, "), 30000);

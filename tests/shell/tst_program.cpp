@@ -3,6 +3,7 @@
 // on an X display without a tray and on a private session bus, playerctl as the desktop's
 // media controls. Started by run-on-desktop.sh --private-net, which gives this run a
 // loopback of its own, so the fixed port is free.
+#include "DesktopTools.h"
 #include "Fixtures.h"
 #include "LectureService.h"
 
@@ -16,43 +17,12 @@
 #include <QTest>
 #include <QUrl>
 
+using namespace Desktop;
+
 namespace {
 const QString kTitle = QStringLiteral("Adab Menuntut Ilmu");
 const QString kArtist = QStringLiteral("Ustadz Abdullah Hakim");
 
-QString run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(10000))
-        return QStringLiteral("<%1 did not finish>").arg(program);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-QString playerctl(const QStringList &arguments)
-{
-    return run("playerctl", QStringList{"-p", "talvora"} + arguments);
-}
-
-double playerPosition()
-{
-    bool ok = false;
-    const double position = playerctl({"position"}).toDouble(&ok);
-    return ok ? position : -1;
-}
-
-Track lecture(qint64 id, const QString &file, const QString &judul, const QString &ustadz)
-{
-    Track track;
-    track.id = id;
-    track.filename = file;
-    track.slug = QFileInfo(file).baseName();
-    track.judul = judul;
-    track.ustadz = ustadz;
-    track.durationSeconds = 120;
-    track.views = 100 - id;
-    return track;
-}
 } // namespace
 
 class TestProgram : public QObject
@@ -88,8 +58,8 @@ private slots:
         QVERIFY(m_service.addMp3("adab-menuntut-ilmu.mp3", 120));
         QVERIFY(m_service.addMp3("fiqih-shalat.mp3", 120));
         QVERIFY(m_service.setTracks(
-            {lecture(4242, "adab-menuntut-ilmu.mp3", kTitle, kArtist),
-             lecture(4243, "fiqih-shalat.mp3", "Fiqih Shalat", "Ustadz Muhammad Rizki")}));
+            {lecture(4242, kTitle, kArtist, 120, 58),
+             lecture(4243, "Fiqih Shalat", "Ustadz Muhammad Rizki", 120, 57)}));
         QVERIFY2(m_service.start(quint16(built.port(80))),
                  qPrintable(QString("the port of %1 is taken").arg(built.toString())));
 
@@ -124,10 +94,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(playerctl({"metadata", "xesam:title"}), kTitle, 30000);
         QCOMPARE(playerctl({"metadata", "xesam:artist"}), kArtist);
         QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}), QStringLiteral("Paused"), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(qAbs(playerPosition() - 42.0) < 0.5, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(position() - 42.0) < 0.5, 10000);
         // Paused stays paused.
         QTest::qWait(1500);
-        QVERIFY(qAbs(playerPosition() - 42.0) < 0.5);
+        QVERIFY(qAbs(position() - 42.0) < 0.5);
         QCOMPARE(playerctl({"status"}), QStringLiteral("Paused"));
     }
 
@@ -135,7 +105,7 @@ private slots:
     {
         playerctl({"play"});
         QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}), QStringLiteral("Playing"), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(playerPosition() > 42.5, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(position() > 42.5, 10000);
 
         // Every stored place seen until three saves have changed it, in order: each one later
         // than the one before.
@@ -157,12 +127,12 @@ private slots:
 
     void nextWithTheRestoredQueueChangesNothing()
     {
-        const double before = playerPosition();
+        const double before = position();
         playerctl({"next"});
         QTest::qWait(1500);
         QCOMPARE(playerctl({"metadata", "xesam:title"}), kTitle);
         QCOMPARE(playerctl({"status"}), QStringLiteral("Playing"));
-        QVERIFY2(playerPosition() > before, "the lecture goes on where it was");
+        QVERIFY2(position() > before, "the lecture goes on where it was");
         QCOMPARE(settings().value("lastTrackId").toInteger(), 4242);
         QCOMPARE(m_service.requestCount("/stream.php?file=fiqih"), 0);
     }
@@ -176,10 +146,7 @@ private slots:
 
     void closingTheLastWindowWithoutATrayEndsTheProgram()
     {
-        const QString window = run("xdotool", {"search", "--onlyvisible", "--pid",
-                                               QString::number(m_program.processId())})
-                                   .split('\n')
-                                   .value(0);
+        const QString window = windowOf(m_program.processId());
         QVERIFY2(!window.isEmpty(), "the program's window is on screen");
         run("xdotool", {"windowactivate", "--sync", window});
         run("xdotool", {"key", "alt+F4"});

@@ -4,6 +4,7 @@
 // the data folder must decode, no stored lecture may be partial, the state file must name only
 // whole files, and the restored place must be within 2 s of the last one the desktop heard.
 // Started by run-on-desktop.sh --private-net: the build's fixed service port is this run's own.
+#include "DesktopTools.h"
 #include "Fixtures.h"
 #include "LectureService.h"
 #include "audio/DownloadState.h"
@@ -23,44 +24,12 @@
 
 #include <csignal>
 
+using namespace Desktop;
+
 namespace {
 constexpr qint64 playingId = 501;
 constexpr qint64 downloadId = 502;
 constexpr int kills = 50;
-
-QString run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(10000))
-        return QStringLiteral("<%1 did not finish>").arg(program);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-QString playerctl(const QStringList &arguments)
-{
-    return run("playerctl", QStringList{"-p", "talvora"} + arguments);
-}
-
-double playerPosition()
-{
-    bool ok = false;
-    const double position = playerctl({"position"}).toDouble(&ok);
-    return ok ? position : -1;
-}
-
-Track lecture(qint64 id, const QString &file, qint64 views)
-{
-    Track track;
-    track.id = id;
-    track.filename = file;
-    track.slug = QFileInfo(file).baseName();
-    track.judul = QStringLiteral("Kajian %1").arg(id);
-    track.ustadz = QStringLiteral("Ustadz Hanif");
-    track.durationSeconds = 1200;
-    track.views = views;
-    return track;
-}
 
 QByteArray readAll(const QString &path)
 {
@@ -98,10 +67,7 @@ private:
     // The program's window, once it is on screen.
     QString window() const
     {
-        return run("xdotool",
-                   {"search", "--onlyvisible", "--pid", QString::number(m_program.processId())})
-            .split('\n')
-            .value(0);
+        return windowOf(m_program.processId());
     }
 
     // Every file of the data folder after a kill; what fails is described in `problems`.
@@ -143,15 +109,15 @@ private slots:
             QSKIP("this build's program talks to a lecture service elsewhere");
         QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run through run-on-desktop.sh");
 
-        QVERIFY(m_service.addMp3("playing.mp3", 1200));
-        QVERIFY(m_service.addMp3("download.mp3", 60));
-        m_downloadSize = QFileInfo(m_service.rootPath() + "/download.mp3").size();
+        QVERIFY(m_service.addMp3("playing-1.mp3", 1200));
+        QVERIFY(m_service.addMp3("download-1.mp3", 60));
+        m_downloadSize = QFileInfo(m_service.rootPath() + "/download-1.mp3").size();
         // The lecture to download is the first row of the home list (most viewed); slow enough
         // that most kills meet it in flight, fast enough that some meet it finished.
-        QVERIFY(m_service.setTracks({lecture(downloadId, "download.mp3", 900),
-                                     lecture(playingId, "playing.mp3", 100)}));
+        QVERIFY(m_service.setTracks({lecture(downloadId, "Download 1", "Ustadz Hanif", 60, 900),
+                                     lecture(playingId, "Playing 1", "Ustadz Hanif", 1200, 100)}));
         QVERIFY(m_service.setFaults(
-            {{"files", QJsonObject{{"download.mp3", QJsonObject{{"throttle_bps", 160000}}}}}}));
+            {{"files", QJsonObject{{"download-1.mp3", QJsonObject{{"throttle_bps", 160000}}}}}}));
         QVERIFY2(m_service.start(quint16(built.port(80))),
                  qPrintable(QString("the port of %1 is taken").arg(built.toString())));
 
@@ -205,8 +171,8 @@ private slots:
                 QVERIFY(startProgram(m_program));
             // Restored paused at the place last heard.
             QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}), QStringLiteral("Paused"), 30000);
-            QTRY_VERIFY_WITH_TIMEOUT(playerPosition() >= 0, 10000);
-            const double restored = playerPosition();
+            QTRY_VERIFY_WITH_TIMEOUT(position() >= 0, 10000);
+            const double restored = position();
             worstLost = std::max(worstLost, std::abs(lastHeard - restored));
             QVERIFY2(std::abs(lastHeard - restored) <= 2.0,
                      qPrintable(QString("kill %1: last heard %2 s, restored %3 s")
@@ -229,9 +195,9 @@ private slots:
             clock.start();
             const int wait = 200 + int(random.bounded(3000));
             while (clock.elapsed() < wait) {
-                const double position = playerPosition();
-                if (position >= 0)
-                    lastHeard = position;
+                const double heard = position();
+                if (heard >= 0)
+                    lastHeard = heard;
             }
             ::kill(pid_t(m_program.processId()), SIGKILL);
             if ((kill + 1) % 10 == 0)
@@ -254,7 +220,7 @@ private slots:
         }
         qInfo("%d kills, %d files checked, %d downloads completed, worst position lost %.2f s",
               kills, m_filesChecked, completed, worstLost);
-        QVERIFY2(m_service.requestCount("/stream.php?file=download.mp3") > 0,
+        QVERIFY2(m_service.requestCount("/stream.php?file=download-1.mp3") > 0,
                  "the download button was never reached");
     }
 };
