@@ -2,8 +2,8 @@
 
 #include "models/JsonField.h"
 #include "models/JsonWriter.h"
+#include "persistence/DamagedFile.h"
 
-#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -18,33 +18,11 @@
 namespace {
 
 const QString fileName = QStringLiteral("notes.json");
-constexpr int KeptDamagedCopies = 3;
 
 double systemClock()
 {
     using namespace std::chrono;
     return duration<double>(system_clock::now().time_since_epoch()).count();
-}
-
-// Moves a stored file that does not decode out of the way as "<name>.damaged-<UTC time>"
-// and deletes all but the newest three such copies. False when the file stays in place.
-bool moveAside(const QString &path)
-{
-    const QFileInfo info(path);
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    const QString base = path + QStringLiteral(".damaged-") + stamp;
-    QString target = base;
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = base + QLatin1Char('-') + QString::number(n);
-    if (!QFile::rename(path, target))
-        return false;
-    QDir dir = info.dir();
-    // The stamps sort by time; a same-second suffix sorts after its plain name.
-    QStringList copies = dir.entryList({info.fileName() + QStringLiteral(".damaged-*")},
-                                       QDir::Files, QDir::Name);
-    while (copies.size() > KeptDamagedCopies)
-        dir.remove(copies.takeFirst());
-    return true;
 }
 
 std::optional<NotesStore::Note> decodeNote(const JsonReader::Value &value)
@@ -133,9 +111,8 @@ void NotesStore::load()
     file.close();
     std::optional<QList<Lecture>> lectures = decode(bytes);
     if (!lectures) {
-        m_writable = moveAside(filePath());
-        qWarning().noquote() << "[Notes] damaged notes file"
-                             << (m_writable ? "moved aside" : "could not be moved aside");
+        // Kept aside as evidence; when that fails nothing may write over it.
+        m_writable = !DamagedFile::setAside(filePath(), u"[Notes]").isEmpty();
         return;
     }
     m_lectures = std::move(*lectures);

@@ -136,28 +136,6 @@ private slots:
             QCOMPARE(kept.readAll(), file);
         }
     }
-
-    void onlyTheNewestThreeDamagedCopiesStay()
-    {
-        TempDataHome home;
-        const QDir folder(home.dataFolder());
-        QVERIFY(folder.mkpath("."));
-        for (const char *stamp : {"20200101T000000Z", "20210101T000000Z", "20220101T000000Z"}) {
-            QFile old(folder.filePath(QString("notes.json.damaged-") + stamp));
-            QVERIFY(old.open(QIODevice::WriteOnly));
-        }
-        QFile bad(folder.filePath("notes.json"));
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write("[");
-        bad.close();
-
-        NotesStore store(home.dataFolder());
-        QVERIFY(store.isWritable());
-        const QStringList aside = folder.entryList({"notes.json.damaged-*"}, QDir::Files, QDir::Name);
-        QCOMPARE(aside.size(), 3);
-        QVERIFY(!aside.contains("notes.json.damaged-20200101T000000Z"));
-        QVERIFY(aside.contains("notes.json.damaged-20210101T000000Z"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestNotesStore)
