@@ -35,6 +35,17 @@ int main(int argc, char *argv[])
     if (!instance.claim())
         return instance.handOver() ? 0 : 1;
     SceneGraphChoice::apply();
+    // Declared before everything that saves, so destroyed after it: the files saved last
+    // (the place heard at quit, the downloads' state) are on disk before the program ends
+    // and before a new start can take over.
+    struct WritesFinishedAtExit
+    {
+        ~WritesFinishedAtExit()
+        {
+            Store::shared().waitForWrites();
+            Downloads::shared().waitForWrites();
+        }
+    } writesFinished;
 
     // The library first: it queues its first load, which runs once the event loop starts.
     LibraryViewModel library(Store::shared());

@@ -10,7 +10,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QThreadPool>
@@ -537,17 +536,19 @@ void Downloads::saveState()
     for (auto it = m_localURLs.cbegin(); it != m_localURLs.cend(); ++it)
         entries.insert(it.key(), it.value().toLocalFile());
     const QString path = storeURL().toLocalFile() + u'/' + stateFileName;
-    // A file damaged since the start is kept, as at the start.
-    QFile old(path);
-    if (old.open(QIODevice::ReadOnly) && !DownloadState::parse(old.readAll()) &&
-        old.error() == QFileDevice::NoError) {
-        old.close();
-        if (DamagedFile::setAside(path, u"[Downloads]").isEmpty())
-            return;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(DownloadState::encode(entries));
-    file.commit();
+    m_writer.write(path, DownloadState::encode(entries), [](const QString &path) {
+        // A file damaged since the start is kept, as at the start.
+        QFile old(path);
+        if (old.open(QIODevice::ReadOnly) && !DownloadState::parse(old.readAll()) &&
+            old.error() == QFileDevice::NoError) {
+            old.close();
+            return !DamagedFile::setAside(path, u"[Downloads]").isEmpty();
+        }
+        return true;
+    });
+}
+
+void Downloads::waitForWrites()
+{
+    m_writer.waitForWrites();
 }

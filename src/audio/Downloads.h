@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/Track.h"
+#include "persistence/FileWriter.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -79,6 +80,10 @@ public:
 
     static constexpr int maxResumes = 3;
 
+    // Blocks until the state file saved last is on disk (it is written on a thread of its
+    // own); at quit, and in tests that read it themselves.
+    void waitForWrites();
+
 signals:
     void downloadedIdsChanged();
     void downloadingIdsChanged();
@@ -133,4 +138,5 @@ private:
     QSet<qint64> m_downloadedIds;
     QSet<qint64> m_downloadingIds;
     QHash<qint64, QUrl> m_localURLs;
+    FileWriter m_writer{QStringLiteral("[Downloads]")};
 };

@@ -4,9 +4,9 @@
 #include "models/JsonWriter.h"
 #include "persistence/DamagedFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -99,35 +99,46 @@ QString Store::filePath(const QString &name) const
     return folderURL() + QLatin1Char('/') + name;
 }
 
-bool Store::writeFile(const QString &name, const QByteArray &bytes, Check decodes)
+void Store::writeFile(const QString &name, const QByteArray &bytes, Check decodes,
+                      void (Store::*written)())
 {
     if (bytes.isEmpty()) // the encoder refused the record
-        return false;
-    const QString path = filePath(name);
-    bool replaceable = true;
-    if (decodes) {
+        return;
+    const auto guard = [decodes](const QString &path) {
         const auto check = [decodes](const QByteArray &b) -> std::optional<bool> {
             return decodes(b) ? std::optional<bool>(true) : std::nullopt;
         };
+        bool replaceable = true;
         loadIntact(path, check, &replaceable);
+        return replaceable;
+    };
+    FileWriter::Written announce;
+    if (written)
+        announce = [this, written] { QMetaObject::invokeMethod(this, written, Qt::QueuedConnection); };
+    m_writer.write(filePath(name), bytes, guard, std::move(announce));
+}
+
+template <typename Decode>
+auto Store::loadLatest(const QString &path, Decode decode, bool *replaceable) const
+    -> decltype(decode(QByteArray()))
+{
+    if (const std::optional<QByteArray> bytes = m_writer.pending(path)) {
+        if (replaceable)
+            *replaceable = true;
+        return decode(*bytes);
     }
-    if (!replaceable)
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // Flushed by hand: Qt 6.4's commit() ignores a failure of its own final flush (a full
-    // disk, a file size limit) and would put a truncated file in place of the old one.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return loadIntact(path, decode, replaceable);
+}
+
+void Store::waitForWrites()
+{
+    m_writer.waitForWrites();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 std::optional<Store::CacheEntry> Store::loadCache() const
 {
-    return loadIntact(filePath(cacheFileName), decodeCache);
+    return loadLatest(filePath(cacheFileName), decodeCache);
 }
 
 void Store::saveCache(const CacheEntry &entry)
@@ -149,7 +160,7 @@ void sortMostRecentFirst(QList<Store::PlaybackHistoryItem> &items)
 
 QList<Store::PlaybackHistoryItem> Store::loadPlaybackHistory() const
 {
-    QList<PlaybackHistoryItem> items = loadIntact(filePath(historyFileName), decodeHistory)
+    QList<PlaybackHistoryItem> items = loadLatest(filePath(historyFileName), decodeHistory)
                                            .value_or(QList<PlaybackHistoryItem>());
     sortMostRecentFirst(items);
     return items;
@@ -157,8 +168,8 @@ QList<Store::PlaybackHistoryItem> Store::loadPlaybackHistory() const
 
 void Store::savePlaybackHistory(const QList<PlaybackHistoryItem> &items)
 {
-    if (writeFile(historyFileName, encodeHistory(items), decodesAs<decodeHistory>))
-        emit playbackHistoryChanged();
+    writeFile(historyFileName, encodeHistory(items), decodesAs<decodeHistory>,
+              &Store::playbackHistoryChanged);
 }
 
 void Store::applyHistoryUpdate(QList<PlaybackHistoryItem> &items, qint64 trackId,
@@ -182,26 +193,25 @@ void Store::addOrUpdatePlaybackHistory(qint64 trackId, double position, double d
 {
     bool replaceable = true;
     QList<PlaybackHistoryItem> items =
-        loadIntact(filePath(historyFileName), decodeHistory, &replaceable)
+        loadLatest(filePath(historyFileName), decodeHistory, &replaceable)
             .value_or(QList<PlaybackHistoryItem>());
     if (!replaceable)
         return;
     sortMostRecentFirst(items);
     applyHistoryUpdate(items, trackId, position, duration, m_clock());
-    // Just read through the same checks: no second decode.
-    if (writeFile(historyFileName, encodeHistory(items), nullptr))
-        emit playbackHistoryChanged();
+    writeFile(historyFileName, encodeHistory(items), decodesAs<decodeHistory>,
+              &Store::playbackHistoryChanged);
 }
 
 std::optional<Store::Settings> Store::loadSettings() const
 {
-    return loadIntact(filePath(settingsFileName), decodeSettings);
+    return loadLatest(filePath(settingsFileName), decodeSettings);
 }
 
 void Store::saveSettings(const Settings &settings)
 {
-    if (writeFile(settingsFileName, encodeSettings(settings), decodesAs<decodeSettings>))
-        emit settingsChanged();
+    writeFile(settingsFileName, encodeSettings(settings), decodesAs<decodeSettings>,
+              &Store::settingsChanged);
 }
 
 std::optional<Store::CacheEntry> Store::decodeCache(const QByteArray &bytes)

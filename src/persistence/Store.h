@@ -1,5 +1,7 @@
 #pragma once
 
+#include "persistence/FileWriter.h"
+
 #include "models/RepeatMode.h"
 #include "models/Track.h"
 
@@ -84,8 +86,13 @@ public:
     static void applyHistoryUpdate(QList<PlaybackHistoryItem> &items, qint64 trackId,
                                    double position, double duration, double now);
 
+    // Blocks until every file saved so far is on disk and its signal emitted (at quit, and
+    // in tests that read the files themselves).
+    void waitForWrites();
+
 signals:
-    // Emitted after the history file was rewritten successfully.
+    // Emitted after the history file was rewritten successfully. The files are written on
+    // the store's writer thread; the load functions return what was saved last at once.
     void playbackHistoryChanged();
     // Emitted after the settings file was rewritten successfully.
     void settingsChanged();
@@ -93,10 +100,17 @@ signals:
 private:
     using Check = bool (*)(const QByteArray &);
     QString filePath(const QString &name) const;
-    // Atomic replacement; false (old file kept) when the bytes are empty, the write fails, or
-    // the file in the way does not pass `decodes` and cannot be set aside. `decodes` null:
-    // the caller has just read the file through the same checks.
-    bool writeFile(const QString &name, const QByteArray &bytes, Check decodes);
+    // Queues the atomic replacement; nothing is written when the bytes are empty. On the
+    // writer thread, a file in the way that does not pass `decodes` is set aside first, and
+    // kept when that fails; `written`, a signal, is emitted on this object's thread once the
+    // new file is in place.
+    void writeFile(const QString &name, const QByteArray &bytes, Check decodes,
+                   void (Store::*written)() = nullptr);
+    // The file's latest bytes, the ones waiting to be written first, decoded.
+    template <typename Decode>
+    auto loadLatest(const QString &path, Decode decode, bool *replaceable = nullptr) const
+        -> decltype(decode(QByteArray()));
 
     std::function<double()> m_clock;
+    FileWriter m_writer{QStringLiteral("[Store]")};
 };

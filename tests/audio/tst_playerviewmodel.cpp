@@ -400,6 +400,7 @@ void TestPlayerViewModel::resumeRule()
              expected > 0 ? "seek " + QString::number(qint64(expected * 600)) : QString());
     // The entry is never reset to 0 while the lecture starts at its place: the save ticks
     // that run before the first time report write that place too.
+    m_store->waitForWrites(); // what play wrote is announced before the ticks are counted
     const int writes = 3;
     for (int i = 0; i < writes; ++i) {
         QSignalSpy saved(m_store.get(), &Store::playbackHistoryChanged);
@@ -427,6 +428,7 @@ void TestPlayerViewModel::skipAndTimedPauseSaveAtOnce()
     while (rig.backend->pendingSeeks() > 0)
         rig.backend->completeSeek(true);
     rig.backend->reportTime(121.5);
+    m_store->waitForWrites(); // the skips' saves are announced before the spy listens
     QSignalSpy saved(m_store.get(), &Store::settingsChanged);
     rig.engine->sleepTimer().start(50ms);
     QVERIFY(saved.wait(5000));

@@ -139,7 +139,10 @@ QJsonObject tst_Downloads::stateFile() const
 
 bool tst_Downloads::waitUntilIdle(Downloads &downloads, int timeoutMs)
 {
-    return QTest::qWaitFor([&] { return downloads.downloadingIds().isEmpty(); }, timeoutMs);
+    if (!QTest::qWaitFor([&] { return downloads.downloadingIds().isEmpty(); }, timeoutMs))
+        return false;
+    downloads.waitForWrites(); // the state file as the last change left it
+    return true;
 }
 
 void tst_Downloads::defaultFolderIsInTheDataFolder()
@@ -339,6 +342,7 @@ void tst_Downloads::cancelDuringTransfer()
     QVERIFY(!downloads->isDownloading(1234));
     QCOMPARE(downloads->progress(1234), -1.0);
     QVERIFY(partFiles().isEmpty());
+    downloads->waitForWrites();
     QCOMPARE(QFile::exists(folder() + QStringLiteral("/state.json")), remove);
 
     // Nothing happens later: a download started after the service saw the cancelled one go
@@ -530,14 +534,17 @@ void tst_Downloads::removeDeletesOnlyItsOwnFile()
     QVERIFY(QFile::exists(outside));
     QVERIFY(downloads->downloadedIds().isEmpty());
     QVERIFY(downloads->localURLs().isEmpty());
+    downloads->waitForWrites();
     QCOMPARE(readFile(folder() + QStringLiteral("/state.json")), QByteArray("{}"));
 
     // A stored lecture goes; one never downloaded still rewrites the state file.
     QVERIFY(writeFile(folder() + QStringLiteral("/1234.mp3"), "stored"));
     downloads->removeDownload(lecture());
     QVERIFY(!downloads->isDownloaded(lecture()));
+    downloads->waitForWrites();
     QVERIFY(QFile::remove(folder() + QStringLiteral("/state.json")));
     downloads->removeDownload(lecture(99));
+    downloads->waitForWrites();
     QCOMPARE(readFile(folder() + QStringLiteral("/state.json")), QByteArray("{}"));
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -11,6 +12,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <future>
 #include <memory>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -93,6 +95,7 @@ private slots:
     void failedWriteKeepsTheOldFile();
     void numbersJsonCannotHoldAreNotWritten();
     void unusableFolderFailsQuietly();
+    void writesKeepTheirOrderAndTheLatestWins();
 
 private:
     QString path(const char *file) const { return m_home->dataFolder() + '/' + file; }
@@ -135,6 +138,7 @@ void StoreTest::nothingStoredYet()
     m_store->saveSettings({true, RepeatMode::One, 42, 12.5, 60});
     m_store->addOrUpdatePlaybackHistory(42, 12.5, 60);
     m_store->saveCache({{sampleTrack(1)}, 10, 20, 1});
+    m_store->waitForWrites();
     QCOMPARE(settingsChanged.count(), 1);
     QCOMPARE(historyChanged.count(), 1);
     QCOMPARE(m_store->loadSettings(), Store::Settings({true, RepeatMode::One, 42, 12.5, 60}));
@@ -165,6 +169,7 @@ void StoreTest::updatingTheSameTrackTwice()
     m_store->addOrUpdatePlaybackHistory(5, 10, 100);
     m_now = 2000.25;
     m_store->addOrUpdatePlaybackHistory(5, 20.5, 101);
+    m_store->waitForWrites();
     const QJsonArray file = historyArray(path("playback_history.json"));
     QCOMPARE(file.size(), 1);
     const QJsonObject entry = file.at(0).toObject();
@@ -179,6 +184,7 @@ void StoreTest::newTrackIsAppendedLast()
 {
     m_store->savePlaybackHistory({{1, 0, 0, 500, 1}, {2, 0, 0, 400, 3}});
     m_store->addOrUpdatePlaybackHistory(3, 1, 2);
+    m_store->waitForWrites();
     const QJsonArray file = historyArray(path("playback_history.json"));
     QCOMPARE(file.size(), 3);
     QCOMPARE(file.at(2).toObject().value("id").toInteger(), 3);
@@ -187,6 +193,7 @@ void StoreTest::newTrackIsAppendedLast()
     // The file keeps the loaded (sorted) order, the updated entry in its place.
     m_now = 1001;
     m_store->addOrUpdatePlaybackHistory(2, 5, 6);
+    m_store->waitForWrites();
     QList<qint64> fileOrder;
     for (const QJsonValue &entry : historyArray(path("playback_history.json")))
         fileOrder << entry.toObject().value("id").toInteger();
@@ -271,6 +278,7 @@ void StoreTest::damagedFileIsKeptAside()
     QVERIFY(!m_store->loadCache());
     QVERIFY(m_store->loadPlaybackHistory().isEmpty());
     QVERIFY(!QFile::exists(target));
+    m_store->waitForWrites();
     QStringList copies = DamagedFile::setAsideCopies(target);
     QCOMPARE(copies.size(), 1);
     QVERIFY2(copyName.match(copies.first()).hasMatch(), qPrintable(copies.first()));
@@ -281,6 +289,7 @@ void StoreTest::damagedFileIsKeptAside()
     m_store->saveSettings({});
     m_store->saveCache({});
     m_store->savePlaybackHistory({});
+    m_store->waitForWrites();
     copies = DamagedFile::setAsideCopies(target);
     QCOMPARE(copies.size(), 2);
     QCOMPARE(readAll(copies.first()), content);
@@ -295,6 +304,7 @@ void StoreTest::onlyTheNewestThreeDamagedCopiesAreKept()
     for (int i = 1; i <= 4; ++i) {
         QVERIFY(writeAll(target, "[{\"id\":" + QByteArray::number(i)));
         m_store->addOrUpdatePlaybackHistory(9, 3, i);
+    m_store->waitForWrites();
         QCOMPARE(m_store->loadPlaybackHistory(),
                  QList<Store::PlaybackHistoryItem>({{9, 3, double(i), 1000, 1}}));
     }
@@ -308,6 +318,7 @@ void StoreTest::absentOptionalsAreLeftOut()
 {
     m_store->saveSettings({false, RepeatMode::All, std::nullopt, 1, 2});
     m_store->saveCache({{sampleTrack(3)}, 1, 2, std::nullopt});
+    m_store->waitForWrites();
     const QByteArray settings = readAll(path("settings.json"));
     const QByteArray cache = readAll(path("tracks_cache.json"));
     QVERIFY2(!settings.contains("lastTrackId") && !settings.contains("null") &&
@@ -331,6 +342,7 @@ void StoreTest::extremeIdsRoundTrip()
         const Store::Settings settings{true, RepeatMode::Off, id, 1e-3, 7200.5};
         m_store->saveSettings(settings);
         QCOMPARE(m_store->loadSettings(), settings);
+    m_store->waitForWrites();
         QVERIFY(readAll(path("settings.json")).contains(QByteArray::number(id)));
 
         const Store::CacheEntry entry{{sampleTrack(id), sampleTrack(id ^ 1)}, 1.25, 2.5, id};
@@ -365,6 +377,7 @@ void StoreTest::failedWriteKeepsTheOldFile()
 
     m_store->saveSettings({false, RepeatMode::Off, 1, 1, 1});
     m_store->savePlaybackHistory({{1, 1, 1, 1, 1}});
+    m_store->waitForWrites();
     const QByteArray oldSettings = readAll(path("settings.json"));
     const QByteArray oldHistory = readAll(path("playback_history.json"));
     QSignalSpy settingsChanged(m_store.get(), &Store::settingsChanged);
@@ -383,6 +396,7 @@ void StoreTest::failedWriteKeepsTheOldFile()
         m_store->saveSettings({true, RepeatMode::One, 123456789, 99999.5, 99999.5});
         m_store->savePlaybackHistory(many);
         m_store->addOrUpdatePlaybackHistory(77, 1, 2);
+        m_store->waitForWrites();
     }
     QCOMPARE(readAll(path("settings.json")), oldSettings);
     QCOMPARE(readAll(path("playback_history.json")), oldHistory);
@@ -399,6 +413,7 @@ void StoreTest::numbersJsonCannotHoldAreNotWritten()
 {
     m_store->addOrUpdatePlaybackHistory(1, 5, 10);
     m_store->saveSettings({false, RepeatMode::Off, 1, 5, 10});
+    m_store->waitForWrites();
     const QByteArray history = readAll(path("playback_history.json"));
     const QByteArray settings = readAll(path("settings.json"));
 
@@ -411,6 +426,7 @@ void StoreTest::numbersJsonCannotHoldAreNotWritten()
     track.sizeMb = inf;
     m_store->saveCache({{track}, 1, 1, std::nullopt});
 
+    m_store->waitForWrites();
     QCOMPARE(readAll(path("playback_history.json")), history);
     QCOMPARE(readAll(path("settings.json")), settings);
     QVERIFY(!QFile::exists(path("tracks_cache.json")));
@@ -423,9 +439,44 @@ void StoreTest::unusableFolderFailsQuietly()
     QVERIFY(writeAll(m_home->dataFolder(), "in the way"));
     m_store->saveSettings({});
     m_store->addOrUpdatePlaybackHistory(1, 2, 3);
+    m_store->waitForWrites();
     QVERIFY(!m_store->loadSettings());
     QVERIFY(m_store->loadPlaybackHistory().isEmpty());
     QCOMPARE(readAll(m_home->dataFolder()), QByteArray("in the way"));
+}
+
+// While the writer is busy, a second write of a file replaces the first one and goes to the
+// end of the queue; what waits is what the store reads meanwhile.
+void StoreTest::writesKeepTheirOrderAndTheLatestWins()
+{
+    const QString folder = m_store->folderURL() + '/';
+    QStringList order;
+    std::promise<void> started, release;
+    std::shared_future<void> released = release.get_future().share();
+    {
+        FileWriter writer(QStringLiteral("[test]"));
+        const auto record = [&order](const QString &path) {
+            order << QFileInfo(path).fileName();
+            return true;
+        };
+        writer.write(folder + "x", "x1", [&](const QString &path) {
+            started.set_value();
+            released.wait();
+            return record(path);
+        });
+        started.get_future().wait();
+        writer.write(folder + "a", "a1", record);
+        writer.write(folder + "b", "b1", record);
+        writer.write(folder + "a", "a2", record);
+        QCOMPARE(writer.pending(folder + "a"), std::optional<QByteArray>("a2"));
+        QCOMPARE(writer.pending(folder + "x"), std::optional<QByteArray>("x1"));
+        release.set_value();
+        writer.waitForWrites();
+        QCOMPARE(writer.pending(folder + "a"), std::nullopt);
+    }
+    QCOMPARE(order, QStringList({"x", "b", "a"}));
+    QCOMPARE(readAll(folder + "a"), QByteArray("a2"));
+    QCOMPARE(readAll(folder + "b"), QByteArray("b1"));
 }
 
 QTEST_GUILESS_MAIN(StoreTest)

@@ -95,7 +95,8 @@ private slots:
         model.setTracks({track(1), track(2)});
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
 
-        store.addOrUpdatePlaybackHistory(1, 360, 3600); // read at once
+        store.addOrUpdatePlaybackHistory(1, 360, 3600);
+        store.waitForWrites(); // announced, and read at once
         QCOMPARE(role(model, 0, TrackListModel::ProgressTextRole).toString(),
                  QStringLiteral("10%"));
         QCOMPARE(changed.size(), 1);
@@ -103,6 +104,7 @@ private slots:
 
         store.addOrUpdatePlaybackHistory(1, 720, 3600); // within the interval: later
         store.addOrUpdatePlaybackHistory(1, 1080, 3600);
+        store.waitForWrites();
         QCOMPARE(role(model, 0, TrackListModel::ProgressTextRole).toString(),
                  QStringLiteral("10%"));
         QTRY_COMPARE(role(model, 0, TrackListModel::ProgressTextRole).toString(),
