@@ -17,8 +17,9 @@ Item {
         sleepTimer.openChoices();
     }
 
-    // Position shown by the slider and the time text; follows the player except while
-    // the user handles the slider.
+    // Position shown by the slider and the time text; follows the player in whole seconds
+    // (so the fill and the time change in the same frame, once a second) except while the
+    // user handles the slider.
     property real seekProgress: 0
     readonly property bool isSeeking: slider.isEditing
 
@@ -28,10 +29,10 @@ Item {
         target: bar.player
         function onCurrentTimeChanged() {
             if (!bar.isSeeking)
-                bar.seekProgress = bar.player.currentTime
+                bar.seekProgress = Math.floor(bar.player.currentTime)
         }
     }
-    Component.onCompleted: seekProgress = player.currentTime
+    Component.onCompleted: seekProgress = Math.floor(player.currentTime)
 
     Rectangle {
         id: shape
@@ -206,7 +207,7 @@ Item {
                     focusRingColor: "black"
                     onMoved: v => bar.seekProgress = v
                     onChanged: v => bar.player.seekAndPlay(v)
-                    onCancelled: bar.seekProgress = bar.player.currentTime
+                    onCancelled: bar.seekProgress = Math.floor(bar.player.currentTime)
                 }
 
                 Text {

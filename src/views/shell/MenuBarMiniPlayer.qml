@@ -23,14 +23,14 @@ Rectangle {
     // The position shown. A hidden popup does not follow the four updates a second (they
     // would be laid out for nobody); it catches up when it shows.
     property real shownTime: 0
-    Component.onCompleted: shownTime = player.currentTime
+    Component.onCompleted: shownTime = Math.floor(player.currentTime)
     readonly property bool isShown: Window.visibility !== Window.Hidden
-    onIsShownChanged: if (isShown) shownTime = player.currentTime
+    onIsShownChanged: if (isShown) shownTime = Math.floor(player.currentTime)
     Connections {
         target: mini.player
         enabled: mini.isShown
         function onCurrentTimeChanged() {
-            mini.shownTime = mini.player.currentTime
+            mini.shownTime = Math.floor(mini.player.currentTime)
         }
     }
 

@@ -14,7 +14,7 @@ Rectangle {
     // the slider is held, and catches up when it shows again (a hidden panel lays out nothing).
     property real seekProgress: 0
     readonly property bool isShown: Window.visibility !== Window.Hidden
-    onIsShownChanged: if (isShown) seekProgress = player.currentTime
+    onIsShownChanged: if (isShown) seekProgress = Math.floor(player.currentTime)
 
     width: 320
     height: player.hasCurrentTrack ? 140 : 60
@@ -22,13 +22,13 @@ Rectangle {
     color: Theme.barGreen
     clip: true
 
-    Component.onCompleted: seekProgress = player.currentTime
+    Component.onCompleted: seekProgress = Math.floor(player.currentTime)
     Connections {
         target: card.player
         enabled: card.isShown
         function onCurrentTimeChanged() {
             if (!slider.isEditing)
-                card.seekProgress = card.player.currentTime
+                card.seekProgress = Math.floor(card.player.currentTime)
         }
     }
 
@@ -153,7 +153,7 @@ Rectangle {
                 to: Math.max(card.player.duration, 0.01)
                 onMoved: v => card.seekProgress = v
                 onChanged: v => card.player.seekAndPlay(v)
-                onCancelled: card.seekProgress = card.player.currentTime
+                onCancelled: card.seekProgress = Math.floor(card.player.currentTime)
             }
         }
 
