@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 using ItemStatus = PlayerBackend::ItemStatus;
 using TimeControl = PlayerBackend::TimeControlStatus;
@@ -108,6 +109,7 @@ private slots:
     void seekAndPlay();
     void breakReconnectsOrFails_data();
     void breakReconnectsOrFails();
+    void anotherLectureEndsTheReconnect();
     void skipKeepsState_data();
     void skipKeepsState();
     void smartRewind_data();
@@ -404,7 +406,9 @@ void TestAudioEngine::breakReconnectsOrFails()
             QCOMPARE(engine.playbackMode(), int(PlaybackState::Playing));
             QVERIFY(!engine.isReconnecting());
         } else if (i + 1 < steps.size()) {
-            // The next try reopens the stream at the place where it broke.
+            // The next try reopens the stream at the place where it broke; after a break
+            // (not a first load) the bar says so meanwhile.
+            QCOMPARE(engine.isReconnecting(), i > 0);
             QTRY_COMPARE(rig.backend->loads, loadsBefore + 1);
             QCOMPARE(rig.backend->url(), track.streamURL());
         }
@@ -418,6 +422,33 @@ void TestAudioEngine::breakReconnectsOrFails()
     else
         QCOMPARE(engine.nowPlaying().playbackStatus(), QStringLiteral("Stopped"));
     QCOMPARE(reportsBeforeMarker(), reports);
+}
+
+// A lecture started while a broken one waits for its next try: the try never comes, and
+// nothing is reported for the abandoned lecture.
+void TestAudioEngine::anotherLectureEndsTheReconnect()
+{
+    m_service.clearLog();
+    Rig rig(nullptr, AudioEngine::Options{.reconnectDelaysMs = {200, 200, 200}});
+    AudioEngine &engine = *rig.engine;
+    rig.start(makeTrack(7), 42.0);
+    rig.backend->setItemStatus(ItemStatus::Failed);
+    QCoreApplication::processEvents();
+    QVERIFY(engine.isReconnecting());
+    const int loads = rig.backend->loads;
+    QTimer later; // due well after the try would have been
+    later.setSingleShot(true);
+    later.start(400);
+    QSignalSpy passed(&later, &QTimer::timeout);
+
+    engine.play(makeTrack(8), std::nullopt, 0.0);
+    QVERIFY(!engine.isReconnecting());
+    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    QVERIFY(passed.wait(5000));
+    QCOMPARE(rig.backend->loads, loads + 1);
+    QCOMPARE(rig.backend->url(), makeTrack(8).streamURL());
+    QCOMPARE(engine.currentTrack()->id, 8);
+    QCOMPARE(reportsBeforeMarker(), 0);
 }
 
 void TestAudioEngine::skipKeepsState_data()
