@@ -23,6 +23,7 @@
 namespace {
 
 const QString stateFileName = QStringLiteral("state.json");
+constexpr qint64 readBufferBytes = 256 * 1024;
 // Hidden, unique per download, never a final name: ".<id>.<task id>.part".
 const QString partPattern = QStringLiteral(".*.part");
 constexpr qint64 progressIntervalMs = 100;
@@ -181,6 +182,9 @@ void Downloads::send(const QUuid &taskId, Task &task)
     }
     task.headSeen = false;
     task.reply = m_network.get(request);
+    // The body reaches the GUI thread in pieces small enough to store within a frame; the
+    // network thread holds the rest back instead of handing over megabytes at once.
+    task.reply->setReadBufferSize(readBufferBytes);
     connect(task.reply, &QNetworkReply::readyRead, this, [this, taskId] { onReadyRead(taskId); });
     connect(task.reply, &QNetworkReply::finished, this, [this, taskId] { onFinished(taskId); });
 }
