@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QSet>
 
+#include <cmath>
+
 TrackListController::TrackListController(QObject *parent) : QObject(parent) {}
 
 void TrackListController::setKind(Kind kind)
@@ -63,7 +65,11 @@ void TrackListController::setPlayer(PlayerViewModel *player)
         m_playerConnections << connect(m_player, &PlayerViewModel::currentTrackChanged, this,
                                        &TrackListController::refreshCurrent)
                             << connect(m_player, &PlayerViewModel::isPlayingChanged, this,
-                                       &TrackListController::refreshCurrent);
+                                       &TrackListController::refreshCurrent)
+                            << connect(m_player, &PlayerViewModel::currentTimeChanged, this,
+                                       &TrackListController::refreshCurrentProgress)
+                            << connect(m_player, &PlayerViewModel::durationChanged, this,
+                                       &TrackListController::refreshCurrentProgress);
     }
     emit playerChanged();
     refreshCurrent();
@@ -142,6 +148,15 @@ void TrackListController::refreshCurrent()
         playing = m_player->isPlaying();
     }
     m_model.setCurrentTrack(id, playing);
+    refreshCurrentProgress();
+}
+
+void TrackListController::refreshCurrentProgress()
+{
+    std::optional<double> fraction;
+    if (m_player && m_player->hasCurrentTrack() && m_player->duration() > 0)
+        fraction = std::floor(m_player->currentTime()) / m_player->duration();
+    m_model.setCurrentProgress(fraction);
 }
 
 void TrackListController::refreshHasDownloads()

@@ -92,6 +92,7 @@ signals:
 private:
     void refresh();
     void refreshCurrent();
+    void refreshCurrentProgress();
     void refreshHasDownloads();
     QList<Track> historyRows() const;
     QList<Track> storedRows() const;

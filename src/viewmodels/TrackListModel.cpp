@@ -129,13 +129,32 @@ void TrackListModel::setCurrentTrack(std::optional<qint64> id, bool isPlaying)
         touched << *m_currentId;
     if (id && id != m_currentId)
         touched << *id;
+    const bool other = id != m_currentId;
     m_currentId = id;
     m_isPlaying = isPlaying;
-    announceRows(touched, {IsCurrentRole, IsPlayingRole});
+    if (!other) {
+        announceRows(touched, {IsCurrentRole, IsPlayingRole});
+        return;
+    }
+    // The row left behind shows its history again; the new one waits for the player.
+    m_currentProgress.reset();
+    announceRows(touched, {IsCurrentRole, IsPlayingRole, HasProgressRole, ProgressRole,
+                           ProgressTextRole});
+}
+
+void TrackListModel::setCurrentProgress(std::optional<double> fraction)
+{
+    if (fraction == m_currentProgress)
+        return;
+    m_currentProgress = fraction;
+    if (m_currentId)
+        announceRows({*m_currentId}, {HasProgressRole, ProgressRole, ProgressTextRole});
 }
 
 std::optional<double> TrackListModel::progressOf(qint64 id) const
 {
+    if (m_currentProgress && id == m_currentId)
+        return m_currentProgress;
     return m_progress.value(id, std::nullopt);
 }
 

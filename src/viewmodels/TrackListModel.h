@@ -20,7 +20,9 @@ class Downloads;
 //
 // Progress comes from the history file, read when the list is filled and again when the
 // store rewrites it, at most once per `historyInterval` (the player rewrites it every
-// second while a lecture plays; only rows whose progress changed are announced).
+// second while a lecture plays; only rows whose progress changed are announced). The
+// current row's progress follows the player's place in whole seconds instead, so that its
+// strip moves in the same frame as the bar's time.
 class TrackListModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -63,9 +65,12 @@ public:
 
     void setCurrentTrack(std::optional<qint64> id, bool isPlaying);
     std::optional<qint64> currentTrackId() const { return m_currentId; }
+    // The current lecture's listened fraction from the player, absent while unknown.
+    void setCurrentProgress(std::optional<double> fraction);
 
-    // Listened fraction of a track by the first history entry with its id; absent without
-    // an entry or when that entry's duration is not above 0.
+    // Listened fraction of a track: the current one's from the player while known, else
+    // the first history entry with its id; absent without an entry or when that entry's
+    // duration is not above 0.
     std::optional<double> progressOf(qint64 id) const;
     // Reads the history file now.
     void reloadHistory();
@@ -99,6 +104,7 @@ private:
     mutable QHash<qint64, bool> m_downloaded; // file checks, made when a row is first shown
     std::optional<qint64> m_currentId;
     bool m_isPlaying = false;
+    std::optional<double> m_currentProgress;
     QTimer m_historyThrottle;
     bool m_historyPending = false;
     QMetaObject::Connection m_storeConnection;

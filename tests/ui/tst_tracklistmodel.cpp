@@ -112,6 +112,28 @@ private slots:
         QCOMPARE(changed.size(), 2); // one read for both writes
     }
 
+    // The current row shows the player's place (announced for that row only, once per
+    // change); a row that stops being current shows its history again.
+    void currentRowProgressIsThePlayers()
+    {
+        TempDataHome home;
+        Store store;
+        store.savePlaybackHistory({{1, 360, 3600, 10, 1}, {2, 720, 3600, 9, 1}});
+        TrackListModel model(&store);
+        model.setTracks({track(1), track(2)});
+        model.setCurrentTrack(1, true);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.setCurrentProgress(0.5);
+        model.setCurrentProgress(0.5);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.at(0).at(0).value<QModelIndex>().row(), 0);
+        QCOMPARE(role(model, 0, TrackListModel::ProgressTextRole).toString(), QStringLiteral("50%"));
+        QCOMPARE(role(model, 1, TrackListModel::ProgressTextRole).toString(), QStringLiteral("20%"));
+        model.setCurrentTrack(2, true);
+        QCOMPARE(role(model, 0, TrackListModel::ProgressTextRole).toString(), QStringLiteral("10%"));
+        QCOMPARE(role(model, 1, TrackListModel::ProgressTextRole).toString(), QStringLiteral("20%"));
+    }
+
     void currentRowFollowsThePlayer()
     {
         TrackListModel model;
