@@ -24,6 +24,11 @@ for target in $targets; do
     mkdir "$work/$target"
     cp "$source_dir/fuzz/corpus/$seeds/"* "$work/$target/" 2>/dev/null || true
     echo "fuzz_$target"
-    "$build_dir/fuzz/fuzz_$target" -dict="$source_dir/fuzz/json.dict" -runs=20000 \
-        -max_total_time=60 -artifact_prefix="$work/" "$work/$target" 2>&1 | tail -n 1
+    # A finding (a crash, a leak, an abort of a check) fails the pass with the fuzzer's report.
+    if ! "$build_dir/fuzz/fuzz_$target" -dict="$source_dir/fuzz/json.dict" -runs=20000 \
+        -max_total_time=60 -artifact_prefix="$work/" "$work/$target" >"$work/$target.log" 2>&1; then
+        cat "$work/$target.log"
+        exit 1
+    fi
+    tail -n 1 "$work/$target.log"
 done

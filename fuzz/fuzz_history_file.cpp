@@ -60,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const qint64 id =
         before && !before->isEmpty() ? before->at(qsizetype(size) % before->size()).id : 7;
     store.addOrUpdatePlaybackHistory(id, 12.5, 3600);
+    store.waitForWrites();
 
     const QByteArray written = readAll(path);
     const std::optional<QList<Store::PlaybackHistoryItem>> after = Store::decodeHistory(written);
