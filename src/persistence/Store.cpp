@@ -114,7 +114,9 @@ void Store::writeFile(const QString &name, const QByteArray &bytes, Check decode
     };
     FileWriter::Written announce;
     if (written)
-        announce = [this, written] { QMetaObject::invokeMethod(this, written, Qt::QueuedConnection); };
+        announce = [this, written] {
+            QMetaObject::invokeMethod(this, written, Qt::QueuedConnection);
+        };
     m_writer.write(filePath(name), bytes, guard, std::move(announce));
 }
 
@@ -160,8 +162,8 @@ void sortMostRecentFirst(QList<Store::PlaybackHistoryItem> &items)
 
 QList<Store::PlaybackHistoryItem> Store::loadPlaybackHistory() const
 {
-    QList<PlaybackHistoryItem> items = loadLatest(filePath(historyFileName), decodeHistory)
-                                           .value_or(QList<PlaybackHistoryItem>());
+    QList<PlaybackHistoryItem> items =
+        loadLatest(filePath(historyFileName), decodeHistory).value_or(QList<PlaybackHistoryItem>());
     sortMostRecentFirst(items);
     return items;
 }

@@ -138,8 +138,8 @@ void TrackListModel::setCurrentTrack(std::optional<qint64> id, bool isPlaying)
     }
     // The row left behind shows its history again; the new one waits for the player.
     m_currentProgress.reset();
-    announceRows(touched, {IsCurrentRole, IsPlayingRole, HasProgressRole, ProgressRole,
-                           ProgressTextRole});
+    announceRows(touched,
+                 {IsCurrentRole, IsPlayingRole, HasProgressRole, ProgressRole, ProgressTextRole});
 }
 
 void TrackListModel::setCurrentProgress(std::optional<double> fraction)

@@ -304,7 +304,7 @@ void StoreTest::onlyTheNewestThreeDamagedCopiesAreKept()
     for (int i = 1; i <= 4; ++i) {
         QVERIFY(writeAll(target, "[{\"id\":" + QByteArray::number(i)));
         m_store->addOrUpdatePlaybackHistory(9, 3, i);
-    m_store->waitForWrites();
+        m_store->waitForWrites();
         QCOMPARE(m_store->loadPlaybackHistory(),
                  QList<Store::PlaybackHistoryItem>({{9, 3, double(i), 1000, 1}}));
     }
@@ -342,7 +342,7 @@ void StoreTest::extremeIdsRoundTrip()
         const Store::Settings settings{true, RepeatMode::Off, id, 1e-3, 7200.5};
         m_store->saveSettings(settings);
         QCOMPARE(m_store->loadSettings(), settings);
-    m_store->waitForWrites();
+        m_store->waitForWrites();
         QVERIFY(readAll(path("settings.json")).contains(QByteArray::number(id)));
 
         const Store::CacheEntry entry{{sampleTrack(id), sampleTrack(id ^ 1)}, 1.25, 2.5, id};

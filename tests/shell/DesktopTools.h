@@ -11,8 +11,7 @@
 namespace Desktop {
 
 // The tool's standard output, trimmed; its errors go to the test's log.
-inline QString run(const QString &program, const QStringList &arguments,
-                   int *exitCode = nullptr)
+inline QString run(const QString &program, const QStringList &arguments, int *exitCode = nullptr)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -37,7 +36,10 @@ inline double position()
     return ok ? at : -1;
 }
 
-inline QString title() { return playerctl({"metadata", "xesam:title"}); }
+inline QString title()
+{
+    return playerctl({"metadata", "xesam:title"});
+}
 
 // The visible window of the process, empty until there is one.
 inline QString windowOf(qint64 pid)
@@ -48,8 +50,8 @@ inline QString windowOf(qint64 pid)
 }
 
 // A lecture served from "<title in lower case, dashed>.mp3".
-inline Track lecture(qint64 id, const QString &judul, const QString &ustadz,
-                     qint64 seconds = 120, qint64 views = 0)
+inline Track lecture(qint64 id, const QString &judul, const QString &ustadz, qint64 seconds = 120,
+                     qint64 views = 0)
 {
     Track track;
     track.id = id;

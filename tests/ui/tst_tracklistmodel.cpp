@@ -127,11 +127,15 @@ private slots:
         model.setCurrentProgress(0.5);
         QCOMPARE(changed.size(), 1);
         QCOMPARE(changed.at(0).at(0).value<QModelIndex>().row(), 0);
-        QCOMPARE(role(model, 0, TrackListModel::ProgressTextRole).toString(), QStringLiteral("50%"));
-        QCOMPARE(role(model, 1, TrackListModel::ProgressTextRole).toString(), QStringLiteral("20%"));
+        QCOMPARE(role(model, 0, TrackListModel::ProgressTextRole).toString(),
+                 QStringLiteral("50%"));
+        QCOMPARE(role(model, 1, TrackListModel::ProgressTextRole).toString(),
+                 QStringLiteral("20%"));
         model.setCurrentTrack(2, true);
-        QCOMPARE(role(model, 0, TrackListModel::ProgressTextRole).toString(), QStringLiteral("10%"));
-        QCOMPARE(role(model, 1, TrackListModel::ProgressTextRole).toString(), QStringLiteral("20%"));
+        QCOMPARE(role(model, 0, TrackListModel::ProgressTextRole).toString(),
+                 QStringLiteral("10%"));
+        QCOMPARE(role(model, 1, TrackListModel::ProgressTextRole).toString(),
+                 QStringLiteral("20%"));
     }
 
     void currentRowFollowsThePlayer()
