@@ -243,12 +243,12 @@ void TestMpris::announcesChanges()
     QVERIFY(follower.waitForStarted(5000));
     QString seen;
     const auto waitFor = [&](const QString &line) {
-        QDeadlineTimer deadline(10000);
-        while (!seen.contains(line) && !deadline.hasExpired()) {
-            QTest::qWait(20);
-            seen += QString::fromUtf8(follower.readAllStandardOutput());
-        }
-        return seen.contains(line);
+        return QTest::qWaitFor(
+            [&] {
+                seen += QString::fromUtf8(follower.readAllStandardOutput());
+                return seen.contains(line);
+            },
+            10000);
     };
     // It prints the state it found once it listens; what follows came as announcements.
     startReady(makeTrack(1, "Pertama", "U", 60));
@@ -270,13 +270,13 @@ void TestMpris::announcesJumps()
     QVERIFY(monitor.waitForStarted(5000));
     QString seen;
     const auto waitFor = [&](const QString &text, const std::function<void()> &poke) {
-        QDeadlineTimer deadline(10000);
-        while (!seen.contains(text) && !deadline.hasExpired()) {
-            poke();
-            QTest::qWait(20);
-            seen += QString::fromUtf8(monitor.readAllStandardOutput());
-        }
-        return seen.contains(text);
+        return QTest::qWaitFor(
+            [&] {
+                poke();
+                seen += QString::fromUtf8(monitor.readAllStandardOutput());
+                return seen.contains(text);
+            },
+            10000);
     };
     // A marker signal of our own, sent until the monitor shows it: from then on it listens.
     QDBusMessage marker = QDBusMessage::createSignal(
