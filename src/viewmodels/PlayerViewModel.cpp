@@ -32,6 +32,8 @@ PlayerViewModel::PlayerViewModel(AudioEngine &engine, Store &store, QObject *par
     setRepeatMode(settings ? settings->repeatMode : RepeatMode::Off);
     connect(&m_engine, &AudioEngine::clearerVoiceChanged, this,
             &PlayerViewModel::clearerVoiceChanged);
+    m_saveTimer.setParent(this);
+    m_saveTimer.setObjectName(QStringLiteral("saveTimer"));
     m_saveTimer.setTimerType(Qt::CoarseTimer);
     connect(&m_saveTimer, &QTimer::timeout, this, [this] {
         QMetaObject::invokeMethod(this, &PlayerViewModel::saveTick, Qt::QueuedConnection);

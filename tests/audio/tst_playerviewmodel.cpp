@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace std::chrono_literals;
 using ItemStatus = PlayerBackend::ItemStatus;
@@ -293,7 +294,13 @@ void TestPlayerViewModel::tickStopConditions()
         rig.engine->play(makeTrack(6, 600));
         rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
     }
-    QTest::qWait(200);
+    // A few ticks have had their say.
+    auto *timer = model.findChild<QTimer *>(QStringLiteral("saveTimer"));
+    QVERIFY(timer);
+    QSignalSpy ticks(timer, &QTimer::timeout);
+    QTRY_VERIFY(ticks.count() >= 3);
+    QCoreApplication::sendPostedEvents(&model, QEvent::MetaCall);
+    m_store->waitForWrites();
     QCOMPARE(QFile::exists(settingsPath()), writes);
     QCOMPARE(QFile::exists(historyPath()), writes);
     if (writes) {
