@@ -87,6 +87,14 @@ bool ScreenFixture::waitForLibrary(int timeoutMs)
                            timeoutMs);
 }
 
+QQuickWindow *ScreenFixture::openWithLibrary()
+{
+    if (!start())
+        return nullptr;
+    QQuickWindow *window = openWindow();
+    return window && waitForLibrary() ? window : nullptr;
+}
+
 bool ScreenFixture::select(QQuickWindow *window, const QString &label)
 {
     QQuickItem *entry = UiTest::findAccessible(window->contentItem(), label);

@@ -36,6 +36,8 @@ public:
     // Opens a main window and waits until it is exposed.
     QQuickWindow *openWindow();
     bool waitForLibrary(int timeoutMs = 10000);
+    // start(), openWindow() and waitForLibrary() in one; nullptr when one of them fails.
+    QQuickWindow *openWithLibrary();
 
     // The sidebar entry with this label, clicked.
     bool select(QQuickWindow *window, const QString &label);

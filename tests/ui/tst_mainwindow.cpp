@@ -130,10 +130,8 @@ private slots:
         ScreenFixture f({lecture(1, 3, "Ustadz Ahmad", "Adab Menuntut Ilmu"),
                          lecture(2, 9, "Ustadz Hasan", "Nasihat tentang Sabar"),
                          lecture(3, 1, "Ustadz Sabaruddin", "Fiqih Shalat")});
-        QVERIFY(f.start());
-        QQuickWindow *window = f.openWindow();
+        QQuickWindow *window = f.openWithLibrary();
         QVERIFY(window);
-        QVERIFY(f.waitForLibrary());
 
         QVERIFY(f.select(window, QStringLiteral("Cari")));
         QTRY_COMPARE(window->title(), QStringLiteral("Cari"));
@@ -173,10 +171,8 @@ private slots:
     {
         ScreenFixture f({lecture(1, 1, "b"), lecture(2, 10, "Z"), lecture(3, 2, "A"),
                          lecture(4, std::nullopt, "Z"), lecture(5, 10, "Z")});
-        QVERIFY(f.start());
-        QQuickWindow *window = f.openWindow();
+        QQuickWindow *window = f.openWithLibrary();
         QVERIFY(window);
-        QVERIFY(f.waitForLibrary());
         QVERIFY(f.select(window, QStringLiteral("Ustadz")));
         QTRY_COMPARE(window->title(), QStringLiteral("Ustadz"));
 
@@ -215,10 +211,8 @@ private slots:
     void historyListsHeardLecturesOfTheLibrary()
     {
         ScreenFixture f(sixLectures());
-        QVERIFY(f.start());
-        QQuickWindow *window = f.openWindow();
+        QQuickWindow *window = f.openWithLibrary();
         QVERIFY(window);
-        QVERIFY(f.waitForLibrary());
 
         QVERIFY(f.select(window, QStringLiteral("Riwayat")));
         QTRY_VERIFY(UiTest::showsText(window->contentItem(), QStringLiteral("Belum ada riwayat")));
@@ -516,10 +510,8 @@ private slots:
         QFETCH(QString, keys);
         QFETCH(QString, expect);
         ScreenFixture f(sixLectures());
-        QVERIFY(f.start());
-        QQuickWindow *window = f.openWindow();
+        QQuickWindow *window = f.openWithLibrary();
         QVERIFY(window);
-        QVERIFY(f.waitForLibrary());
         QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 6);
         QTRY_VERIFY(focusIn(window, "homeList"));
         if (playing) {
@@ -567,10 +559,8 @@ private slots:
     void everyControlIsNamedAndHiddenOnesAreNot()
     {
         ScreenFixture f(sixLectures());
-        QVERIFY(f.start());
-        QQuickWindow *window = f.openWindow();
+        QQuickWindow *window = f.openWithLibrary();
         QVERIFY(window);
-        QVERIFY(f.waitForLibrary());
         QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 6);
         UiTest::click(ScreenFixture::trackRows(window).at(0));
         for (const char *screen : {"Beranda", "Ustadz", "Riwayat", "Unduhan", "Cari"}) {
@@ -601,10 +591,8 @@ private slots:
     void barSkipsAndChangesSpeed()
     {
         ScreenFixture f(sixLectures());
-        QVERIFY(f.start());
-        QQuickWindow *window = f.openWindow();
+        QQuickWindow *window = f.openWithLibrary();
         QVERIFY(window);
-        QVERIFY(f.waitForLibrary());
         QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 6);
         UiTest::click(ScreenFixture::trackRows(window).at(0));
         QTRY_VERIFY(f.player->isPlaying());
@@ -652,10 +640,8 @@ private slots:
     void barFollowsThePlayerExceptWhileSeeking()
     {
         ScreenFixture f(sixLectures());
-        QVERIFY(f.start());
-        QQuickWindow *window = f.openWindow();
+        QQuickWindow *window = f.openWithLibrary();
         QVERIFY(window);
-        QVERIFY(f.waitForLibrary());
         QQuickItem *slider = UiTest::findByObjectName(window->contentItem(), "seekSlider");
         QVERIFY(slider && !slider->isVisible()); // no lecture: only the thin strip
 

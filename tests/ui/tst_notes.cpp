@@ -25,7 +25,7 @@ namespace {
 // Starts the program over lectures 1 and 2 and plays `id` until mpv is past `seconds`.
 bool playPast(ScreenFixture &f, QQuickWindow *&window, qint64 id, double seconds)
 {
-    if (!f.start() || !(window = f.openWindow()) || !f.waitForLibrary())
+    if (!(window = f.openWithLibrary()))
         return false;
     f.player->play(f.tracks.at(int(id - 1)), f.tracks, std::nullopt);
     return QTest::qWaitFor([&] { return f.backend->position() > seconds; }, 15000);

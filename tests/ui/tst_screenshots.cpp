@@ -257,9 +257,7 @@ private slots:
         QList<Track> tracks = sampleLibrary();
         tracks[8].durationSeconds = 4 * 3600 + 59 * 60 + 59;
         ScreenFixture f(tracks);
-        QVERIFY(f.start());
-        QVERIFY(f.openWindow());
-        QVERIFY(f.waitForLibrary());
+        QVERIFY(f.openWithLibrary());
         f.player->play(tracks[8], tracks, 4 * 3600 + 58 * 60);
         QTRY_VERIFY(f.player->hasCurrentTrack());
         QQmlComponent component(&f.qml);
