@@ -172,6 +172,8 @@ void TrackListController::reloadHistory()
 {
     const bool had = hasHistory();
     m_history = m_store ? m_store->loadPlaybackHistory() : QList<Store::PlaybackHistoryItem>();
+    // The rows and their listened share come from the same read, not a later notice.
+    m_model.reloadHistory();
     if (had != hasHistory())
         emit hasHistoryChanged();
     if (m_kind == History)
