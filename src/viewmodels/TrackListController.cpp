@@ -173,7 +173,7 @@ void TrackListController::reloadHistory()
     const bool had = hasHistory();
     m_history = m_store ? m_store->loadPlaybackHistory() : QList<Store::PlaybackHistoryItem>();
     // The rows and their listened share come from the same read, not a later notice.
-    m_model.reloadHistory();
+    m_model.setHistory(m_history);
     if (had != hasHistory())
         emit hasHistoryChanged();
     if (m_kind == History)

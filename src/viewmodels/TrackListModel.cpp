@@ -160,16 +160,19 @@ std::optional<double> TrackListModel::progressOf(qint64 id) const
 
 void TrackListModel::reloadHistory()
 {
+    setHistory(m_store ? m_store->loadPlaybackHistory() : QList<Store::PlaybackHistoryItem>());
+}
+
+void TrackListModel::setHistory(const QList<Store::PlaybackHistoryItem> &items)
+{
     QHash<qint64, std::optional<double>> progress;
-    if (m_store) {
-        for (const Store::PlaybackHistoryItem &item : m_store->loadPlaybackHistory()) {
-            if (progress.contains(item.id))
-                continue; // only the first entry of a track counts
-            if (item.duration > 0)
-                progress.insert(item.id, item.lastPosition / item.duration);
-            else
-                progress.insert(item.id, std::nullopt);
-        }
+    for (const Store::PlaybackHistoryItem &item : items) {
+        if (progress.contains(item.id))
+            continue; // only the first entry of a track counts
+        if (item.duration > 0)
+            progress.insert(item.id, item.lastPosition / item.duration);
+        else
+            progress.insert(item.id, std::nullopt);
     }
     QList<qint64> changed;
     for (auto it = progress.constBegin(); it != progress.constEnd(); ++it) {

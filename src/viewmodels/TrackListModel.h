@@ -74,6 +74,8 @@ public:
     std::optional<double> progressOf(qint64 id) const;
     // Reads the history file now.
     void reloadHistory();
+    // Takes the listened shares from history entries already read, most recent first.
+    void setHistory(const QList<Store::PlaybackHistoryItem> &items);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
