@@ -3,6 +3,7 @@
 #include "audio/Downloads.h"
 #include "audio/MpvBackend.h"
 #include "network/APIClient.h"
+#include "network/StreamProbe.h"
 #include "persistence/Store.h"
 
 #include <QCoreApplication>
@@ -43,13 +44,21 @@ AudioEngine::AudioEngine(std::unique_ptr<PlayerBackend> backend, Downloads *down
     : QObject(parent), m_backend(std::move(backend)), m_downloads(downloads),
       m_preferencesFile(options.preferencesFolder), m_preferences(m_preferencesFile.load()),
       m_clock(options.clock ? options.clock : systemClock), m_sleepTimer(*this),
-      m_reconnectDelays(options.reconnectDelaysMs)
+      m_reconnector(options.reconnectDelaysMs, options.reconnectLimitMs)
 {
     m_backend->setRate(m_preferences.playbackRate);
     if (m_preferences.clearerVoice)
         m_backend->setVoiceLeveling(true);
-    m_reconnectTimer.setSingleShot(true);
-    connect(&m_reconnectTimer, &QTimer::timeout, this, &AudioEngine::reconnectNow);
+    connect(&m_reconnector, &StreamReconnector::tryNow, this, &AudioEngine::reconnectNow);
+    connect(&m_reconnector, &StreamReconnector::gaveUp, this, [this](int tries) {
+        qInfo().noquote() << "[AudioEngine] reconnect gave up after " + QString::number(tries) +
+                                 " tries";
+        // While buffered sound still plays the failure waits for its end (a new break then).
+        if (!m_reconnecting || !m_currentTrack)
+            return;
+        setReconnecting(false);
+        reportFailure(*m_currentTrack, StatusContext::Reconnect);
+    });
     if (options.registerMpris)
         m_nowPlaying.registerOnSessionBus();
     setupMediaKeys();
@@ -61,6 +70,7 @@ AudioEngine::~AudioEngine()
     m_backend->setPeriodicTimeHandler(TimeCallbackInterval, {});
     m_backend->setRateHandler({});
     m_backend->setEndHandler({});
+    m_backend->setBreakHandler({});
 }
 
 AudioEngine &AudioEngine::shared()
@@ -152,6 +162,7 @@ void AudioEngine::stopStandardPlayback()
     m_backend->setStatusHandler({});
     m_backend->setRateHandler({});
     m_backend->setEndHandler({});
+    m_backend->setBreakHandler({});
     ++m_generation;
 }
 
@@ -210,6 +221,7 @@ void AudioEngine::replaceItem(const QUrl &url)
     m_backend->setStatusHandler({});
     m_backend->setRateHandler({});
     m_backend->setEndHandler({});
+    m_backend->setBreakHandler({});
     ++m_generation;
     m_itemWasReady = false;
     m_fromFile = url.isLocalFile();
@@ -240,6 +252,9 @@ void AudioEngine::observeItem(const Track &track, std::optional<double> resumePo
             Qt::QueuedConnection);
     });
     m_backend->setEndHandler([this] { onEndOfMedia(); });
+    m_backend->setBreakHandler([this, generation](qint64 bufferedUntil) {
+        onStreamBreak(generation, double(bufferedUntil) / PlayerBackend::Timescale);
+    });
 }
 
 void AudioEngine::observeTimeAndRate()
@@ -250,8 +265,8 @@ void AudioEngine::observeTimeAndRate()
             return;
         setCurrentTime(double(time) / PlayerBackend::Timescale);
         // Once it has played on well past the reopened place, a later break is a new one.
-        if (m_reconnectTries > 0 && m_currentTime > m_reconnectPosition + 10)
-            m_reconnectTries = 0;
+        if (m_recentReconnect && m_currentTime > m_reconnectPosition + 10)
+            m_recentReconnect = false;
         updateNowPlaying();
     });
     m_backend->setRateHandler([this](double) { updateNowPlaying(); });
@@ -270,6 +285,8 @@ void AudioEngine::onItemStatus(quint64 generation, const Track &track,
             seekPlayer(m_reconnectPosition, [self, generation](bool) {
                 if (!self || generation != self->m_generation)
                     return;
+                self->m_reconnector.finish();
+                self->m_recentReconnect = true;
                 self->setReconnecting(false);
                 if (self->m_playAfterReconnect)
                     self->m_backend->play();
@@ -328,16 +345,39 @@ void AudioEngine::onItemFailed(quint64 generation, const Track &track, StatusCon
         observeTimeAndRate();
         return;
     }
-    // A break in the middle of a lecture, or a reopening try that failed: try again.
-    if (m_itemWasReady || context == StatusContext::Reconnect) {
-        if (!m_reconnecting && m_itemWasReady)
-            beginReconnect();
-        else
-            scheduleReconnect();
-        if (m_reconnecting)
+    if (m_backend->itemRefused()) {
+        // Not a break: the site cannot be trusted, and no try can change that.
+        qInfo().noquote() << "[AudioEngine] certificate refused track=" +
+                                 QString::number(track.id) + " " + m_backend->itemError();
+        m_reconnector.finish();
+        setReconnecting(false);
+    } else if (m_itemWasReady || context == StatusContext::Reconnect) {
+        // The sound has stopped: a break in the middle of a lecture that its buffer did not
+        // bridge, or a reopening try that failed. Try (again) while the limit allows.
+        if (context == StatusContext::Reconnect && m_reconnector.isTrying()) {
+            // Past the time limit the reconnector gives up here, and that runs the failure.
+            setReconnecting(true);
+            m_reconnector.tryFailed();
             return;
+        }
+        if (m_reconnector.isActive()) {
+            // The buffer ran dry before the stream came back: go on from where it stopped.
+            m_reconnectPosition = m_currentTime;
+            m_playAfterReconnect = m_isPlaying;
+        } else {
+            beginReconnect();
+        }
+        if (m_reconnector.isActive()) {
+            setReconnecting(true);
+            return;
+        }
     }
-    m_reportedGeneration = generation;
+    reportFailure(track, context);
+}
+
+void AudioEngine::reportFailure(const Track &track, StatusContext context)
+{
+    m_reportedGeneration = m_generation;
     setPlaybackMode(PlaybackState::Idle);
     setIsPlaying(false);
     const QString error = m_backend->itemError();
@@ -356,48 +396,73 @@ void AudioEngine::onItemFailed(quint64 generation, const Track &track, StatusCon
 
 void AudioEngine::beginReconnect()
 {
-    // A break soon after the last reopening continues its count: a stream that keeps breaking
-    // gets three tries, not three per break forever.
     m_reconnectPosition = m_currentTime;
     m_playAfterReconnect = m_isPlaying;
     qInfo().noquote() << "[AudioEngine] stream broke at " + formatSeconds(m_currentTime) +
                              " track=" + trackIdText(m_currentTrack) + ": " +
                              m_backend->itemError();
-    setReconnecting(true);
-    scheduleReconnect();
+    // A break soon after the last reopening continues its time limit: a stream that keeps
+    // breaking is given up in the end, not mended forever.
+    m_reconnector.begin(m_recentReconnect);
 }
 
-void AudioEngine::scheduleReconnect()
+void AudioEngine::onStreamBreak(quint64 generation, double bufferedUntil)
 {
-    if (m_reconnectTries >= m_reconnectDelays.size()) {
-        qInfo().noquote() << "[AudioEngine] reconnect gave up after " +
-                                 QString::number(m_reconnectTries) + " tries";
-        m_reconnectTries = 0;
-        setReconnecting(false);
+    if (generation != m_generation || m_reconnector.isActive() || !m_currentTrack)
+        return;
+    // The buffered sound plays on meanwhile; the listener hears nothing of the break unless
+    // the buffer runs dry first.
+    qInfo().noquote() << "[AudioEngine] stream broke at " + formatSeconds(m_currentTime) +
+                             " track=" + trackIdText(m_currentTrack) +
+                             ", buffered to " + formatSeconds(bufferedUntil);
+    m_reconnectPosition = m_currentTime;
+    m_playAfterReconnect = m_isPlaying;
+    m_reconnector.begin(m_recentReconnect);
+}
+
+void AudioEngine::reconnectNow(int number)
+{
+    if (!m_currentTrack) {
+        m_reconnector.finish();
         return;
     }
-    m_reconnectTimer.start(m_reconnectDelays.at(m_reconnectTries));
-}
-
-void AudioEngine::reconnectNow()
-{
-    if (!m_reconnecting || !m_currentTrack)
-        return;
-    ++m_reconnectTries;
     const Track track = *m_currentTrack;
     const QUrl url = track.streamURL();
-    qInfo().noquote() << "[AudioEngine] reconnect try " + QString::number(m_reconnectTries) +
+    qInfo().noquote() << "[AudioEngine] reconnect try " + QString::number(number) +
                              " track=" + QString::number(track.id) +
-                             " at=" + formatSeconds(m_reconnectPosition);
-    replaceItem(url);
-    observeItem(track, m_reconnectPosition, StatusContext::Reconnect);
-    observeTimeAndRate();
+                             " at=" + formatSeconds(m_reconnecting ? m_reconnectPosition
+                                                                   : m_currentTime);
+    // The site is asked first, so that buffered sound is not cut off for a stream that is not
+    // back yet; the reopened item then starts where the sound is at that moment.
+    const quint64 generation = m_generation;
+    m_reconnectProbe = StreamProbe::start(
+        APIClient::network(), url, this,
+        [this, generation, track](const StreamProbe::Result &result) {
+            m_reconnectProbe = nullptr;
+            if (generation != m_generation || !m_reconnector.isTrying())
+                return;
+            if (result.kind == StreamProbe::Result::Kind::Unreachable) {
+                m_reconnector.tryFailed();
+                return;
+            }
+            if (!m_reconnecting) {
+                m_reconnectPosition = m_currentTime;
+                m_playAfterReconnect = m_isPlaying;
+            }
+            // An untrusted site fails the reopened item at once, with its reason.
+            replaceItem(track.streamURL());
+            observeItem(track, m_reconnectPosition, StatusContext::Reconnect);
+            observeTimeAndRate();
+        });
 }
 
 void AudioEngine::cancelReconnect()
 {
-    m_reconnectTimer.stop();
-    m_reconnectTries = 0;
+    if (m_reconnectProbe)
+        m_reconnectProbe->cancel();
+    m_reconnectProbe = nullptr;
+    m_reconnector.finish();
+    m_recentReconnect = false;
     setReconnecting(false);
 }
 

@@ -3,6 +3,7 @@
 #include "audio/NowPlaying.h"
 #include "audio/PlayerBackend.h"
 #include "audio/SleepTimer.h"
+#include "audio/StreamReconnector.h"
 #include "persistence/Preferences.h"
 #include "models/PlaybackState.h"
 #include "models/RepeatMode.h"
@@ -10,6 +11,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <QVariant>
 
@@ -18,6 +20,7 @@
 #include <optional>
 
 class Downloads;
+class StreamProbe;
 
 // The one owner of the media player: turns a Track into sound, keeps the published playback
 // state, the play queue and its navigation, publishes what plays to the desktop (MPRIS) and
@@ -52,8 +55,11 @@ public:
         bool registerMpris = false;
         // The data folder that holds the preferences file; empty keeps them in memory only.
         QString preferencesFolder{};
-        // Waits before each try to reopen a broken stream (about 30 s in all).
-        QList<int> reconnectDelaysMs = {500, 4500, 25000};
+        // Waits before each try to reopen a broken stream, the last one repeating: a service
+        // that comes back is heard again within about two seconds.
+        QList<int> reconnectDelaysMs = {500, 1000, 2000};
+        // How long after a break the stream is still tried before the failure path runs.
+        int reconnectLimitMs = 120000;
         // Seconds since 1970 for the length of pauses; tests replace it.
         std::function<double()> clock{};
     };
@@ -181,9 +187,10 @@ private:
     void notePaused();
     bool itemReady() const;
     void beginReconnect();
-    void scheduleReconnect();
-    void reconnectNow();
+    void onStreamBreak(quint64 generation, double bufferedUntil);
+    void reconnectNow(int number);
     void cancelReconnect();
+    void reportFailure(const Track &track, StatusContext context);
     void setReconnecting(bool reconnecting);
     void savePreferences();
 
@@ -215,11 +222,13 @@ private:
     // Wall-clock second of the last pause, for smart rewind.
     std::optional<double> m_pausedAt;
 
-    QList<int> m_reconnectDelays;
-    QTimer m_reconnectTimer;
+    StreamReconnector m_reconnector;
+    // Shown: the sound stopped while a broken stream is being reopened.
     bool m_reconnecting = false;
-    int m_reconnectTries = 0;
     double m_reconnectPosition = 0;
+    // The stream came back a moment ago: a break before it played on 10 s is the same break.
+    bool m_recentReconnect = false;
+    QPointer<StreamProbe> m_reconnectProbe;
     bool m_playAfterReconnect = false;
 
     std::optional<Track> m_currentTrack;

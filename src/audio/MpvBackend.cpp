@@ -1,5 +1,9 @@
 #include "audio/MpvBackend.h"
 
+#include "network/APIClient.h"
+#include "network/StreamProbe.h"
+#include "network/TrustStore.h"
+
 #include <QDebug>
 #include <QPointer>
 
@@ -22,6 +26,10 @@ constexpr double EarlyEndSeconds = 2.0;
 constexpr int MaxMessages = 3;
 constexpr int EndCheckMs = 100;
 constexpr int EndChecks = 5;
+constexpr int BreakCheckMs = 100;
+constexpr int BreakChecks = 30;
+constexpr int FirstMoveCheckMs = 5;
+constexpr int FirstMoveChecks = 400;
 
 void setOption(mpv_handle *mpv, const char *name, const char *value)
 {
@@ -46,6 +54,10 @@ MpvBackend::MpvBackend(QObject *parent) : QObject(parent)
     connect(&m_timeTimer, &QTimer::timeout, this, &MpvBackend::pollTime);
     m_endCheck.setInterval(EndCheckMs);
     connect(&m_endCheck, &QTimer::timeout, this, &MpvBackend::checkPausedAtEnd);
+    m_breakCheck.setInterval(BreakCheckMs);
+    connect(&m_breakCheck, &QTimer::timeout, this, &MpvBackend::checkBreak);
+    m_firstMove.setInterval(FirstMoveCheckMs);
+    connect(&m_firstMove, &QTimer::timeout, this, &MpvBackend::checkFirstMove);
 
     m_mpv = mpv_create();
     if (!m_mpv) {
@@ -59,10 +71,13 @@ MpvBackend::MpvBackend(QObject *parent) : QObject(parent)
     // Seeks in an MP3 stream become byte seeks through a Range request instead of reading
     // the whole file up to the target.
     setOption(m_mpv, "demuxer-lavf-o", "fflags=+fastseek");
-    // FFmpeg reopens a dropped connection at its byte offset by itself; it gives up after a
-    // second instead of mpv's seven, so a service that is down reaches the engine's own,
-    // slower tries soon (and one policy decides how long a break may last).
-    setOption(m_mpv, "stream-lavf-o", "reconnect_delay_max=1");
+    // FFmpeg reopens a dropped connection at its byte offset by itself, once and at once
+    // (mpv would let it sleep and retry for up to seven seconds while nobody knows); when
+    // that fails the engine's own tries take over while the buffer still plays, and one
+    // policy decides how long a break may last.
+    setOption(m_mpv, "stream-lavf-o", "reconnect_delay_max=0");
+    // Every HTTPS site is verified; the authorities are set again at each load.
+    setOption(m_mpv, "tls-verify", "yes");
     // No sound device (CI, a headless box): play silently with a running clock.
     setOption(m_mpv, "audio-fallback-to-null", "yes");
     // The default cache keeps a whole lecture in memory (190 MB for an hour).
@@ -162,6 +177,7 @@ void MpvBackend::handleEvent(const mpv_event &event)
             endSeek(true);
             checkEndOfMedia();
         }
+        watchFirstMove();
         break;
     default:
         break;
@@ -185,8 +201,15 @@ void MpvBackend::onLogMessage(const mpv_event &event)
     if (text.isEmpty())
         return;
     // FFmpeg reports a connection that broke off as a warning ("Stream ends prematurely").
-    if (message->log_level <= MPV_LOG_LEVEL_ERROR || text.contains(QLatin1String("prematurely")))
+    const bool prematurely = text.contains(QLatin1String("prematurely"));
+    if (message->log_level <= MPV_LOG_LEVEL_ERROR || prematurely)
         m_sawStreamError = true;
+    if (message->log_level <= MPV_LOG_LEVEL_ERROR && text.contains(QLatin1String("certificate")))
+        m_refused = true;
+    if (prematurely && m_itemLoaded && !m_breakSignalled && !m_breakCheck.isActive()) {
+        m_breakChecksLeft = BreakChecks;
+        m_breakCheck.start();
+    }
     // "ffmpeg" and "cplayer" say nothing to a reader; the text itself names the part.
     const bool bare = prefix == QLatin1String("ffmpeg") || prefix == QLatin1String("cplayer");
     if (m_messages.size() < MaxMessages)
@@ -206,6 +229,7 @@ void MpvBackend::onPropertyChange(const mpv_event &event)
         m_paused = paused;
         if (!paused)
             m_endSignalled = false;
+        watchFirstMove();
         if (m_rateHandler) {
             const RateHandler handler = m_rateHandler;
             handler(paused ? 0.0 : 1.0);
@@ -313,6 +337,13 @@ void MpvBackend::resetItem()
     endSeek(false);
     m_endCheck.stop();
     m_failureGrace.stop();
+    m_breakCheck.stop();
+    m_firstMove.stop();
+    if (m_probe)
+        m_probe->cancel();
+    m_probe = nullptr;
+    m_refused = false;
+    m_breakSignalled = false;
     m_itemEntry = -1;
     m_itemLoaded = false;
     m_status = ItemStatus::Unknown;
@@ -333,6 +364,42 @@ void MpvBackend::load(const QUrl &url)
         return;
     }
     setPauseProperty(true);
+    const QString authorities = TrustStore::authorityFile();
+    mpv_set_property_string(m_mpv, "tls-ca-file", authorities.toUtf8().constData());
+    if (url.scheme() != QLatin1String("https")) {
+        loadResolved(url);
+        return;
+    }
+    if (authorities.isEmpty()) {
+        QTimer::singleShot(0, this, [this, host = url.host()] {
+            m_refused = true;
+            failItem(host + QStringLiteral(": no trusted certificate authorities on this system"));
+        });
+        return;
+    }
+    // The previous item stops now, as it would with a direct load.
+    const char *stop[] = {"stop", nullptr};
+    mpv_command(m_mpv, stop);
+    m_probe = StreamProbe::start(APIClient::network(), url, this,
+                                 [this](const StreamProbe::Result &result) {
+                                     m_probe = nullptr;
+                                     switch (result.kind) {
+                                     case StreamProbe::Result::Kind::Answered:
+                                         loadResolved(result.finalUrl);
+                                         return;
+                                     case StreamProbe::Result::Kind::Untrusted:
+                                         m_refused = true;
+                                         failItem(result.reason);
+                                         return;
+                                     case StreamProbe::Result::Kind::Unreachable:
+                                         failItem(result.reason);
+                                         return;
+                                     }
+                                 });
+}
+
+void MpvBackend::loadResolved(const QUrl &url)
+{
     const QByteArray target = url.isLocalFile() ? url.toLocalFile().toUtf8() : url.toEncoded();
     const char *args[] = {"loadfile", target.constData(), "replace", nullptr};
     mpv_node result;
@@ -491,6 +558,67 @@ void MpvBackend::setPeriodicTimeHandler(qint64 interval, TimeHandler handler)
         return;
     }
     m_timeTimer.start(int(qMax<qint64>(1, interval * 1000 / Timescale)));
+}
+
+void MpvBackend::watchFirstMove()
+{
+    m_firstMove.stop();
+    if (!m_timeHandler || !m_itemLoaded || m_paused || m_seek)
+        return;
+    m_firstMoveFrom = doubleProperty("time-pos", -1);
+    m_firstMoveChecksLeft = FirstMoveChecks;
+    m_firstMove.start();
+}
+
+void MpvBackend::checkFirstMove()
+{
+    if (!m_timeHandler || !m_itemLoaded || m_paused || m_seek || --m_firstMoveChecksLeft <= 0) {
+        m_firstMove.stop();
+        return;
+    }
+    const double position = doubleProperty("time-pos", -1);
+    if (position < 0 || position == m_firstMoveFrom)
+        return;
+    m_firstMove.stop();
+    // The periodic ticks go on from this moment.
+    m_timeTimer.start();
+    const TimeHandler handler = m_timeHandler;
+    handler(std::llround(position * Timescale));
+}
+
+void MpvBackend::checkBreak()
+{
+    if (!m_itemLoaded || m_breakSignalled || --m_breakChecksLeft <= 0) {
+        m_breakCheck.stop();
+        return;
+    }
+    mpv_node state;
+    if (mpv_get_property(m_mpv, "demuxer-cache-state", MPV_FORMAT_NODE, &state) < 0)
+        return;
+    bool ended = false;
+    double bufferedUntil = -1;
+    if (state.format == MPV_FORMAT_NODE_MAP) {
+        const mpv_node_list *map = state.u.list;
+        for (int i = 0; i < map->num; ++i) {
+            const mpv_node &value = map->values[i];
+            if (qstrcmp(map->keys[i], "eof") == 0 && value.format == MPV_FORMAT_FLAG)
+                ended = value.u.flag != 0;
+            else if (qstrcmp(map->keys[i], "cache-end") == 0 && value.format == MPV_FORMAT_DOUBLE)
+                bufferedUntil = value.u.double_;
+        }
+    }
+    mpv_free_node_contents(&state);
+    if (!ended)
+        return; // FFmpeg is still reopening, or did
+    m_breakCheck.stop();
+    if (m_mediaDuration <= 0 || bufferedUntil < 0 ||
+        bufferedUntil >= m_mediaDuration - EarlyEndSeconds)
+        return;
+    m_breakSignalled = true;
+    if (m_breakHandler) {
+        const BreakHandler handler = m_breakHandler;
+        handler(std::llround(bufferedUntil * Timescale));
+    }
 }
 
 void MpvBackend::pollTime()

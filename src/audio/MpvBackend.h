@@ -3,6 +3,7 @@
 #include "audio/PlayerBackend.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
@@ -11,6 +12,7 @@
 
 struct mpv_handle;
 struct mpv_event;
+class StreamProbe;
 
 // The player over libmpv: one mpv handle for the life of the backend, each item loaded into
 // it with "loadfile ... replace" (re-creating the handle costs up to half a second). mpv's
@@ -21,6 +23,15 @@ struct mpv_event;
 // when a stream whose connection broke ends well before its length (mpv reports such an end
 // as a normal end of file). The readable error comes from mpv's warnings and errors of the
 // item; audio-output noise is left out.
+//
+// Trust: mpv verifies every HTTPS site against TrustStore's authorities. FFmpeg follows
+// redirects by itself, also from HTTPS to plain HTTP, so an HTTPS address is first asked for
+// its head through the verified Qt client (StreamProbe), which refuses such a redirect and an
+// untrusted certificate before any audio is fetched; mpv then loads where the site led.
+//
+// Breaks: FFmpeg reopens a dropped connection at its byte offset once, at once. When that
+// fails, the stream has ended early while the buffer still plays: the break handler hears of
+// it then, from mpv's cache state, not when the buffer has run dry.
 class MpvBackend : public QObject, public PlayerBackend
 {
     Q_OBJECT
@@ -40,6 +51,7 @@ public:
 
     ItemStatus itemStatus() const override { return m_status; }
     QString itemError() const override { return m_error; }
+    bool itemRefused() const override { return m_refused; }
     TimeControlStatus timeControlStatus() const override;
 
     void seek(qint64 time, SeekCompletion completion = {}) override;
@@ -51,6 +63,7 @@ public:
     void setPeriodicTimeHandler(qint64 interval, TimeHandler handler) override;
     void setRateHandler(RateHandler handler) override { m_rateHandler = std::move(handler); }
     void setEndHandler(EndHandler handler) override { m_endHandler = std::move(handler); }
+    void setBreakHandler(BreakHandler handler) override { m_breakHandler = std::move(handler); }
 
     // mpv's position in seconds at this moment, -1 without a loaded item. The engine takes its
     // positions from the periodic callback; this finer reading is for measurements.
@@ -82,6 +95,10 @@ private:
     // Ends the pending seek, if any; its completion runs later on this thread.
     void endSeek(bool finished);
     void pollTime();
+    void loadResolved(const QUrl &url);
+    void watchFirstMove();
+    void checkFirstMove();
+    void checkBreak();
     bool isCurrentItemActive() const;
     QString messagesText() const;
     double doubleProperty(const char *name, double fallback) const;
@@ -99,6 +116,12 @@ private:
     QString m_error;
     QStringList m_messages;
     bool m_sawStreamError = false;
+    bool m_refused = false;
+    QPointer<StreamProbe> m_probe;
+    // After FFmpeg said the stream ended early: whether its own reopening failed.
+    QTimer m_breakCheck;
+    int m_breakChecksLeft = 0;
+    bool m_breakSignalled = false;
     int m_endFileError = 0;
     QTimer m_failureGrace;
 
@@ -113,8 +136,14 @@ private:
     std::optional<PendingSeek> m_seek;
 
     QTimer m_timeTimer;
+    // From a start or a landed seek until the place first moves, read often, so the first
+    // moving place is published with the first sound instead of at the next periodic tick.
+    QTimer m_firstMove;
+    int m_firstMoveChecksLeft = 0;
+    double m_firstMoveFrom = -1;
     StatusHandler m_statusHandler;
     TimeHandler m_timeHandler;
     RateHandler m_rateHandler;
     EndHandler m_endHandler;
+    BreakHandler m_breakHandler;
 };

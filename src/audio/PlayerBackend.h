@@ -26,6 +26,7 @@ public:
     using RateHandler = std::function<void(double rate)>;
     using EndHandler = std::function<void()>;
     using SeekCompletion = std::function<void(bool finished)>;
+    using BreakHandler = std::function<void(qint64 bufferedUntil)>;
 
     virtual ~PlayerBackend() = default;
 
@@ -40,6 +41,9 @@ public:
     virtual ItemStatus itemStatus() const = 0;
     // Readable reason of a failed item; empty when the item carries none.
     virtual QString itemError() const = 0;
+    // The current item failed because its site could not be trusted (a refused certificate,
+    // a redirect from HTTPS to plain HTTP): trying it again cannot help.
+    virtual bool itemRefused() const { return false; }
     virtual TimeControlStatus timeControlStatus() const = 0;
 
     // A later seek interrupts an earlier one, whose completion then runs with false; so does
@@ -62,6 +66,10 @@ public:
     virtual void setRateHandler(RateHandler handler) = 0;
     // The current item played to its end (the player then pauses there by itself).
     virtual void setEndHandler(EndHandler handler) = 0;
+    // The current item's connection broke and the player could not reopen it by itself; what
+    // is buffered (up to `bufferedUntil`) still plays, and the item fails once it ran out.
+    // At most once per item.
+    virtual void setBreakHandler(BreakHandler handler) { Q_UNUSED(handler); }
 
     static const char *timeControlStatusName(TimeControlStatus status)
     {

@@ -9,6 +9,7 @@ void ScriptedBackend::load(const QUrl &url)
     m_url = url;
     m_status = ItemStatus::Unknown;
     m_error.clear();
+    refused = false;
     m_timeControl = TimeControlStatus::Paused;
     calls << QStringLiteral("load ") + url.toString();
 }

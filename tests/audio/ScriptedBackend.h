@@ -19,6 +19,7 @@ public:
     void pause() override;
     ItemStatus itemStatus() const override { return m_status; }
     QString itemError() const override { return m_error; }
+    bool itemRefused() const override { return refused; }
     TimeControlStatus timeControlStatus() const override { return m_timeControl; }
     void seek(qint64 time, SeekCompletion completion = {}) override;
     void setRate(double rate) override { m_rate = rate; }
@@ -32,6 +33,7 @@ public:
     void setRateHandler(RateHandler handler) override { m_rateHandler = std::move(handler); }
     void setEndHandler(EndHandler handler) override { m_endHandler = std::move(handler); }
     void setVoiceLeveling(bool on) override { calls << (on ? "leveling on" : "leveling off"); }
+    void setBreakHandler(BreakHandler handler) override { m_breakHandler = std::move(handler); }
 
     // Driving the engine.
     void setItemStatus(ItemStatus status, const QString &error = QString());
@@ -41,6 +43,12 @@ public:
     void completeSeek(bool finished);
     void reportTime(double seconds);
     void reachEnd();
+    // The connection broke while `bufferedUntil` seconds are buffered.
+    void breakStream(double bufferedUntil)
+    {
+        if (m_breakHandler)
+            m_breakHandler(qint64(bufferedUntil * Timescale));
+    }
     void setTimeControlStatus(TimeControlStatus status) { m_timeControl = status; }
     // When set, play() leaves the player waiting to play instead of playing.
     void setStallOnPlay(bool stall) { m_stallOnPlay = stall; }
@@ -56,6 +64,8 @@ public:
     QStringList calls;
     QList<double> volumes;
     int loads = 0;
+    // The current item's site is not trusted (set before failing it; a load clears it).
+    bool refused = false;
 
 private:
     QUrl m_url;
@@ -71,4 +81,5 @@ private:
     TimeHandler m_timeHandler;
     RateHandler m_rateHandler;
     EndHandler m_endHandler;
+    BreakHandler m_breakHandler;
 };

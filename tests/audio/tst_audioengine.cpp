@@ -59,7 +59,7 @@ QString namesOf(const QList<Track> &tracks)
 
 AudioEngine::Options quickReconnect()
 {
-    return AudioEngine::Options{.reconnectDelaysMs = {1, 1, 1}};
+    return AudioEngine::Options{.reconnectDelaysMs = {1}, .reconnectLimitMs = 60000};
 }
 
 struct Rig
@@ -358,18 +358,28 @@ void TestAudioEngine::seekAndPlay()
 void TestAudioEngine::breakReconnectsOrFails_data()
 {
     // A script of item states after the lecture was started at 42 s: "ready" (the item or a
-    // reopened one is ready), "fail" (it fails), "file" (the lecture is stored as a file).
+    // reopened one is ready), "fail" (it fails), "file" (the lecture is stored as a file),
+    // "break" (the connection broke while the buffer still plays), "refused" (the site's
+    // certificate is refused), "wait" (time passes with a try in flight), "down" (every try
+    // fails until the time limit).
     QTest::addColumn<QString>("script");
-    QTest::addColumn<int>("loads");
+    QTest::addColumn<int>("loads"); // -1: as many as the limit allows
     QTest::addColumn<int>("reports");
     QTest::addColumn<int>("mode");
     QTest::newRow("first load fails at once") << "fail" << 1 << 1 << int(PlaybackState::Idle);
     QTest::newRow("break, back on the first try")
         << "ready fail ready" << 2 << 0 << int(PlaybackState::Playing);
-    QTest::newRow("break, back on the last try")
-        << "ready fail fail fail ready" << 4 << 0 << int(PlaybackState::Playing);
-    QTest::newRow("break, stays down") << "ready fail fail fail fail" << 4 << 1
-                                       << int(PlaybackState::Idle);
+    QTest::newRow("break, back on a later try, one try at a time")
+        << "ready fail wait fail ready" << 3 << 0 << int(PlaybackState::Playing);
+    QTest::newRow("break, stays down past the limit")
+        << "ready fail down" << -1 << 1 << int(PlaybackState::Idle);
+    QTest::newRow("break seen while the buffer plays, back before it ran dry")
+        << "ready break ready" << 2 << 0 << int(PlaybackState::Playing);
+    QTest::newRow("break seen while the buffer plays, back after it ran dry")
+        << "ready break fail fail ready" << 4 << 0 << int(PlaybackState::Playing);
+    QTest::newRow("untrusted at once") << "refused" << 1 << 1 << int(PlaybackState::Idle);
+    QTest::newRow("untrusted when reopened: no more tries")
+        << "ready fail refused" << 2 << 1 << int(PlaybackState::Idle);
     QTest::newRow("stored file does not play, stream does")
         << "file fail ready" << 2 << 0 << int(PlaybackState::Playing);
     QTest::newRow("stored file and stream fail")
@@ -393,27 +403,67 @@ void TestAudioEngine::breakReconnectsOrFails()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("not audio");
     }
-    Rig rig(&downloads);
+    AudioEngine::Options options = quickReconnect();
+    if (script.contains("down"))
+        options.reconnectLimitMs = 300;
+    Rig rig(&downloads, options);
     AudioEngine &engine = *rig.engine;
     engine.play(track, std::nullopt, 42.0);
+    bool broken = false; // the sound stopped after the lecture had played
     for (qsizetype i = 0; i < steps.size(); ++i) {
         const QString &step = steps[i];
         const int loadsBefore = rig.backend->loads;
+        if (step == "wait") {
+            // A try is in flight (its item loads): no other starts meanwhile.
+            QTimer later;
+            later.setSingleShot(true);
+            later.start(100);
+            QSignalSpy passed(&later, &QTimer::timeout);
+            QVERIFY(passed.wait(5000));
+            QCOMPARE(rig.backend->loads, loadsBefore);
+            continue;
+        }
+        if (step == "down") {
+            while (engine.isReconnecting()) {
+                const int before = rig.backend->loads;
+                QTRY_VERIFY(rig.backend->loads > before || !engine.isReconnecting());
+                if (rig.backend->loads > before) {
+                    rig.backend->setItemStatus(ItemStatus::Failed);
+                    QCoreApplication::processEvents();
+                }
+            }
+            continue;
+        }
+        if (step == "break") {
+            // The try asks the site first, then reopens while the old item still plays.
+            rig.backend->breakStream(50.0);
+            QTRY_COMPARE(rig.backend->loads, loadsBefore + 1);
+            QVERIFY(!engine.isReconnecting());
+            QCOMPARE(rig.backend->url(), track.streamURL());
+            continue;
+        }
+        rig.backend->refused = step == "refused";
         rig.backend->setItemStatus(step == "ready" ? ItemStatus::ReadyToPlay : ItemStatus::Failed);
         QCoreApplication::processEvents();
         if (step == "ready") {
             rig.backend->completeSeek(true);
             QCOMPARE(engine.playbackMode(), int(PlaybackState::Playing));
             QVERIFY(!engine.isReconnecting());
-        } else if (i + 1 < steps.size()) {
-            // The next try reopens the stream at the place where it broke; after a break
-            // (not a first load) the bar says so meanwhile.
-            QCOMPARE(engine.isReconnecting(), i > 0);
-            QTRY_COMPARE(rig.backend->loads, loadsBefore + 1);
-            QCOMPARE(rig.backend->url(), track.streamURL());
+            broken = false;
+            continue;
         }
+        const QString next = steps.value(i + 1);
+        if (step != "fail" || next.isEmpty() || next == "down")
+            continue;
+        // The next try reopens the stream at the place where it broke; after a break (not a
+        // first load) the bar says so meanwhile.
+        broken = broken || i > 0;
+        QCOMPARE(engine.isReconnecting(), broken);
+        QTRY_COMPARE(rig.backend->loads, loadsBefore + 1);
+        QCOMPARE(rig.backend->url(), track.streamURL());
     }
-    QCOMPARE(rig.backend->loads, loads);
+    if (loads >= 0)
+        QCOMPARE(rig.backend->loads, loads);
     QCOMPARE(engine.playbackMode(), mode);
     QCOMPARE(engine.isPlaying(), mode == int(PlaybackState::Playing));
     QVERIFY(!engine.isReconnecting());
@@ -429,7 +479,7 @@ void TestAudioEngine::breakReconnectsOrFails()
 void TestAudioEngine::anotherLectureEndsTheReconnect()
 {
     m_service.clearLog();
-    Rig rig(nullptr, AudioEngine::Options{.reconnectDelaysMs = {200, 200, 200}});
+    Rig rig(nullptr, AudioEngine::Options{.reconnectDelaysMs = {200}});
     AudioEngine &engine = *rig.engine;
     rig.start(makeTrack(7), 42.0);
     rig.backend->setItemStatus(ItemStatus::Failed);
