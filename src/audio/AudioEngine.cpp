@@ -11,8 +11,8 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <chrono>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 
 namespace {
@@ -76,10 +76,9 @@ AudioEngine::~AudioEngine()
 AudioEngine &AudioEngine::shared()
 {
     // Never destroyed: the player lives as long as the process.
-    static AudioEngine *engine =
-        new AudioEngine(std::make_unique<MpvBackend>(), &Downloads::shared(),
-                        Options{.registerMpris = true,
-                                .preferencesFolder = Store::shared().folderURL()});
+    static AudioEngine *engine = new AudioEngine(
+        std::make_unique<MpvBackend>(), &Downloads::shared(),
+        Options{.registerMpris = true, .preferencesFolder = Store::shared().folderURL()});
     return *engine;
 }
 
@@ -240,8 +239,9 @@ void AudioEngine::observeItem(const Track &track, std::optional<double> resumePo
                                     PlayerBackend::ItemStatus status, PlayerBackend::ItemStatus) {
         if (!self)
             return;
-        qInfo().noquote() << (context == StatusContext::Prepare ? "[AudioEngine] prepare status: "
-                                                                : "[AudioEngine] status changed: ") +
+        qInfo().noquote() << (context == StatusContext::Prepare
+                                  ? "[AudioEngine] prepare status: "
+                                  : "[AudioEngine] status changed: ") +
                                  QString::number(int(status));
         QMetaObject::invokeMethod(
             self.data(),
@@ -347,8 +347,8 @@ void AudioEngine::onItemFailed(quint64 generation, const Track &track, StatusCon
     }
     if (m_backend->itemRefused()) {
         // Not a break: the site cannot be trusted, and no try can change that.
-        qInfo().noquote() << "[AudioEngine] certificate refused track=" +
-                                 QString::number(track.id) + " " + m_backend->itemError();
+        qInfo().noquote() << "[AudioEngine] untrusted stream track=" + QString::number(track.id) +
+                                 " " + m_backend->itemError();
         m_reconnector.finish();
         setReconnecting(false);
     } else if (m_itemWasReady || context == StatusContext::Reconnect) {
@@ -413,8 +413,8 @@ void AudioEngine::onStreamBreak(quint64 generation, double bufferedUntil)
     // The buffered sound plays on meanwhile; the listener hears nothing of the break unless
     // the buffer runs dry first.
     qInfo().noquote() << "[AudioEngine] stream broke at " + formatSeconds(m_currentTime) +
-                             " track=" + trackIdText(m_currentTrack) +
-                             ", buffered to " + formatSeconds(bufferedUntil);
+                             " track=" + trackIdText(m_currentTrack) + ", buffered to " +
+                             formatSeconds(bufferedUntil);
     m_reconnectPosition = m_currentTime;
     m_playAfterReconnect = m_isPlaying;
     m_reconnector.begin(m_recentReconnect);
@@ -429,31 +429,31 @@ void AudioEngine::reconnectNow(int number)
     const Track track = *m_currentTrack;
     const QUrl url = track.streamURL();
     qInfo().noquote() << "[AudioEngine] reconnect try " + QString::number(number) +
-                             " track=" + QString::number(track.id) +
-                             " at=" + formatSeconds(m_reconnecting ? m_reconnectPosition
-                                                                   : m_currentTime);
+                             " track=" + QString::number(track.id) + " at=" +
+                             formatSeconds(m_reconnecting ? m_reconnectPosition : m_currentTime);
     // The site is asked first, so that buffered sound is not cut off for a stream that is not
     // back yet; the reopened item then starts where the sound is at that moment.
     const quint64 generation = m_generation;
-    m_reconnectProbe = StreamProbe::start(
-        APIClient::network(), url, this,
-        [this, generation, track](const StreamProbe::Result &result) {
-            m_reconnectProbe = nullptr;
-            if (generation != m_generation || !m_reconnector.isTrying())
-                return;
-            if (result.kind == StreamProbe::Result::Kind::Unreachable) {
-                m_reconnector.tryFailed();
-                return;
-            }
-            if (!m_reconnecting) {
-                m_reconnectPosition = m_currentTime;
-                m_playAfterReconnect = m_isPlaying;
-            }
-            // An untrusted site fails the reopened item at once, with its reason.
-            replaceItem(track.streamURL());
-            observeItem(track, m_reconnectPosition, StatusContext::Reconnect);
-            observeTimeAndRate();
-        });
+    m_reconnectProbe =
+        StreamProbe::start(APIClient::network(), url, this,
+                           [this, generation, track](const StreamProbe::Result &result) {
+                               m_reconnectProbe = nullptr;
+                               if (generation != m_generation || !m_reconnector.isTrying())
+                                   return;
+                               if (result.kind == StreamProbe::Result::Kind::Unreachable) {
+                                   m_reconnector.tryFailed();
+                                   return;
+                               }
+                               if (!m_reconnecting) {
+                                   m_reconnectPosition = m_currentTime;
+                                   m_playAfterReconnect = m_isPlaying;
+                               }
+                               // An untrusted site fails the reopened item at once, with its
+                               // reason.
+                               replaceItem(track.streamURL());
+                               observeItem(track, m_reconnectPosition, StatusContext::Reconnect);
+                               observeTimeAndRate();
+                           });
 }
 
 void AudioEngine::cancelReconnect()
@@ -574,7 +574,9 @@ void AudioEngine::resumePlaying()
     // Smart rewind: after a long pause the listener hears the last words again.
     if (m_pausedAt && m_preferences.smartRewind && itemReady()) {
         const double paused = m_clock() - *m_pausedAt;
-        const double back = paused >= LongPause ? LongRewind : paused >= ShortPause ? ShortRewind : 0;
+        const double back = paused >= LongPause    ? LongRewind
+                            : paused >= ShortPause ? ShortRewind
+                                                   : 0;
         if (back > 0 && m_currentTime > 0) {
             const double target = qMax(0.0, m_currentTime - back);
             seekPlayer(target);

@@ -19,13 +19,12 @@ StreamProbe::StreamProbe(QObject *context, Done done)
 {
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, [this] {
-        deliver({Result::Kind::Unreachable, {}, 0,
-                 m_url.host() + QStringLiteral(": no answer")});
+        deliver({Result::Kind::Unreachable, {}, 0, m_url.host() + QStringLiteral(": no answer")});
     });
 }
 
-StreamProbe *StreamProbe::start(QNetworkAccessManager *network, const QUrl &url,
-                                QObject *context, Done done, int timeoutMs)
+StreamProbe *StreamProbe::start(QNetworkAccessManager *network, const QUrl &url, QObject *context,
+                                Done done, int timeoutMs)
 {
     auto *probe = new StreamProbe(context, std::move(done));
     probe->m_url = url;

@@ -1,12 +1,16 @@
 // The engine with the real libmpv player, playing real MP3s from the loopback lecture
 // service through mpv's silent audio output (there is no sound card here).
 #include "LectureService.h"
+#include "TlsFront.h"
 #include "audio/AudioEngine.h"
 #include "audio/Downloads.h"
 #include "audio/MpvBackend.h"
 #include "network/APIClient.h"
+#include "network/TrustStore.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QFile>
 #include <QJsonObject>
 #include <QMutex>
@@ -88,6 +92,8 @@ private slots:
     void breakIsBridged();
     void brokenStreamFailsOnce_data();
     void brokenStreamFailsOnce();
+    void trustDecidesEveryPath_data();
+    void trustDecidesEveryPath();
 
 private:
     void waitUntilAdvancing(double from);
@@ -422,6 +428,87 @@ void TestMpvPlayback::brokenStreamFailsOnce()
     QCOMPARE(EngineLog::lines("[AudioEngine] FAILED: ").size(), 1);
     QCOMPARE(reportsBeforeMarker(), 1);
     QCOMPARE(m_engine->playbackMode(), int(PlaybackState::Idle));
+}
+
+void TestMpvPlayback::trustDecidesEveryPath_data()
+{
+    // What goes over HTTPS to a site whose certificate comes from a test authority, with
+    // that authority trusted or another one only; "redirect" rows answer the stream with a
+    // 302 to another lecture, over HTTPS or plain HTTP.
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("trusted");
+    for (const char *path : {"library", "audio", "download", "report"}) {
+        QTest::addRow("%s, untrusted", path) << QString::fromLatin1(path) << false;
+        QTest::addRow("%s, trusted", path) << QString::fromLatin1(path) << true;
+    }
+    QTest::newRow("audio redirected within HTTPS") << "redirect https" << true;
+    QTest::newRow("audio redirected to plain HTTP") << "redirect http" << true;
+}
+
+void TestMpvPlayback::trustDecidesEveryPath()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, trusted);
+    TlsFront front(m_service.port());
+    QVERIFY(front.start());
+    TrustStore::usePrivateAuthorities(trusted ? front.authorityFile() : front.strangerFile());
+    ServiceAddress::setBaseUrl(front.baseUrl());
+    const auto restore = qScopeGuard([this] {
+        TrustStore::usePrivateAuthorities({});
+        ServiceAddress::setBaseUrl(m_service.baseUrl());
+    });
+    const Track track = lectureTrack(20, "lecture-200.mp3", 200);
+    QVERIFY(m_service.setTracks({track}));
+    if (path.startsWith("redirect")) {
+        const QString to = path.endsWith("https") ? front.baseUrl() : m_service.baseUrl();
+        QVERIFY(m_service.setFaults(QJsonObject{
+            {"files", QJsonObject{{track.filename,
+                                   QJsonObject{{"redirect",
+                                                to + "/stream.php?file=lecture-400.mp3"}}}}}}));
+    }
+
+    if (path == "library") {
+        std::optional<APIClient::FetchResult> result;
+        APIClient::fetchTracks(this, [&](const APIClient::FetchResult &r) { result = r; });
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 30000);
+        QCOMPARE(result->library.has_value(), trusted);
+    } else if (path == "download") {
+        QSignalSpy changed(m_downloads.get(), &Downloads::downloadingIdsChanged);
+        m_downloads->startDownload(track);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_downloads->isDownloading(track.id), 30000);
+        QCOMPARE(m_downloads->isDownloaded(track), trusted);
+        if (trusted)
+            m_downloads->removeDownload(track);
+        QVERIFY(!QFile::exists(m_downloads->fileURL(track).toLocalFile()));
+    } else if (path == "report") {
+        APIClient::logBadAudio(track.id, track.filename);
+        if (trusted)
+            QTRY_COMPARE_WITH_TIMEOUT(m_service.badAudioReports().size(), 1, 30000);
+    } else {
+        const bool plays = trusted && path != "redirect http";
+        m_engine->play(track);
+        if (plays) {
+            waitUntilAdvancing(0);
+            if (path == "redirect https")
+                QVERIFY(m_service.requestCount("/stream.php?file=lecture-400.mp3") > 0);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(EngineLog::lines("[AudioEngine] FAILED: ").size(), 1, 30000);
+            QCOMPARE(m_engine->playbackMode(), int(PlaybackState::Idle));
+            const QStringList refused = EngineLog::lines("[AudioEngine] untrusted stream ");
+            QCOMPARE(refused.size(), 1);
+            QVERIFY2(refused[0].contains("127.0.0.1"), qPrintable(refused[0]));
+            QCOMPARE(EngineLog::lines("[AudioEngine] FAILED: ").size(), 1);
+            QCOMPARE(EngineLog::lines("[AudioEngine] reconnect try ").size(), 0);
+            // The plain HTTP address was never asked for.
+            QCOMPARE(m_service.requestCount("/stream.php?file=lecture-400.mp3"), 0);
+        }
+    }
+    if (!trusted) {
+        // Refused at the handshake (the audio's report too): nothing reached the service.
+        QTRY_VERIFY_WITH_TIMEOUT(front.refusedHandshakes() >= (path == "audio" ? 2 : 1), 30000);
+        QCOMPARE(m_service.requestCount(), 0);
+    }
+    m_engine->stopStandardPlayback();
 }
 
 QTEST_GUILESS_MAIN(TestMpvPlayback)

@@ -23,6 +23,7 @@ Fault Fault::fromJson(const QJsonObject &object)
     fault.empty = object.value("empty").toBool();
     if (object.contains("close_after"))
         fault.closeAfter = qMax<qint64>(0, object.value("close_after").toInteger());
+    fault.redirect = object.value("redirect").toString().toUtf8();
     if (object.contains("ranges"))
         fault.ranges = object.value("ranges").toBool(true);
     return fault;

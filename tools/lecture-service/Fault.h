@@ -17,6 +17,7 @@ struct Fault
     bool ranges = true;                // false: ignore Range, always send the whole file
     bool empty = false;                // answer 200 with an empty body
     std::optional<qint64> closeAfter;  // no Content-Length, this many body bytes, then close
+    QByteArray redirect;               // answer 302 with this Location instead
 
     static Fault fromJson(const QJsonObject &object);
 };

@@ -24,6 +24,9 @@ HttpResponse withFault(HttpResponse response, const Fault &fault)
         response = HttpResponse::text(200, *fault.garbage, "text/html; charset=utf-8");
     } else if (fault.empty) {
         response = HttpResponse::text(200, QByteArray(), "audio/mpeg");
+    } else if (!fault.redirect.isEmpty()) {
+        response = HttpResponse::text(302, "Moved\n");
+        response.addHeader("Location", fault.redirect);
     }
     response.delayMs = fault.delayMs;
     response.dropAfter = fault.dropAfter;

@@ -1,5 +1,6 @@
 #include "RequestLog.h"
 
+#include <QDateTime>
 #include <QJsonDocument>
 
 bool RequestLog::open(const QString &path)
@@ -12,6 +13,8 @@ void RequestLog::write(const QJsonObject &entry)
 {
     if (!m_file.isOpen())
         return;
-    m_file.write(QJsonDocument(entry).toJson(QJsonDocument::Compact) + '\n');
+    QJsonObject stamped = entry;
+    stamped.insert("ms", QDateTime::currentMSecsSinceEpoch());
+    m_file.write(QJsonDocument(stamped).toJson(QJsonDocument::Compact) + '\n');
     m_file.flush();
 }
