@@ -53,9 +53,13 @@ AudioEngine::AudioEngine(std::unique_ptr<PlayerBackend> backend, Downloads *down
     connect(&m_reconnector, &StreamReconnector::gaveUp, this, [this](int tries) {
         qInfo().noquote() << "[AudioEngine] reconnect gave up after " + QString::number(tries) +
                                  " tries";
-        // While buffered sound still plays the failure waits for its end (a new break then).
-        if (!m_reconnecting || !m_currentTrack)
+        if (!m_currentTrack)
             return;
+        if (!m_reconnecting) {
+            // Buffered sound still plays: the failure follows once it has run out.
+            m_failWhenDry = true;
+            return;
+        }
         setReconnecting(false);
         reportFailure(*m_currentTrack, StatusContext::Reconnect);
     });
@@ -351,26 +355,24 @@ void AudioEngine::onItemFailed(quint64 generation, const Track &track, StatusCon
                                  " " + m_backend->itemError();
         m_reconnector.finish();
         setReconnecting(false);
+    } else if (m_failWhenDry && m_itemWasReady) {
+        // The time for this break ran out while its buffer played.
+        m_failWhenDry = false;
     } else if (m_itemWasReady || context == StatusContext::Reconnect) {
         // The sound has stopped: a break in the middle of a lecture that its buffer did not
-        // bridge, or a reopening try that failed. Try (again) while the limit allows.
+        // bridge, or a reopening try that failed. Try (again) while the time limit allows;
+        // past it the reconnector gives up, and that runs the failure path.
+        setReconnecting(true);
         if (context == StatusContext::Reconnect && m_reconnector.isTrying()) {
-            // Past the time limit the reconnector gives up here, and that runs the failure.
-            setReconnecting(true);
             m_reconnector.tryFailed();
-            return;
-        }
-        if (m_reconnector.isActive()) {
+        } else if (m_reconnector.isActive()) {
             // The buffer ran dry before the stream came back: go on from where it stopped.
             m_reconnectPosition = m_currentTime;
             m_playAfterReconnect = m_isPlaying;
         } else {
             beginReconnect();
         }
-        if (m_reconnector.isActive()) {
-            setReconnecting(true);
-            return;
-        }
+        return;
     }
     reportFailure(track, context);
 }
@@ -463,6 +465,7 @@ void AudioEngine::cancelReconnect()
     m_reconnectProbe = nullptr;
     m_reconnector.finish();
     m_recentReconnect = false;
+    m_failWhenDry = false;
     setReconnecting(false);
 }
 

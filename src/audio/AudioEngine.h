@@ -229,6 +229,8 @@ private:
     double m_reconnectPosition = 0;
     // The stream came back a moment ago: a break before it played on 10 s is the same break.
     bool m_recentReconnect = false;
+    // The reconnector gave up while buffered sound played: its end is the failure.
+    bool m_failWhenDry = false;
     QPointer<StreamProbe> m_reconnectProbe;
     bool m_playAfterReconnect = false;
 

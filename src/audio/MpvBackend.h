@@ -68,6 +68,8 @@ public:
     // mpv's position in seconds at this moment, -1 without a loaded item. The engine takes its
     // positions from the periodic callback; this finer reading is for measurements.
     double position() const { return m_itemLoaded ? doubleProperty("time-pos", -1) : -1; }
+    // Seconds of sound buffered ahead of the playing place, for checks and measurements.
+    double bufferedSeconds() const { return doubleProperty("demuxer-cache-duration", 0); }
     // mpv's audio filter chain as it stands, for checks and measurements.
     QString audioFilters() const;
 

@@ -31,6 +31,11 @@ void StreamReconnector::begin(bool continueLast)
     if (!continueLast || !m_since.isValid()) {
         m_tries = 0;
         m_since.start();
+    } else if (m_since.elapsed() >= m_limitMs) {
+        // It keeps breaking: the earlier break's time is up.
+        finish();
+        emit gaveUp(m_tries);
+        return;
     }
     planNext();
 }
