@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QJsonObject>
 #include <QMutex>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -95,6 +97,7 @@ private slots:
     void brokenStreamFailsOnce();
     void trustDecidesEveryPath_data();
     void trustDecidesEveryPath();
+    void siteTrial();
 
 private:
     void waitUntilAdvancing(double from);
@@ -550,6 +553,44 @@ void TestMpvPlayback::trustDecidesEveryPath()
         QCOMPARE(m_service.requestCount(), 0);
     }
     m_engine->stopStandardPlayback();
+}
+
+// Against a real site (bench/tls-site/run.sh sets one up with nginx and PHP-FPM): the library,
+// the lecture, its download and a report, trusting the authority given; skipped without one.
+void TestMpvPlayback::siteTrial()
+{
+    const QString site = qEnvironmentVariable("TALVORA_SITE");
+    if (site.isEmpty())
+        QSKIP("no site (TALVORA_SITE, TALVORA_SITE_AUTHORITY)");
+    TrustStore::usePrivateAuthorities(qEnvironmentVariable("TALVORA_SITE_AUTHORITY"));
+    ServiceAddress::setBaseUrl(site);
+    std::optional<APIClient::FetchResult> result;
+    APIClient::fetchTracks(this, [&](const APIClient::FetchResult &r) { result = r; });
+    QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 30000);
+    qInfo("site: library %s",
+          result->library ? "loaded" : qPrintable("refused: " + result->error.description));
+    const Track track = result->library && !result->library->data.isEmpty()
+                            ? result->library->data.first()
+                            : lectureTrack(1, "kajian-satu.mp3", 60);
+    m_engine->play(track);
+    QTRY_VERIFY_WITH_TIMEOUT(m_engine->currentTime() > 1.0 ||
+                                 !EngineLog::lines("[AudioEngine] FAILED").isEmpty(),
+                             30000);
+    qInfo("site: audio %s", m_engine->currentTime() > 1.0
+                                ? "plays"
+                                : qPrintable(EngineLog::lines("[AudioEngine] FAILED").join(' ')));
+    m_engine->stopStandardPlayback();
+    m_downloads->startDownload(track);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_downloads->isDownloading(track.id), 30000);
+    qInfo("site: download %s", m_downloads->isDownloaded(track) ? "stored" : "not stored");
+    m_downloads->removeDownload(track);
+    QSignalSpy done(APIClient::network(), &QNetworkAccessManager::finished);
+    APIClient::logBadAudio(track.id, track.filename);
+    QVERIFY(done.wait(30000));
+    qInfo("site: report %s",
+          done.first().first().value<QNetworkReply *>()->error() == QNetworkReply::NoError
+              ? "sent"
+              : "refused");
 }
 
 QTEST_GUILESS_MAIN(TestMpvPlayback)
