@@ -286,9 +286,10 @@ QList<double> measureReconnects(AudioEngine &engine, const MpvBackend &player,
         service.stop();
         const bool noticed = waitFor([&] { return engine.isReconnecting(); }, 30000);
         waitFor([] { return false; }, 3000); // the outage
+        service.start(port);
+        // From the moment the service listens again.
         QElapsedTimer timer;
         timer.start();
-        service.start(port);
         if (!noticed) {
             std::printf("  reconnect %d: the break went unnoticed\n", run);
             continue;

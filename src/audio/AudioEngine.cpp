@@ -11,8 +11,8 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <charconv>
 #include <chrono>
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -80,9 +80,10 @@ AudioEngine::~AudioEngine()
 AudioEngine &AudioEngine::shared()
 {
     // Never destroyed: the player lives as long as the process.
-    static AudioEngine *engine = new AudioEngine(
-        std::make_unique<MpvBackend>(), &Downloads::shared(),
-        Options{.registerMpris = true, .preferencesFolder = Store::shared().folderURL()});
+    static AudioEngine *engine =
+        new AudioEngine(std::make_unique<MpvBackend>(), &Downloads::shared(),
+                        Options{.registerMpris = true,
+                                .preferencesFolder = Store::shared().folderURL()});
     return *engine;
 }
 
@@ -243,9 +244,8 @@ void AudioEngine::observeItem(const Track &track, std::optional<double> resumePo
                                     PlayerBackend::ItemStatus status, PlayerBackend::ItemStatus) {
         if (!self)
             return;
-        qInfo().noquote() << (context == StatusContext::Prepare
-                                  ? "[AudioEngine] prepare status: "
-                                  : "[AudioEngine] status changed: ") +
+        qInfo().noquote() << (context == StatusContext::Prepare ? "[AudioEngine] prepare status: "
+                                                                : "[AudioEngine] status changed: ") +
                                  QString::number(int(status));
         QMetaObject::invokeMethod(
             self.data(),
@@ -577,9 +577,7 @@ void AudioEngine::resumePlaying()
     // Smart rewind: after a long pause the listener hears the last words again.
     if (m_pausedAt && m_preferences.smartRewind && itemReady()) {
         const double paused = m_clock() - *m_pausedAt;
-        const double back = paused >= LongPause    ? LongRewind
-                            : paused >= ShortPause ? ShortRewind
-                                                   : 0;
+        const double back = paused >= LongPause ? LongRewind : paused >= ShortPause ? ShortRewind : 0;
         if (back > 0 && m_currentTime > 0) {
             const double target = qMax(0.0, m_currentTime - back);
             seekPlayer(target);

@@ -4,10 +4,10 @@
 #include "audio/PlayerBackend.h"
 #include "audio/SleepTimer.h"
 #include "audio/StreamReconnector.h"
+#include "persistence/Preferences.h"
 #include "models/PlaybackState.h"
 #include "models/RepeatMode.h"
 #include "models/Track.h"
-#include "persistence/Preferences.h"
 
 #include <QList>
 #include <QObject>
@@ -40,8 +40,7 @@ class AudioEngine : public QObject
     // RepeatMode as its stored integer: 0 off, 1 all, 2 one.
     Q_PROPERTY(int repeatMode READ repeatModeValue NOTIFY repeatModeChanged)
     // Speed of every lecture, 0.5-3.0, pitch kept; kept in the preferences.
-    Q_PROPERTY(
-        double playbackRate READ playbackRate WRITE setPlaybackRate NOTIFY playbackRateChanged)
+    Q_PROPERTY(double playbackRate READ playbackRate WRITE setPlaybackRate NOTIFY playbackRateChanged)
     // Resuming after a long pause goes back a few seconds; kept in the preferences.
     Q_PROPERTY(bool smartRewind READ smartRewind WRITE setSmartRewind NOTIFY smartRewindChanged)
     // A stream broke mid-lecture and is being reopened at its place.

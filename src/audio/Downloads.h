@@ -104,10 +104,10 @@ private:
         qint64 total = -1;           // the whole lecture's size, -1 while unknown
         QByteArray validator;        // ETag or Last-Modified of the answer, for If-Range
         int resumes = 0;
-        bool headSeen = false;      // of the current answer
-        bool lengthUnknown = false; // the body so far came without a length
-        bool alreadyWhole = false;  // a range request past the end said there is no more
-        bool finishing = false;     // being flushed and renamed off the GUI thread
+        bool headSeen = false;       // of the current answer
+        bool lengthUnknown = false;  // the body so far came without a length
+        bool alreadyWhole = false;   // a range request past the end said there is no more
+        bool finishing = false;      // being flushed and renamed off the GUI thread
         QElapsedTimer sinceProgress;
     };
 

@@ -577,7 +577,14 @@ void MpvBackend::checkFirstMove()
         return;
     }
     const double position = doubleProperty("time-pos", -1);
-    if (position < 0 || position == m_firstMoveFrom)
+    if (position < 0)
+        return;
+    if (m_firstMoveFrom < 0) {
+        // No place yet when the watch began: the first one read is where it starts.
+        m_firstMoveFrom = position;
+        return;
+    }
+    if (position <= m_firstMoveFrom)
         return;
     m_firstMove.stop();
     // The periodic ticks go on from this moment.

@@ -17,7 +17,7 @@ struct NowPlayingInfo
     QString artist; // display teacher
     double duration = 0;
     double elapsed = 0;
-    double rate = 0;      // 1 while the engine considers itself playing, else 0
+    double rate = 0; // 1 while the engine considers itself playing, else 0
     double speed = 1.0;   // the playback speed (MPRIS Rate)
     bool stopped = false; // nothing plays or can play (a failed load)
     bool hasQueue = false;
