@@ -99,13 +99,13 @@ StartFigures measureStarts(AudioEngine &engine, const MpvBackend &player,
         timer.start();
         const double start = resume.value_or(0);
         double published = -1;
-        // What MPRIS answers for Position and what the bar shows, the moment it first moves.
-        const QMetaObject::Connection watch =
-            QObject::connect(&engine, &AudioEngine::currentTimeChanged, [&] {
-                if (published < 0 && engine.currentTime() > start &&
-                    engine.nowPlaying().positionMicroseconds() > qint64(start * 1e6))
-                    published = timer.nsecsElapsed() / 1e6;
-            });
+        // What MPRIS answers for Position (and the bar shows), read as often as events run.
+        const auto publishedMoving = [&] {
+            if (published < 0 && engine.currentTime() > start &&
+                engine.nowPlaying().positionMicroseconds() > qint64(start * 1e6))
+                published = timer.nsecsElapsed() / 1e6;
+            return published >= 0;
+        };
         engine.play(track, QList<Track>{track}, resume);
         if (!waitFor([&] { return engine.playbackMode() == PlaybackState::Playing; }, 20000)) {
             std::printf("  run %d: no start\n", run);
@@ -114,10 +114,14 @@ StartFigures measureStarts(AudioEngine &engine, const MpvBackend &player,
         const double mode1 = timer.nsecsElapsed() / 1e6;
         const double startedAt = player.position();
         // Audio counts as advancing once 20 ms of it have played.
-        waitFor([&] { return player.position() > startedAt + 0.02; }, 20000);
+        waitFor(
+            [&] {
+                publishedMoving();
+                return player.position() > startedAt + 0.02;
+            },
+            20000);
         const double advancing = timer.nsecsElapsed() / 1e6;
-        waitFor([&] { return published >= 0; }, 20000);
-        QObject::disconnect(watch);
+        waitFor(publishedMoving, 20000);
         if (run == 0)
             continue; // warm-up
         figures.toMode1 << mode1;
