@@ -141,6 +141,14 @@ Rectangle {
         }
     }
 
+    OfflineNotice {
+        objectName: "offlineNotice"
+        anchors.bottom: searchBox.top
+        anchors.bottomMargin: 8
+        anchors.horizontalCenter: parent.horizontalCenter
+        library: sidebar.library
+    }
+
     Item {
         id: searchBox
         anchors.bottom: footer.top
@@ -154,8 +162,8 @@ Rectangle {
             x: 12
             y: 12
             width: parent.width - 24
-            placeholderText: qsTr("Cari kajian, ustadz, atau topik...")
-            placeholderTextColor: Theme.secondaryText
+            // The prompt wraps inside the field instead of being cut at the sidebar's width.
+            height: Math.max(implicitHeight, prompt.implicitHeight + topPadding + bottomPadding)
             color: Theme.primaryText
             selectionColor: Theme.withAlpha(Theme.green, 0.5)
             font.family: Theme.fontFamily
@@ -167,7 +175,24 @@ Rectangle {
             text: sidebar.library.searchText
             onTextEdited: sidebar.library.searchText = text
             Accessible.name: qsTr("Cari")
+            Accessible.description: prompt.text
             Accessible.ignored: !visible
+
+            Text {
+                id: prompt
+                objectName: "searchPrompt"
+                x: field.leftPadding
+                y: (field.height - height) / 2
+                width: field.width - field.leftPadding - field.rightPadding
+                visible: field.length === 0 && field.preeditText.length === 0
+                text: qsTr("Cari kajian, ustadz, atau topik...")
+                wrapMode: Text.Wrap
+                font.family: Theme.fontFamily
+                font.pixelSize: 14
+                color: Theme.secondaryText
+                Accessible.ignored: true
+            }
+
             background: Rectangle {
                 radius: 6
                 color: Theme.fieldBackground
