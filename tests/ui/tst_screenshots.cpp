@@ -333,11 +333,21 @@ private slots:
         UiTest::click(ScreenFixture::trackRows(window).at(1));
         QTRY_VERIFY(f.player->loadFailed());
         save(window, "offline-cached-lecture-failed");
+        // The bar's word on the lecture that did not load reads whole.
+        QQuickItem *problem = UiTest::findByObjectName(window->contentItem(), "barSubtitle");
+        QVERIFY(problem && !problem->property("truncated").toBool());
         QVERIFY(f.select(window, "Cari"));
         save(window, "search-prompt-empty-field");
         UiTest::typeText(window, "zakat fitrah");
         QTRY_VERIFY(UiTest::findByObjectName(window->contentItem(), "noResults")->isVisible());
         save(window, "search-no-results");
+        // At the smallest window the prompt wraps inside the field rather than being cut.
+        UiTest::keys(window, QStringLiteral("Ctrl+A Backspace"));
+        window->resize(900, 600);
+        QQuickItem *prompt = UiTest::findByObjectName(window->contentItem(), "searchPrompt");
+        QTRY_VERIFY(prompt->isVisible());
+        QTRY_VERIFY(prompt->property("lineCount").toInt() == 2);
+        save(window, "search-prompt-900");
     }
 };
 

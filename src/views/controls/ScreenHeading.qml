@@ -5,8 +5,7 @@ import Talvora
 Text {
     x: 20
     width: parent ? parent.width - 40 : implicitWidth
-    height: 48
-    verticalAlignment: Text.AlignBottom
+    topPadding: 20
     bottomPadding: 8
     elide: Text.ElideRight
     font.family: Theme.fontFamily

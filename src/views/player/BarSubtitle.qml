@@ -2,15 +2,15 @@ import QtQuick
 import Talvora
 
 // The bar's second line: the teacher, or what keeps the lecture from playing. A lecture
-// that could not load says so here until the next action (no dialog); the line keeps its
-// size, and the longer text shrinks to fit rather than push anything.
+// that could not load says so here until the next action (no dialog); that longer text
+// takes a second line and a smaller size where the bar is narrow rather than push anything.
 Item {
     id: line
 
     required property PlayerViewModel player
     readonly property bool problem: player.loadFailed
 
-    implicitHeight: 17
+    implicitHeight: problem ? 32 : 17
 
     Text {
         objectName: "barSubtitle"
@@ -18,9 +18,10 @@ Item {
         verticalAlignment: Text.AlignVCenter
         text: line.problem ? qsTr("Tidak dapat memutar kajian ini — periksa koneksi") : line.player.isReconnecting ? qsTr("Menyambung ulang...") : line.player.currentUstadz
         elide: Text.ElideRight
-        maximumLineCount: 1
-        fontSizeMode: line.problem ? Text.HorizontalFit : Text.FixedSize
-        minimumPixelSize: 10
+        wrapMode: line.problem ? Text.WordWrap : Text.NoWrap
+        maximumLineCount: line.problem ? 2 : 1
+        fontSizeMode: line.problem ? Text.Fit : Text.FixedSize
+        minimumPixelSize: 9
         font.family: Theme.fontFamily
         font.pixelSize: 13
         font.weight: line.problem ? Font.Bold : Font.Normal

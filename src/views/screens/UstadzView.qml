@@ -67,14 +67,14 @@ FocusScope {
 
     ScreenHeading {
         id: listHeading
-        visible: !teachers.hasSelection && !states.active
+        visible: !teachers.hasSelection
         text: qsTr("Ustadz")
     }
 
     EmptyState {
         anchors.fill: parent
         anchors.topMargin: listHeading.height
-        visible: listHeading.visible && names.count === 0
+        visible: listHeading.visible && !states.active && names.count === 0
         iconName: "users"
         text: qsTr("Belum ada ustadz di daftar kajian")
     }
@@ -82,7 +82,7 @@ FocusScope {
     Rectangle {
         anchors.fill: parent
         anchors.topMargin: listHeading.height
-        visible: listHeading.visible && names.count > 0
+        visible: listHeading.visible && !states.active && names.count > 0
         color: Theme.listBackground
 
         ListView {

@@ -56,7 +56,7 @@ Rectangle {
     Flickable {
         id: scroller
         anchors.top: parent.top
-        anchors.bottom: searchBox.top
+        anchors.bottom: offline.visible ? offline.top : searchBox.top
         width: parent.width
         contentHeight: rows.height + 12
         clip: true
@@ -142,6 +142,7 @@ Rectangle {
     }
 
     OfflineNotice {
+        id: offline
         objectName: "offlineNotice"
         anchors.bottom: searchBox.top
         anchors.bottomMargin: 8
