@@ -228,6 +228,8 @@ void AudioEngine::replaceItem(const QUrl &url)
     m_backend->setBreakHandler({});
     ++m_generation;
     m_itemWasReady = false;
+    m_atEnd = false;
+    setLoadFailed(false);
     m_fromFile = url.isLocalFile();
     m_seeksInFlight = 0;
     m_backend->load(url);
@@ -382,6 +384,7 @@ void AudioEngine::reportFailure(const Track &track, StatusContext context)
     m_reportedGeneration = m_generation;
     setPlaybackMode(PlaybackState::Idle);
     setIsPlaying(false);
+    setLoadFailed(true);
     const QString error = m_backend->itemError();
     qInfo().noquote() << (context == StatusContext::Prepare ? "[AudioEngine] prepare FAILED: "
                                                             : "[AudioEngine] FAILED: ") +
@@ -477,9 +480,18 @@ void AudioEngine::setReconnecting(bool reconnecting)
     emit isReconnectingChanged();
 }
 
+void AudioEngine::setLoadFailed(bool failed)
+{
+    if (m_loadFailed == failed)
+        return;
+    m_loadFailed = failed;
+    emit loadFailedChanged();
+}
+
 void AudioEngine::onEndOfMedia()
 {
     // The player stopped at the end by itself; say so instead of showing "playing".
+    m_atEnd = true;
     setPlaybackMode(PlaybackState::Paused);
     setIsPlaying(false);
     updateNowPlaying();
@@ -488,6 +500,7 @@ void AudioEngine::onEndOfMedia()
 
 void AudioEngine::seekPlayer(double seconds, PlayerBackend::SeekCompletion completion)
 {
+    m_atEnd = false;
     ++m_seeksInFlight;
     const quint64 generation = m_generation;
     QPointer<AudioEngine> self(this);
@@ -574,6 +587,22 @@ void AudioEngine::notePaused()
 
 void AudioEngine::resumePlaying()
 {
+    if (m_loadFailed && m_currentTrack) {
+        // Play on a lecture that could not load tries it again at its place.
+        loadAndPlay(m_currentTime > 0 ? std::optional<double>(m_currentTime) : std::nullopt);
+        return;
+    }
+    if (m_atEnd && itemReady()) {
+        // Play on a lecture heard to its end hears it again.
+        m_pausedAt.reset();
+        seekPlayer(0);
+        setCurrentTime(0);
+        m_backend->play();
+        setPlaybackMode(PlaybackState::Playing);
+        setIsPlaying(true);
+        updateNowPlaying(true);
+        return;
+    }
     // Smart rewind: after a long pause the listener hears the last words again.
     if (m_pausedAt && m_preferences.smartRewind && itemReady()) {
         const double paused = m_clock() - *m_pausedAt;

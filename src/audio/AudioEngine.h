@@ -45,6 +45,8 @@ class AudioEngine : public QObject
     Q_PROPERTY(bool smartRewind READ smartRewind WRITE setSmartRewind NOTIFY smartRewindChanged)
     // A stream broke mid-lecture and is being reopened at its place.
     Q_PROPERTY(bool isReconnecting READ isReconnecting NOTIFY isReconnectingChanged)
+    // The current lecture could not be loaded (until the next lecture or Play tries again).
+    Q_PROPERTY(bool loadFailed READ loadFailed NOTIFY loadFailedChanged)
     // "Perjelas suara": loudness evening for quiet hall recordings; kept in the preferences.
     Q_PROPERTY(bool clearerVoice READ clearerVoice WRITE setClearerVoice NOTIFY clearerVoiceChanged)
 
@@ -123,6 +125,7 @@ public:
     bool smartRewind() const { return m_preferences.smartRewind; }
     void setSmartRewind(bool on);
     bool isReconnecting() const { return m_reconnecting; }
+    bool loadFailed() const { return m_loadFailed; }
     SleepTimer &sleepTimer() { return m_sleepTimer; }
     // Volume factor 0..1 on top of the listener's (the sleep timer's fade).
     void setOutputVolume(double volume);
@@ -163,6 +166,7 @@ signals:
     void playbackRateChanged();
     void smartRewindChanged();
     void isReconnectingChanged();
+    void loadFailedChanged();
     // The place changed by a command (skip, seek, a pause by the sleep timer): save it now.
     void positionJumped();
     // The lecture played to its end.
@@ -192,6 +196,7 @@ private:
     void cancelReconnect();
     void reportFailure(const Track &track, StatusContext context);
     void setReconnecting(bool reconnecting);
+    void setLoadFailed(bool failed);
     void savePreferences();
 
     void setCurrentTrack(const std::optional<Track> &track);
@@ -215,6 +220,9 @@ private:
     quint64 m_reportedGeneration = 0;
     // The current item was ready once (a later failure is a break, not a bad lecture).
     bool m_itemWasReady = false;
+    // The lecture played to its end and stands there: Play starts it again from 0:00.
+    bool m_atEnd = false;
+    bool m_loadFailed = false;
     // The current item plays a stored file (one that does not play falls back to the stream).
     bool m_fromFile = false;
     // Seeks not yet settled: the player's time reports meanwhile are stale.

@@ -3,6 +3,7 @@
 #include "network/ServiceRequest.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QNetworkAccessManager>
 #include <QPointer>
 #include <QThreadPool>
@@ -21,15 +22,29 @@ Timeouts &timeouts()
     return values;
 }
 
+using Kind = APIClient::Error::Kind;
+
+// Why an attempt could not connect, as the listener reads it.
+APIClient::Error connectError(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+        return {Kind::CannotConnect, 0, QStringLiteral("Layanan kajian menolak sambungan.")};
+    case QNetworkReply::HostNotFoundError:
+        return {Kind::CannotConnect, 0, QStringLiteral("Alamat layanan kajian tidak ditemukan.")};
+    default:
+        return {Kind::CannotConnect, 0, QStringLiteral("Tidak ada sambungan jaringan.")};
+    }
+}
+
 // The error for an outcome that has one; a default result (Network kind, empty description)
 // for a 2xx answer, whose body is decoded next.
 APIClient::FetchResult toFetchResult(const ServiceRequest::Outcome &outcome)
 {
-    using Kind = APIClient::Error::Kind;
     APIClient::FetchResult result;
     switch (outcome.kind) {
     case ServiceRequest::Outcome::Kind::Timeout:
-        result.error = {Kind::Timeout, 0, QStringLiteral("The request timed out.")};
+        result.error = {Kind::Timeout, 0, QStringLiteral("Waktu permintaan habis.")};
         return result;
     case ServiceRequest::Outcome::Kind::Failed:
         if (outcome.httpStatus == 0 && (outcome.error == QNetworkReply::NoError ||
@@ -38,9 +53,13 @@ APIClient::FetchResult toFetchResult(const ServiceRequest::Outcome &outcome)
             // The service took the connection but no HTTP answer came back: Qt reports bytes
             // that are not HTTP as a closed connection, without a status.
             result.error = {Kind::BadServerResponse, 0,
-                            QStringLiteral("The server returned a bad response.")};
+                            QStringLiteral("Layanan kajian memberi jawaban yang tidak valid.")};
+        } else if (outcome.httpStatus == 0 && ServiceRequest::isConnectFailure(outcome.error)) {
+            result.error = connectError(outcome.error);
         } else {
-            result.error = {Kind::Network, 0, outcome.errorString};
+            qInfo().noquote() << "[APIClient] library request failed:" << outcome.errorString;
+            result.error = {Kind::Network, 0,
+                            QStringLiteral("Sambungan ke layanan kajian terputus.")};
         }
         return result;
     case ServiceRequest::Outcome::Kind::Response:
@@ -48,7 +67,7 @@ APIClient::FetchResult toFetchResult(const ServiceRequest::Outcome &outcome)
     }
     if (outcome.httpStatus < 200 || outcome.httpStatus > 299) {
         result.error = {Kind::HttpStatus, outcome.httpStatus,
-                        QStringLiteral("Server error: %1").arg(outcome.httpStatus)};
+                        QStringLiteral("Kesalahan server: %1").arg(outcome.httpStatus)};
         return result;
     }
     return result; // a body to decode
@@ -60,10 +79,10 @@ APIClient::FetchResult decodeLibrary(const QByteArray &body)
     QString reason;
     result.library = LibraryResponse::fromJson(body, &reason);
     if (!result.library) {
-        result.error = {APIClient::Error::Kind::Decoding, 0,
-                        QStringLiteral("The data couldn't be read because it isn't in the "
-                                       "correct format. (%1)")
-                            .arg(reason)};
+        // The parser's reason is for the log; the listener reads what it means.
+        qInfo().noquote() << "[APIClient] library document rejected:" << reason;
+        result.error = {Kind::Decoding, 0,
+                        QStringLiteral("Data tidak dapat dibaca karena formatnya tidak benar.")};
     }
     return result;
 }
@@ -109,12 +128,21 @@ ServiceRequest::Options APIClient::reportRequestOptions()
             QNetworkRequest::PreferNetwork};
 }
 
-void APIClient::fetchTracks(QObject *context, std::function<void(const FetchResult &)> done)
+QPointer<ServiceRequest> APIClient::fetchTracks(QObject *context,
+                                                std::function<void(const FetchResult &)> done,
+                                                std::function<void(const Error &)> waiting)
 {
     QNetworkAccessManager *manager = network();
     auto *request = new ServiceRequest(manager, libraryURL(), libraryRequestOptions(), manager);
     const bool hasContext = context != nullptr;
     QPointer<QObject> guard(context);
+    if (waiting) {
+        QObject::connect(request, &ServiceRequest::waiting, request,
+                         [hasContext, guard, waiting](const ServiceRequest::Outcome &failure) {
+                             if (!hasContext || guard)
+                                 waiting(connectError(failure.error));
+                         });
+    }
     auto deliver = [hasContext, guard, done = std::move(done)](const FetchResult &result) {
         if ((hasContext && !guard) || !done)
             return;
@@ -144,6 +172,7 @@ void APIClient::fetchTracks(QObject *context, std::function<void(const FetchResu
             });
         });
     request->start();
+    return request;
 }
 
 void APIClient::logBadAudio(qint64 trackId, const QString &filename)

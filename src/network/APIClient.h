@@ -4,6 +4,7 @@
 #include "network/ServiceRequest.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <chrono>
@@ -19,10 +20,17 @@ class APIClient
 public:
     struct Error
     {
-        enum class Kind { Network, Timeout, BadServerResponse, HttpStatus, Decoding };
+        enum class Kind {
+            Network,       // the connection broke off
+            CannotConnect, // refused, host not found, no network: the service is out of reach
+            Timeout,
+            BadServerResponse,
+            HttpStatus,
+            Decoding,
+        };
         Kind kind = Kind::Network;
         int code = 0;        // the HTTP status for HttpStatus
-        QString description; // user-visible text, e.g. "Server error: 503"
+        QString description; // user-visible text in Indonesian, e.g. "Kesalahan server: 503"
     };
 
     struct FetchResult
@@ -34,7 +42,12 @@ public:
     // GET <base>/api.php?action=getTracks; call from the main thread. `done` runs there once
     // (the body is decoded on a worker thread in between), unless
     // `context` has been destroyed meanwhile.
-    static void fetchTracks(QObject *context, std::function<void(const FetchResult &)> done);
+    // `waiting` runs (also on the main thread) at once when the service cannot be reached; the
+    // request then goes on trying until its deadline. The returned request can be told to try
+    // again now; it is gone once `done` has run.
+    static QPointer<ServiceRequest> fetchTracks(QObject *context,
+                                                std::function<void(const FetchResult &)> done,
+                                                std::function<void(const Error &)> waiting = {});
 
     // Fire-and-forget report of a lecture whose audio failed to load.
     static void logBadAudio(qint64 trackId, const QString &filename);

@@ -77,10 +77,15 @@ void ServiceRequest::onReplyFinished(QNetworkReply *reply)
         return;
     }
     if (!status.isValid() && isConnectFailure(error)) {
+        const bool first = !m_connectFailure;
+        m_connectFailure = Outcome{Outcome::Kind::Failed, 0, {}, error, reply->errorString()};
         m_retry.start(m_backoff);
         m_backoff = std::min(m_backoff * 2, MaxBackoff);
+        if (first)
+            emit waiting(*m_connectFailure);
         return;
     }
+    m_connectFailure.reset();
     // Qt ends an attempt that stayed idle past the transfer time-out as cancelled (6.4) or
     // timed out (later versions); this object never cancels a reply except at its deadline.
     if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError) {
@@ -90,11 +95,36 @@ void ServiceRequest::onReplyFinished(QNetworkReply *reply)
     finish({Outcome::Kind::Failed, status.toInt(), {}, error, reply->errorString()});
 }
 
+void ServiceRequest::retryNow()
+{
+    if (m_done || !m_retry.isActive())
+        return;
+    m_retry.stop();
+    send();
+}
+
+void ServiceRequest::abandon()
+{
+    if (m_done)
+        return;
+    m_done = true;
+    m_deadline.stop();
+    m_retry.stop();
+    if (m_reply)
+        m_reply->abort();
+    deleteLater();
+}
+
 void ServiceRequest::onDeadline()
 {
     if (m_done)
         return;
     m_retry.stop();
+    // Waiting for a service that refused every attempt is not a slow answer.
+    if (m_connectFailure) {
+        finish(*m_connectFailure);
+        return;
+    }
     finish({Outcome::Kind::Timeout,
             0,
             {},

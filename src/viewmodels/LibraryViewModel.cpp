@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QNetworkInformation>
 #include <QStringMatcher>
 
 #include <algorithm>
@@ -65,13 +66,25 @@ LibraryViewModel::LibraryViewModel(Store &store, Clock clock, std::chrono::milli
     : QObject(parent), m_store(store), m_clock(std::move(clock)), m_timerPeriod(timerPeriod)
 {
     connect(&m_cacheCheckTimer, &QTimer::timeout, this, [this] { loadFromCacheOrServer(false); });
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, [this] {
+        // What is on screen (the library, or why there is none) stays while the service is
+        // tried again.
+        m_quietLoad = !m_allTracks.isEmpty() || hasError();
+        loadFromCacheOrServer(false);
+        m_quietLoad = false;
+    });
     connect(this, &LibraryViewModel::tracksChanged, this, [this] { m_search = {}; });
     QMetaObject::invokeMethod(
         this, [this] { loadFromCacheOrServer(false); }, Qt::QueuedConnection);
     startCacheCheckTimer();
 }
 
-LibraryViewModel::~LibraryViewModel() = default;
+LibraryViewModel::~LibraryViewModel()
+{
+    if (m_pending && m_pending->isWaiting())
+        m_pending->abandon();
+}
 
 double LibraryViewModel::systemClock()
 {
@@ -155,16 +168,100 @@ void LibraryViewModel::endLoad()
         emit isLoadingChanged();
 }
 
+void LibraryViewModel::setOfflineReason(const QString &reason)
+{
+    if (reason == m_offlineReason)
+        return;
+    m_offlineReason = reason;
+    if (!reason.isEmpty())
+        watchNetwork();
+    emit offlineChanged();
+}
+
+void LibraryViewModel::setRetryDelays(std::chrono::milliseconds first,
+                                      std::chrono::milliseconds longest)
+{
+    m_firstRetry = m_nextRetry = first;
+    m_longestRetry = longest;
+}
+
+void LibraryViewModel::scheduleRetry()
+{
+    m_retryTimer.start(m_nextRetry);
+    m_nextRetry = std::min(m_nextRetry * 2, m_longestRetry);
+}
+
+// The desktop's network state, where it has one: coming back online tries at once.
+void LibraryViewModel::watchNetwork()
+{
+    if (m_watchingNetwork)
+        return;
+    m_watchingNetwork = true;
+    if (!QNetworkInformation::instance() &&
+        !QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
+        return;
+    connect(QNetworkInformation::instance(), &QNetworkInformation::reachabilityChanged, this,
+            [this](QNetworkInformation::Reachability reachability) {
+                if (isOffline() && reachability == QNetworkInformation::Reachability::Online)
+                    retry();
+            });
+}
+
+void LibraryViewModel::retry()
+{
+    if (m_pending && m_pending->isWaiting()) {
+        m_pending->retryNow();
+        return;
+    }
+    loadFromCacheOrServer(false);
+}
+
+void LibraryViewModel::fetch(bool quiet,
+                             std::function<void(const APIClient::FetchResult &)> onResult)
+{
+    // A request still waiting for the service gives way to the new one.
+    if (m_pending && m_pending->isWaiting())
+        m_pending->abandon();
+    m_retryTimer.stop();
+    auto ended = std::make_shared<bool>(quiet);
+    m_pending = APIClient::fetchTracks(
+        this,
+        [this, ended, onResult = std::move(onResult)](const APIClient::FetchResult &result) {
+            onResult(result);
+            if (result.library) {
+                setOfflineReason({});
+                m_nextRetry = m_firstRetry;
+            } else {
+                setOfflineReason(result.error.description);
+                scheduleRetry();
+            }
+            if (!*ended)
+                endLoad();
+        },
+        [this, ended](const APIClient::Error &error) {
+            // Out of reach: the screens say so now, while the request keeps trying.
+            setOfflineReason(error.description);
+            if (m_allTracks.isEmpty())
+                setErrorMessage(loadFailedPrefix + error.description);
+            if (!*ended) {
+                *ended = true;
+                endLoad();
+            }
+        });
+}
+
 void LibraryViewModel::loadFromCacheOrServer(bool forceRefresh)
 {
-    beginLoad();
+    const bool quiet = m_quietLoad;
+    if (!quiet)
+        beginLoad();
     const double now = m_clock();
     m_lastCacheCheck = now;
     emit lastCacheCheckChanged();
 
     const std::optional<Store::CacheEntry> cache = m_store.loadCache();
     if (!cache) {
-        APIClient::fetchTracks(this, [this, now](const APIClient::FetchResult &result) {
+        fetch(quiet, [this, now](const APIClient::FetchResult &result) {
             if (result.library && emptyFailure(*result.library) && !m_allTracks.isEmpty()) {
                 // A library already on screen (the cache file vanished since) outlives a
                 // failure document, as it outlives a failed request.
@@ -178,7 +275,6 @@ void LibraryViewModel::loadFromCacheOrServer(bool forceRefresh)
                 // a message, as it does when an old cache is shown.
                 setErrorMessage(loadFailedPrefix + result.error.description);
             }
-            endLoad();
         });
         return;
     }
@@ -193,40 +289,41 @@ void LibraryViewModel::loadFromCacheOrServer(bool forceRefresh)
     setAllTracks(cache->tracks);
     if (age < cacheThreshold && !forceRefresh) {
         setErrorMessage({});
-        endLoad();
+        setOfflineReason({});
+        if (!quiet)
+            endLoad();
         return;
     }
     const bool ask = forceRefresh || (age > cacheThreshold && sinceCheck > refreshInterval);
     if (!ask) {
-        endLoad();
+        if (!quiet)
+            endLoad();
         return;
     }
 
-    APIClient::fetchTracks(
-        this, [this, now, forceRefresh, cached = *cache](const APIClient::FetchResult &result) {
-            const bool keepNonEmpty = !cached.tracks.isEmpty() || !m_allTracks.isEmpty();
-            if (result.library && emptyFailure(*result.library) && keepNonEmpty) {
-                // Treated as a failed request: the library and the cache stay as they are.
-            } else if (result.library) {
-                const LibraryResponse &answer = *result.library;
-                // The count alone misses lectures replaced one for one, which would then stay
-                // listed and fail to stream.
-                if (forceRefresh || answer.totalFiles != cached.serverTotal.value_or(0) ||
-                    answer.data != cached.tracks) {
-                    m_store.saveCache({answer.data, now, now, answer.totalFiles});
-                    setAllTracks(answer.data);
-                } else {
-                    // Same count and the same lectures: only the check time moves.
-                    Store::CacheEntry renewed = cached;
-                    renewed.lastCheckTimestamp = now;
-                    m_store.saveCache(renewed);
-                }
-                setErrorMessage({});
-            } else if (m_allTracks.isEmpty()) {
-                setErrorMessage(loadFailedPrefix + result.error.description);
+    fetch(quiet, [this, now, forceRefresh, cached = *cache](const APIClient::FetchResult &result) {
+        const bool keepNonEmpty = !cached.tracks.isEmpty() || !m_allTracks.isEmpty();
+        if (result.library && emptyFailure(*result.library) && keepNonEmpty) {
+            // Treated as a failed request: the library and the cache stay as they are.
+        } else if (result.library) {
+            const LibraryResponse &answer = *result.library;
+            // The count alone misses lectures replaced one for one, which would then stay
+            // listed and fail to stream.
+            if (forceRefresh || answer.totalFiles != cached.serverTotal.value_or(0) ||
+                answer.data != cached.tracks) {
+                m_store.saveCache({answer.data, now, now, answer.totalFiles});
+                setAllTracks(answer.data);
+            } else {
+                // Same count and the same lectures: only the check time moves.
+                Store::CacheEntry renewed = cached;
+                renewed.lastCheckTimestamp = now;
+                m_store.saveCache(renewed);
             }
-            endLoad();
-        });
+            setErrorMessage({});
+        } else if (m_allTracks.isEmpty()) {
+            setErrorMessage(loadFailedPrefix + result.error.description);
+        }
+    });
 }
 
 QList<Track> LibraryViewModel::filteredTracks() const

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "models/Track.h"
+#include "network/APIClient.h"
 
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -33,6 +35,11 @@ class LibraryViewModel : public QObject
     // Empty means no message.
     Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
     Q_PROPERTY(bool hasError READ hasError NOTIFY errorMessageChanged)
+    // Why the service could not be reached on the last try (empty once it answers again).
+    // While set, the view model tries again by itself, gently, and at once when the network
+    // comes back.
+    Q_PROPERTY(QString offlineReason READ offlineReason NOTIFY offlineChanged)
+    Q_PROPERTY(bool isOffline READ isOffline NOTIFY offlineChanged)
     // Seconds since 1970 when the last load began; undefined before the first load.
     Q_PROPERTY(QVariant lastCacheCheck READ lastCacheCheckValue NOTIFY lastCacheCheckChanged)
     Q_PROPERTY(QList<Track> filteredTracks READ filteredTracks NOTIFY filteredTracksChanged)
@@ -67,6 +74,10 @@ public:
     void setSelectedUstadz(const QString &name);
     QString errorMessage() const { return m_errorMessage; }
     bool hasError() const { return !m_errorMessage.isEmpty(); }
+    QString offlineReason() const { return m_offlineReason; }
+    bool isOffline() const { return !m_offlineReason.isEmpty(); }
+    // Waits before the tries after a failed request: `first`, doubled up to `longest`.
+    void setRetryDelays(std::chrono::milliseconds first, std::chrono::milliseconds longest);
     std::optional<double> lastCacheCheck() const { return m_lastCacheCheck; }
     QVariant lastCacheCheckValue() const;
 
@@ -82,6 +93,8 @@ public:
     Q_INVOKABLE int lectureCount(const QString &ustadz) const;
 
     Q_INVOKABLE void loadFromCacheOrServer(bool forceRefresh = false);
+    // "Coba lagi": a request still waiting for the service tries again now; otherwise a load.
+    Q_INVOKABLE void retry();
 
 signals:
     void tracksChanged();
@@ -90,6 +103,7 @@ signals:
     void selectedUstadzChanged();
     void errorMessageChanged();
     void lastCacheCheckChanged();
+    void offlineChanged();
     void filteredTracksChanged();
     void popularTracksChanged();
     void ustadzListChanged();
@@ -128,6 +142,11 @@ private:
     void setErrorMessage(const QString &message);
     void beginLoad();
     void endLoad();
+    // One load's request, ended for the screens at once when the service is out of reach.
+    void fetch(bool quiet, std::function<void(const APIClient::FetchResult &)> onResult);
+    void setOfflineReason(const QString &reason);
+    void scheduleRetry();
+    void watchNetwork();
 
     Store &m_store;
     Clock m_clock;
@@ -144,4 +163,13 @@ private:
     QString m_selectedUstadz;
     QString m_errorMessage;
     std::optional<double> m_lastCacheCheck;
+
+    QString m_offlineReason;
+    QPointer<ServiceRequest> m_pending; // the latest load's request
+    QTimer m_retryTimer;
+    std::chrono::milliseconds m_firstRetry{5000};
+    std::chrono::milliseconds m_longestRetry{60000};
+    std::chrono::milliseconds m_nextRetry{5000};
+    bool m_quietLoad = false; // the load being started does not show as loading
+    bool m_watchingNetwork = false;
 };

@@ -22,6 +22,7 @@ PlayerViewModel::PlayerViewModel(AudioEngine &engine, Store &store, QObject *par
             &PlayerViewModel::smartRewindChanged);
     connect(&m_engine, &AudioEngine::isReconnectingChanged, this,
             &PlayerViewModel::isReconnectingChanged);
+    connect(&m_engine, &AudioEngine::loadFailedChanged, this, &PlayerViewModel::loadFailedChanged);
     connect(&m_engine.sleepTimer(), &SleepTimer::activeChanged, this,
             &PlayerViewModel::sleepTimerChanged);
     connect(&m_engine.sleepTimer(), &SleepTimer::remainingSecondsChanged, this,
@@ -169,9 +170,16 @@ void PlayerViewModel::resumeIfNeeded(const QList<Track> &tracks)
         std::find_if(tracks.cbegin(), tracks.cend(), [id](const Track &t) { return t.id == id; });
     if (found == tracks.cend())
         return;
+    // A lecture heard to its end comes back ready to be heard again from 0:00; its history
+    // keeps that it was finished (nothing is saved until it plays).
+    const double length = found->durationSeconds && *found->durationSeconds > 0
+                              ? double(*found->durationSeconds)
+                              : settings->lastDuration;
+    const double position =
+        ResumeRule::hasEnded(settings->lastPosition, length) ? 0 : settings->lastPosition;
     setCurrentTrack(*found);
     setDuration(settings->lastDuration);
-    setCurrentTime(settings->lastPosition);
+    setCurrentTime(position);
     setLastPlayedTrackId(id);
     std::optional<double> lastHeard;
     for (const Store::PlaybackHistoryItem &item : m_store.loadPlaybackHistory()) {
@@ -180,7 +188,7 @@ void PlayerViewModel::resumeIfNeeded(const QList<Track> &tracks)
             break;
         }
     }
-    m_engine.prepare(*found, settings->lastPosition, lastHeard);
+    m_engine.prepare(*found, position, lastHeard);
 }
 
 double PlayerViewModel::playbackRate() const
@@ -219,6 +227,11 @@ void PlayerViewModel::setSmartRewind(bool on)
 bool PlayerViewModel::isReconnecting() const
 {
     return m_engine.isReconnecting();
+}
+
+bool PlayerViewModel::loadFailed() const
+{
+    return m_engine.loadFailed();
 }
 
 bool PlayerViewModel::sleepTimerActive() const

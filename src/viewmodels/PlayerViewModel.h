@@ -49,6 +49,8 @@ class PlayerViewModel : public QObject
     Q_PROPERTY(bool smartRewind READ smartRewind WRITE setSmartRewind NOTIFY smartRewindChanged)
     // "Menyambung ulang...": a broken stream is being reopened.
     Q_PROPERTY(bool isReconnecting READ isReconnecting NOTIFY isReconnectingChanged)
+    // The lecture shown could not be loaded; the bar says so until the next action.
+    Q_PROPERTY(bool loadFailed READ loadFailed NOTIFY loadFailedChanged)
     Q_PROPERTY(bool sleepTimerActive READ sleepTimerActive NOTIFY sleepTimerChanged)
     Q_PROPERTY(bool sleepTimerUntilEnd READ sleepTimerUntilEnd NOTIFY sleepTimerChanged)
     Q_PROPERTY(int sleepTimerRemaining READ sleepTimerRemaining NOTIFY sleepTimerRemainingChanged)
@@ -82,6 +84,7 @@ public:
     bool smartRewind() const;
     void setSmartRewind(bool on);
     bool isReconnecting() const;
+    bool loadFailed() const;
     bool sleepTimerActive() const;
     bool sleepTimerUntilEnd() const;
     int sleepTimerRemaining() const;
@@ -131,6 +134,7 @@ signals:
     void playbackRateChanged();
     void smartRewindChanged();
     void isReconnectingChanged();
+    void loadFailedChanged();
     void sleepTimerChanged();
     void sleepTimerRemainingChanged();
     void clearerVoiceChanged();

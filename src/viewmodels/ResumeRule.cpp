@@ -5,6 +5,11 @@ bool ResumeRule::isFinished(double position, double duration)
     return duration > 0 && position >= duration - FinishedWithin;
 }
 
+bool ResumeRule::hasEnded(double position, double duration)
+{
+    return duration > 0 && position >= duration - EndedWithin;
+}
+
 double ResumeRule::fromHistory(const Track &track,
                                const QList<Store::PlaybackHistoryItem> &history)
 {

@@ -16,6 +16,10 @@ public:
     static constexpr double FinishedWithin = 30.0;
 
     static bool isFinished(double position, double duration);
+    // Played to its very end (the player stops within a fraction of a second of the length
+    // the library gives): a restart brings it back at 0:00.
+    static constexpr double EndedWithin = 1.0;
+    static bool hasEnded(double position, double duration);
     // The most recent history entry of `track` decides; no entry starts at 0.
     static double fromHistory(const Track &track,
                               const QList<Store::PlaybackHistoryItem> &history);

@@ -120,6 +120,9 @@ private slots:
     void statusFromAnotherThread();
     void replacedItemIsIgnored();
     void endOfMediaPauses();
+    void failedLoadIsSaidUntilPlayTriesAgain();
+    void playAtTheEndStartsAgain_data();
+    void playAtTheEndStartsAgain();
     void playsDownloadedFile();
     void noSessionBus();
 
@@ -706,6 +709,64 @@ void TestAudioEngine::endOfMediaPauses()
     // No advance to the next lecture.
     QCOMPARE(engine.currentTrack()->id, queue[0].id);
     QCOMPARE(rig.backend->loads, 1);
+}
+
+void TestAudioEngine::failedLoadIsSaidUntilPlayTriesAgain()
+{
+    Rig rig;
+    AudioEngine &engine = *rig.engine;
+    QSignalSpy failed(&engine, &AudioEngine::loadFailedChanged);
+    engine.play(makeTrack(1), std::nullopt, 42.0);
+    rig.backend->setItemStatus(ItemStatus::Failed);
+    QCoreApplication::processEvents();
+    QVERIFY(engine.loadFailed());
+    QCOMPARE(engine.playbackMode(), int(PlaybackState::Idle));
+    // Play loads the lecture again at its place, and the failure is no longer said.
+    engine.togglePlay();
+    QVERIFY(!engine.loadFailed());
+    QCOMPARE(rig.backend->loads, 2);
+    rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.backend->calls.filter("seek"), QStringList{"seek 25200"});
+    QCOMPARE(failed.count(), 2);
+}
+
+void TestAudioEngine::playAtTheEndStartsAgain_data()
+{
+    QTest::addColumn<bool>("toggle");      // Space, the bar, the tray; else MPRIS Play
+    QTest::addColumn<double>("seekFirst"); // < 0: none
+    QTest::addColumn<QStringList>("calls");
+
+    const QStringList fromStart{"seek 0", "play"};
+    QTest::newRow("toggle") << true << -1.0 << fromStart;
+    QTest::newRow("play command") << false << -1.0 << fromStart;
+    // A place chosen after the end is where it plays from.
+    QTest::newRow("seek back, then toggle") << true << 500.0 << QStringList{"play"};
+}
+
+void TestAudioEngine::playAtTheEndStartsAgain()
+{
+    QFETCH(bool, toggle);
+    QFETCH(double, seekFirst);
+    QFETCH(QStringList, calls);
+    Rig rig;
+    rig.start(makeTrack(1), 590);
+    rig.backend->reportTime(600);
+    rig.backend->reachEnd();
+    QCOMPARE(rig.engine->currentTime(), 600.0);
+    if (seekFirst >= 0) {
+        rig.engine->seekTo(seekFirst);
+        rig.backend->completeSeek(true);
+    }
+    rig.backend->calls.clear();
+    if (toggle)
+        rig.engine->togglePlay();
+    else
+        rig.engine->handlePlayCommand();
+    QCOMPARE(rig.backend->calls, calls);
+    QCOMPARE(rig.engine->currentTime(), seekFirst >= 0 ? seekFirst : 0.0);
+    QCOMPARE(rig.engine->playbackMode(), int(PlaybackState::Playing));
+    QCOMPARE(rig.engine->nowPlaying().playbackStatus(), QStringLiteral("Playing"));
 }
 
 void TestAudioEngine::playsDownloadedFile()

@@ -78,6 +78,7 @@ private slots:
     void mirrorsTheEngine();
     void resumeChangesNothing_data();
     void resumeChangesNothing();
+    void resumeRestoresPaused_data();
     void resumeRestoresPaused();
     void tickStopConditions_data();
     void tickStopConditions();
@@ -245,15 +246,31 @@ void TestPlayerViewModel::resumeChangesNothing()
     QCOMPARE(keptAside.isEmpty() ? readFile(settingsPath()) : readFile(keptAside.first()), before);
 }
 
+void TestPlayerViewModel::resumeRestoresPaused_data()
+{
+    QTest::addColumn<double>("saved");
+    QTest::addColumn<double>("restored");
+    QTest::addColumn<QStringList>("seeks");
+    QTest::newRow("half heard") << 754.2 << 754.2 << QStringList{"seek 452520"};
+    // Heard to its end: ready to be heard again from 0:00.
+    QTest::newRow("ended") << 999.6 << 0.0 << QStringList{};
+    // Paused just before the end, it comes back there.
+    QTest::newRow("nearly ended") << 990.0 << 990.0 << QStringList{"seek 594000"};
+}
+
 void TestPlayerViewModel::resumeRestoresPaused()
 {
-    m_store->saveSettings({false, RepeatMode::Off, 2, 754.2, 999});
+    QFETCH(double, saved);
+    QFETCH(double, restored);
+    QFETCH(QStringList, seeks);
+    m_store->saveSettings({false, RepeatMode::Off, 2, saved, 999});
+    m_store->addOrUpdatePlaybackHistory(2, saved, 1000);
     ScriptedRig rig;
     PlayerViewModel model(*rig.engine, *m_store);
     const QList<Track> library = {makeTrack(1), makeTrack(2, 1000), makeTrack(2, 5)};
     model.resumeIfNeeded(library);
     QCOMPARE(model.currentTrack(), std::optional<Track>(library[1]));
-    QCOMPARE(model.currentTime(), 754.2);
+    QCOMPARE(model.currentTime(), restored);
     // The engine's own duration (the track's) replaces the stored one through the mirror.
     QCOMPARE(model.duration(), 1000.0);
     QCOMPARE(model.lastPlayedTrackId(), std::optional<qint64>(2));
@@ -261,12 +278,16 @@ void TestPlayerViewModel::resumeRestoresPaused()
 
     rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
     QCoreApplication::processEvents();
-    QCOMPARE(rig.backend->calls.filter("seek"), QStringList{"seek 452520"});
+    QCOMPARE(rig.backend->calls.filter("seek"), seeks);
     QCOMPARE(model.playbackMode(), int(PlaybackState::Paused));
     QVERIFY(!model.isPlaying());
+    // The history still says how far it was heard.
+    QCOMPARE(historyOf(*m_store, 2)->lastPosition, saved);
+    rig.backend->calls.clear();
     model.togglePlay();
-    QCOMPARE(rig.backend->calls.last(), QStringLiteral("play"));
+    QCOMPARE(rig.backend->calls, QStringList{"play"});
     QVERIFY(model.isPlaying());
+    QCOMPARE(model.currentTime(), restored);
 }
 
 void TestPlayerViewModel::tickStopConditions_data()

@@ -60,6 +60,8 @@ private slots:
     void loadDecision();
     void serviceFailure_data();
     void serviceFailure();
+    void unreachableServiceSaysSoAtOnceAndRecovers_data();
+    void unreachableServiceSaysSoAtOnceAndRecovers();
     void timerAsksOnlyOnceAnHourHasPassed();
     void overlappingLoadsLaterFinishWins();
     void destroyedDuringLoad();
@@ -213,9 +215,9 @@ void tst_LibraryViewModel::serviceFailure_data()
     const QJsonObject status{{"library", QJsonObject{{"status", 500}}}};
     const QJsonObject garbage{{"library", QJsonObject{{"garbage", true}}}};
     const QJsonObject drop{{"library", QJsonObject{{"drop_after", 20}}}};
-    QTest::newRow("500, no cache") << status << -1 << prefix + "Server error: 500";
+    QTest::newRow("500, no cache") << status << -1 << prefix + "Kesalahan server: 500";
     QTest::newRow("500, old cache") << status << 2 << QString();
-    QTest::newRow("500, old empty cache") << status << 0 << prefix + "Server error: 500";
+    QTest::newRow("500, old empty cache") << status << 0 << prefix + "Kesalahan server: 500";
     QTest::newRow("garbage, no cache") << garbage << -1 << prefix;
     QTest::newRow("garbage, old cache") << garbage << 2 << QString();
     QTest::newRow("dropped, no cache") << drop << -1 << prefix;
@@ -260,6 +262,48 @@ void tst_LibraryViewModel::serviceFailure()
     QVERIFY(!vm->isLoading());
     QVERIFY(!vm->hasError());
     QCOMPARE(m_service->requestCount(libraryPath), 1);
+}
+
+void tst_LibraryViewModel::unreachableServiceSaysSoAtOnceAndRecovers_data()
+{
+    QTest::addColumn<bool>("cached");
+    QTest::addColumn<int>("deadlineMs");
+    // The request itself waits for the service and finds it back ...
+    QTest::newRow("no cache, within the wait") << false << 20000;
+    QTest::newRow("old cache, within the wait") << true << 20000;
+    // ... or gives up and the view model tries again later by itself.
+    QTest::newRow("no cache, later try") << false << 300;
+    QTest::newRow("old cache, later try") << true << 300;
+}
+
+void tst_LibraryViewModel::unreachableServiceSaysSoAtOnceAndRecovers()
+{
+    QFETCH(bool, cached);
+    QFETCH(int, deadlineMs);
+    const quint16 port = m_service->port();
+    m_service->stop();
+    APIClient::setTimeouts(2s, std::chrono::milliseconds(deadlineMs));
+    if (cached)
+        m_store->saveCache({cachedTracks, t0 - 7200, t0 - 7200, 2});
+
+    auto vm = makeViewModel();
+    vm->setRetryDelays(100ms, 200ms);
+    QSignalSpy loads(vm.get(), &LibraryViewModel::lastCacheCheckChanged);
+    // Refused: said at once (long before the request's own deadline), and not as "loading".
+    const QString reason = QStringLiteral("Layanan kajian menolak sambungan.");
+    QTRY_COMPARE(vm->offlineReason(), reason);
+    QVERIFY(!vm->isLoading());
+    QCOMPARE(vm->errorMessage(), cached ? QString() : "Gagal memuat daftar kajian: " + reason);
+    QCOMPARE(ids(vm->tracks()), ids(cached ? cachedTracks : QList<Track>{}));
+    if (deadlineMs < 1000)
+        QTRY_VERIFY(loads.count() >= 2); // a later try of the view model's own
+
+    QVERIFY(m_service->start(port));
+    QVERIFY(m_service->waitForRequestCount(libraryPath, 1, 10000));
+    QTRY_COMPARE(ids(vm->tracks()), ids(serverTracks));
+    QVERIFY(!vm->isOffline());
+    QVERIFY(!vm->hasError());
+    QVERIFY(!vm->isLoading());
 }
 
 void tst_LibraryViewModel::timerAsksOnlyOnceAnHourHasPassed()

@@ -140,6 +140,16 @@ private slots:
         QCOMPARE(m_service.requestCount("/stream.php?file=fiqih"), 0);
     }
 
+    void playAtTheEndStartsAgain()
+    {
+        playerctl({"position", "118"});
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}), QStringLiteral("Paused"), 15000);
+        QVERIFY2(position() > 117.0, qPrintable(QString::number(position())));
+        playerctl({"play"});
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}), QStringLiteral("Playing"), 10000);
+        QVERIFY2(position() < 1.0, qPrintable(QString::number(position())));
+    }
+
     void withoutATrayTheProgramSaysSoOnce()
     {
         collectLog();

@@ -12,12 +12,13 @@
 #include "viewmodels/PlayerViewModel.h"
 
 #include <QFile>
+#include <QJsonObject>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTest>
-#include <QtQuickTest/quicktest.h>
 #include <QtQml/qqmlextensionplugin.h>
+#include <QtQuickTest/quicktest.h>
 
 #include <cmath>
 
@@ -158,7 +159,10 @@ private slots:
 
         UiTest::typeText(window, QStringLiteral("zzz"));
         QTRY_VERIFY(ScreenFixture::trackRows(window).isEmpty());
-        QVERIFY(!UiTest::showsText(window->contentItem(), prompt)); // an empty list, no message
+        QVERIFY(!UiTest::showsText(window->contentItem(), prompt));
+        // Nothing matched: what was searched is said.
+        QVERIFY(UiTest::showsText(window->contentItem(),
+                                  QStringLiteral("Tidak ada kajian untuk “SABAR  zzz”")));
 
         // The query survives leaving the screen; the field shows only on "Cari".
         QVERIFY(f.select(window, QStringLiteral("Beranda")));
@@ -166,6 +170,73 @@ private slots:
         QVERIFY(f.select(window, QStringLiteral("Cari")));
         QTRY_VERIFY(field->isVisible());
         QCOMPARE(field->property("text").toString(), QStringLiteral("   SABAR  zzz"));
+    }
+
+    // The service refuses: the window says so at once on every screen built on the library
+    // (or, over a stored library, with a small notice), and the library comes by itself once
+    // the service is back.
+    void unreachableServiceIsSaidAtOnceAndRecovers_data()
+    {
+        QTest::addColumn<bool>("cached");
+        QTest::newRow("first start") << false;
+        QTest::newRow("stored library") << true;
+    }
+
+    void unreachableServiceIsSaidAtOnceAndRecovers()
+    {
+        QFETCH(bool, cached);
+        ScreenFixture f(sixLectures());
+        if (cached)
+            Store().saveCache({sixLectures().mid(0, 2), 1e9, 1e9, 2}); // old: the service is asked
+        QVERIFY(f.start());
+        const quint16 port = f.service.port();
+        f.service.stop();
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QQuickItem *notice = UiTest::findByObjectName(window->contentItem(), "offlineNotice");
+        QVERIFY(notice);
+        const QString error =
+            QStringLiteral("Gagal memuat daftar kajian: Layanan kajian menolak sambungan.");
+        if (cached) {
+            QTRY_VERIFY(notice->isVisible());
+            QTRY_COMPARE(ScreenFixture::rowTitles(window).size(), 2);
+            QVERIFY(!UiTest::showsText(window->contentItem(), error));
+        } else {
+            for (const QString &screen : {"Beranda", "Ustadz", "Riwayat", "Unduhan", "Cari"}) {
+                QVERIFY(f.select(window, screen));
+                QTRY_VERIFY2(UiTest::showsText(window->contentItem(), error), qPrintable(screen));
+                QVERIFY(UiTest::showsText(window->contentItem(),
+                                          QStringLiteral("Menghubungi layanan kajian...")));
+                QVERIFY(UiTest::findAccessible(window->contentItem(), QStringLiteral("Coba lagi")));
+            }
+            QVERIFY(!notice->isVisible());
+            QVERIFY(f.select(window, QStringLiteral("Beranda")));
+        }
+
+        QVERIFY(f.service.start(port));
+        QVERIFY(
+            f.service.waitForRequestCount(QStringLiteral("/api.php?action=getTracks"), 1, 10000));
+        QTRY_COMPARE(ScreenFixture::rowTitles(window).size(), 6);
+        QVERIFY(!notice->isVisible());
+        QVERIFY(!UiTest::showsText(window->contentItem(), error));
+    }
+
+    // A lecture whose audio cannot be had says so in the bar until the next action.
+    void unplayableLectureIsSaidInTheBar()
+    {
+        ScreenFixture f(sixLectures());
+        QQuickWindow *window = f.openWithLibrary();
+        QVERIFY(window);
+        QVERIFY(f.service.setFaults(
+            QJsonObject{{"files", QJsonObject{{"kajian-3.mp3", QJsonObject{{"status", 404}}}}}}));
+        const QString problem = QStringLiteral("Tidak dapat memutar kajian ini — periksa koneksi");
+        UiTest::click(ScreenFixture::trackRows(window).at(0)); // 3: the most viewed
+        QCOMPARE(f.player->currentTrack()->id, 3);
+        QTRY_VERIFY(UiTest::showsText(window->contentItem(), problem));
+        QVERIFY(!f.player->isPlaying());
+        UiTest::click(ScreenFixture::trackRows(window).at(1));
+        QTRY_VERIFY(f.player->isPlaying());
+        QVERIFY(!UiTest::showsText(window->contentItem(), problem));
     }
 
     void ustadzListsTeachersByNameWithCounts()
@@ -216,12 +287,14 @@ private slots:
         QVERIFY(window);
 
         QVERIFY(f.select(window, QStringLiteral("Riwayat")));
-        QTRY_VERIFY(UiTest::showsText(window->contentItem(), QStringLiteral("Belum ada riwayat")));
+        const QString noHistory =
+            QStringLiteral("Belum ada riwayat. Kajian yang Anda dengarkan akan tampil di sini.");
+        QTRY_VERIFY(UiTest::showsText(window->contentItem(), noHistory));
         QQuickItem *reload =
             UiTest::findAccessible(window->contentItem(), QStringLiteral("Muat ulang riwayat"));
         QVERIFY(reload);
         UiTest::click(reload); // still no file: still the empty state
-        QVERIFY(UiTest::showsText(window->contentItem(), QStringLiteral("Belum ada riwayat")));
+        QVERIFY(UiTest::showsText(window->contentItem(), noHistory));
 
         // An earlier write whose notice has just been handled: the next notice is held back
         // for a while, and the reload must not show this share.

@@ -40,7 +40,6 @@ Item {
         id: top
         width: parent.width
         height: 64
-        visible: allNotes.noteCount > 0
 
         Column {
             x: 20
@@ -56,6 +55,7 @@ Item {
             }
             Text {
                 width: parent.width
+                visible: allNotes.noteCount > 0 || screen.status.length > 0
                 elide: Text.ElideRight
                 text: screen.status.length > 0 ? screen.status : qsTr("%1 catatan dari %2 kajian").arg(allNotes.noteCount).arg(allNotes.count - allNotes.noteCount)
                 font.family: Theme.fontFamily
@@ -67,6 +67,7 @@ Item {
         BorderedButton {
             id: exportAll
             objectName: "exportAllButton"
+            visible: allNotes.noteCount > 0
             anchors.right: parent.right
             anchors.rightMargin: 20
             anchors.verticalCenter: parent.verticalCenter
@@ -99,6 +100,7 @@ Item {
 
     EmptyState {
         anchors.fill: parent
+        anchors.topMargin: top.height
         visible: allNotes.noteCount === 0
         iconName: "notebook-pen"
         text: qsTr("Belum ada catatan. Tekan Catat atau N saat mendengarkan kajian.")

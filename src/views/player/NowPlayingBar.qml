@@ -72,14 +72,9 @@ Item {
                         color: "black"
                     }
 
-                    Text {
+                    BarSubtitle {
                         width: parent.width
-                        text: bar.player.isReconnecting ? qsTr("Menyambung ulang...") : bar.player.currentUstadz
-                        elide: Text.ElideRight
-                        maximumLineCount: 1
-                        font.family: Theme.fontFamily
-                        font.pixelSize: 13
-                        color: Qt.rgba(0, 0, 0, 0.75)
+                        player: bar.player
                     }
                 }
 

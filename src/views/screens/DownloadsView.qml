@@ -25,9 +25,24 @@ FocusScope {
         store: stored.content.store
     }
 
+    ScreenHeading {
+        id: heading
+        text: qsTr("Unduhan")
+    }
+
+    // Stored lectures are listed from the library: without one there is nothing to list.
+    LibraryStates {
+        id: states
+        anchors.fill: parent
+        anchors.topMargin: heading.height
+        library: stored.content.library
+        focus: active
+    }
+
     EmptyState {
         anchors.fill: parent
-        visible: !screenTracks.hasDownloads
+        anchors.topMargin: heading.height
+        visible: !screenTracks.hasDownloads && !states.active
         iconName: "circle-dashed-arrow-down"
         text: qsTr("Belum ada unduhan")
     }
@@ -35,8 +50,9 @@ FocusScope {
     TrackList {
         objectName: "downloadsList"
         anchors.fill: parent
-        visible: screenTracks.hasDownloads
-        focus: true
+        anchors.topMargin: heading.height + 8
+        visible: screenTracks.hasDownloads && !states.active
+        focus: !states.active
         controller: screenTracks
         accessibleName: qsTr("Unduhan")
     }

@@ -27,12 +27,27 @@ FocusScope {
         Component.onCompleted: reloadHistory()
     }
 
+    ScreenHeading {
+        id: heading
+        text: qsTr("Riwayat")
+    }
+
+    // The lectures of the history come from the library: without one there is nothing to list.
+    LibraryStates {
+        id: states
+        anchors.fill: parent
+        anchors.topMargin: heading.height
+        library: history.content.library
+        focus: active
+    }
+
     EmptyState {
         anchors.fill: parent
-        visible: !screenTracks.hasHistory
-        focus: !screenTracks.hasHistory
+        anchors.topMargin: heading.height
+        visible: !screenTracks.hasHistory && !states.active
+        focus: !screenTracks.hasHistory && !states.active
         iconName: "history"
-        text: qsTr("Belum ada riwayat")
+        text: qsTr("Belum ada riwayat. Kajian yang Anda dengarkan akan tampil di sini.")
         buttonText: qsTr("Muat ulang riwayat")
         onButtonClicked: screenTracks.reloadHistory()
     }
@@ -40,8 +55,9 @@ FocusScope {
     TrackList {
         objectName: "historyList"
         anchors.fill: parent
-        visible: screenTracks.hasHistory
-        focus: screenTracks.hasHistory
+        anchors.topMargin: heading.height + 8
+        visible: screenTracks.hasHistory && !states.active
+        focus: screenTracks.hasHistory && !states.active
         controller: screenTracks
         accessibleName: qsTr("Riwayat")
     }

@@ -2,14 +2,13 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import Talvora
 
-// "Beranda": the whole library, most viewed first, with the loading and error states.
+// "Beranda": the whole library, most viewed first, with the loading and error states, and
+// a word when the library holds nothing.
 FocusScope {
     id: home
 
     required property ContentView content
     readonly property LibraryViewModel library: content.library
-    readonly property bool loading: library.isLoading
-    readonly property bool failed: !loading && library.hasError
 
     focus: true
 
@@ -33,42 +32,19 @@ FocusScope {
         store: home.content.store
     }
 
-    LoadingState {
+    LibraryStates {
+        id: states
         anchors.fill: parent
-        visible: home.loading
-        text: qsTr("Memuat daftar kajian...")
-    }
-
-    Column {
-        anchors.centerIn: parent
-        width: parent.width
-        visible: home.failed
-        spacing: 12
-
-        Text {
-            width: parent.width - 40
-            anchors.horizontalCenter: parent.horizontalCenter
-            horizontalAlignment: Text.AlignHCenter
-            wrapMode: Text.Wrap
-            text: home.library.errorMessage
-            font.family: Theme.fontFamily
-            font.pixelSize: 14
-            color: Theme.red
-        }
-
-        BorderedButton {
-            anchors.horizontalCenter: parent.horizontalCenter
-            focus: home.failed
-            text: qsTr("Coba lagi")
-            onClicked: home.library.loadFromCacheOrServer(false)
-        }
+        library: home.library
+        coversList: true
+        focus: active
     }
 
     // The list is not shown during a load, even over a cached library.
     Column {
         anchors.fill: parent
         anchors.topMargin: 20
-        visible: !home.loading && !home.failed
+        visible: !states.active
         spacing: 16
 
         Text {
@@ -81,11 +57,20 @@ FocusScope {
             color: Theme.primaryText
         }
 
-        TrackList {
-            objectName: "homeList"
+        EmptyState {
             width: parent.width
             height: parent.height - heading.height - parent.spacing
-            focus: !home.failed
+            visible: home.library.trackCount === 0
+            iconName: "music"
+            text: qsTr("Belum ada kajian di layanan")
+        }
+
+        TrackList {
+            objectName: "homeList"
+            visible: home.library.trackCount > 0
+            width: parent.width
+            height: parent.height - heading.height - parent.spacing
+            focus: !states.active
             controller: screenTracks
             accessibleName: heading.text
             scrollToTrackId: home.content.session.scrollToTrackId

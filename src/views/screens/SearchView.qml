@@ -2,8 +2,8 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import Talvora
 
-// "Cari": the prompt while the query is blank, else the matching lectures. The query is
-// typed into the sidebar's field.
+// "Cari": the prompt while the query is blank, else the matching lectures, or a word that
+// nothing matched. The query is typed into the sidebar's field.
 FocusScope {
     id: search
 
@@ -26,19 +26,42 @@ FocusScope {
         store: search.content.store
     }
 
+    ScreenHeading {
+        id: heading
+        text: qsTr("Cari")
+    }
+
+    LibraryStates {
+        id: states
+        anchors.fill: parent
+        anchors.topMargin: heading.height
+        library: search.content.library
+    }
+
     EmptyState {
         anchors.fill: parent
-        anchors.topMargin: 20
-        visible: screenTracks.queryBlank
+        anchors.topMargin: heading.height
+        visible: screenTracks.queryBlank && !states.active
         iconName: "search"
         text: qsTr("Ketik kata kunci untuk mencari kajian")
     }
 
+    // Nothing matched: say what was looked for.
+    EmptyState {
+        objectName: "noResults"
+        anchors.fill: parent
+        anchors.topMargin: heading.height
+        visible: !screenTracks.queryBlank && !states.active && results.view.count === 0
+        iconName: "search"
+        text: qsTr("Tidak ada kajian untuk “%1”").arg(search.content.library.searchText.trim())
+    }
+
     TrackList {
+        id: results
         objectName: "searchList"
         anchors.fill: parent
-        anchors.topMargin: 20
-        visible: !screenTracks.queryBlank
+        anchors.topMargin: heading.height + 8
+        visible: !screenTracks.queryBlank && !states.active && view.count > 0
         focus: true
         controller: screenTracks
         accessibleName: qsTr("Hasil pencarian")

@@ -58,16 +58,38 @@ FocusScope {
         store: teachers.content.store
     }
 
+    LibraryStates {
+        id: states
+        anchors.fill: parent
+        library: teachers.content.library
+        focus: active
+    }
+
+    ScreenHeading {
+        id: listHeading
+        visible: !teachers.hasSelection
+        text: qsTr("Ustadz")
+    }
+
+    EmptyState {
+        anchors.fill: parent
+        anchors.topMargin: listHeading.height
+        visible: listHeading.visible && !states.active && names.count === 0
+        iconName: "users"
+        text: qsTr("Belum ada ustadz di daftar kajian")
+    }
+
     Rectangle {
         anchors.fill: parent
-        visible: !teachers.hasSelection
+        anchors.topMargin: listHeading.height
+        visible: listHeading.visible && !states.active && names.count > 0
         color: Theme.listBackground
 
         ListView {
             id: names
             objectName: "ustadzList"
             anchors.fill: parent
-            focus: !teachers.hasSelection
+            focus: !teachers.hasSelection && !states.active
             activeFocusOnTab: true
             clip: true
             reuseItems: true
@@ -177,7 +199,7 @@ FocusScope {
 
     Column {
         anchors.fill: parent
-        visible: teachers.hasSelection
+        visible: teachers.hasSelection && !states.active
         spacing: 12
 
         Row {
@@ -205,10 +227,19 @@ FocusScope {
             }
         }
 
+        EmptyState {
+            width: parent.width
+            height: parent.height - header.height - parent.spacing
+            visible: lectures.view.count === 0
+            iconName: "circle-user"
+            text: qsTr("Tidak ada kajian dari ustadz ini")
+        }
+
         TrackList {
             id: lectures
             objectName: "teacherTracks"
-            focus: teachers.hasSelection
+            visible: view.count > 0
+            focus: teachers.hasSelection && !states.active
             accessibleName: teachers.title
             width: parent.width
             height: parent.height - header.height - parent.spacing

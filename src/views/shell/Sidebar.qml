@@ -56,7 +56,7 @@ Rectangle {
     Flickable {
         id: scroller
         anchors.top: parent.top
-        anchors.bottom: searchBox.top
+        anchors.bottom: offline.visible ? offline.top : searchBox.top
         width: parent.width
         contentHeight: rows.height + 12
         clip: true
@@ -141,6 +141,15 @@ Rectangle {
         }
     }
 
+    OfflineNotice {
+        id: offline
+        objectName: "offlineNotice"
+        anchors.bottom: searchBox.top
+        anchors.bottomMargin: 8
+        anchors.horizontalCenter: parent.horizontalCenter
+        library: sidebar.library
+    }
+
     Item {
         id: searchBox
         anchors.bottom: footer.top
@@ -154,8 +163,8 @@ Rectangle {
             x: 12
             y: 12
             width: parent.width - 24
-            placeholderText: qsTr("Cari kajian, ustadz, atau topik...")
-            placeholderTextColor: Theme.secondaryText
+            // The prompt wraps inside the field instead of being cut at the sidebar's width.
+            height: Math.max(implicitHeight, prompt.implicitHeight + topPadding + bottomPadding)
             color: Theme.primaryText
             selectionColor: Theme.withAlpha(Theme.green, 0.5)
             font.family: Theme.fontFamily
@@ -167,7 +176,24 @@ Rectangle {
             text: sidebar.library.searchText
             onTextEdited: sidebar.library.searchText = text
             Accessible.name: qsTr("Cari")
+            Accessible.description: prompt.text
             Accessible.ignored: !visible
+
+            Text {
+                id: prompt
+                objectName: "searchPrompt"
+                x: field.leftPadding
+                y: (field.height - height) / 2
+                width: field.width - field.leftPadding - field.rightPadding
+                visible: field.length === 0 && field.preeditText.length === 0
+                text: qsTr("Cari kajian, ustadz, atau topik...")
+                wrapMode: Text.Wrap
+                font.family: Theme.fontFamily
+                font.pixelSize: 14
+                color: Theme.secondaryText
+                Accessible.ignored: true
+            }
+
             background: Rectangle {
                 radius: 6
                 color: Theme.fieldBackground
