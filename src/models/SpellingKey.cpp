@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -10,7 +11,7 @@ namespace {
 // at a position wins; each row names the real variants it makes equal.
 struct Rewrite
 {
-    const char *from;
+    std::string_view from;
     const char *to;
 };
 
@@ -88,7 +89,7 @@ QString rewritten(const QString &word)
         const Rewrite *best = nullptr;
         qsizetype bestLength = 0;
         for (const Rewrite &rule : rewrites) {
-            const qsizetype length = qsizetype(std::char_traits<char>::length(rule.from));
+            const qsizetype length = qsizetype(rule.from.size());
             if (length <= bestLength || i + length > word.size())
                 continue;
             bool same = true;
@@ -141,8 +142,12 @@ QList<SpellingKey::Word> foldedWords(QStringView text)
         if (!isApostrophe(c.unicode()))
             plain.append(c);
     }
+    // Most titles are plain ASCII, which has nothing to decompose.
+    const bool ascii =
+        std::all_of(plain.cbegin(), plain.cend(), [](QChar c) { return c.unicode() < 0x80; });
     const QString decomposed =
-        plain.toCaseFolded().normalized(QString::NormalizationForm_KD).toCaseFolded();
+        ascii ? plain.toLower()
+              : plain.toCaseFolded().normalized(QString::NormalizationForm_KD).toCaseFolded();
 
     QList<SpellingKey::Word> words;
     SpellingKey::Word word;

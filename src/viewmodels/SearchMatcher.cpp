@@ -11,7 +11,9 @@ constexpr qsizetype shortestKey = 3;
 
 QString composedLower(const QString &text)
 {
-    return text.toLower().normalized(QString::NormalizationForm_C);
+    const bool ascii =
+        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    return ascii ? text.toLower() : text.toLower().normalized(QString::NormalizationForm_C);
 }
 
 // The query's words: split at white space, each once, in order.
