@@ -6,7 +6,6 @@
 #include <QDateTime>
 #include <QHash>
 #include <QNetworkInformation>
-#include <QStringMatcher>
 
 #include <algorithm>
 #include <limits>
@@ -136,10 +135,11 @@ void LibraryViewModel::setAllTracks(const QList<Track> &tracks)
         auto found = m_teacherByKey.constFind(key);
         if (found == m_teacherByKey.cend()) {
             found = m_teacherByKey.insert(key, int(m_teachers.size()));
-            m_teachers.push_back({track.ustadz, key, nfc(track.ustadz.toLower())});
+            m_teachers.push_back({track.ustadz, key});
         }
-        m_keys.push_back({nfc(track.judul.toLower()), *found});
+        m_keys.push_back({*found});
     }
+    m_matcher.setLibrary(tracks);
     emit tracksChanged();
     emit filteredTracksChanged();
     emit popularTracksChanged();
@@ -329,53 +329,41 @@ void LibraryViewModel::loadFromCacheOrServer(bool forceRefresh)
 QList<Track> LibraryViewModel::filteredTracks() const
 {
     const QString query = nfc(m_searchText.trimmed().toLower());
-    const bool byUstadz = !m_selectedUstadz.isEmpty();
-    if (query.isEmpty() && !byUstadz) {
+    if (query.isEmpty() && m_selectedUstadz.isEmpty()) {
         m_search = {};
         return m_allTracks;
     }
-    const bool sameFilter = m_search.valid && m_search.ustadz == m_selectedUstadz;
-    if (sameFilter && m_search.query == query)
+    if (m_search.valid && m_search.ustadz == m_selectedUstadz && m_search.query == query)
         return m_search.result;
-    const bool narrowing = sameFilter && query.contains(m_search.query);
 
-    // Every track of a teacher shares the teacher's verdicts, so they are taken once.
-    const QString selected = nfc(m_selectedUstadz.toLower());
-    const QStringMatcher matcher(query);
-    std::vector<char> teacherKept(m_teachers.size()), teacherMatches(m_teachers.size());
-    for (size_t t = 0; t < m_teachers.size(); ++t) {
-        teacherKept[t] = !byUstadz || m_teachers[t].lower == selected;
-        teacherMatches[t] = query.isEmpty() || matcher.indexIn(m_teachers[t].lower) >= 0;
-    }
-    std::vector<qsizetype> rows;
-    const auto consider = [&](qsizetype i) {
-        const Keys &keys = m_keys[size_t(i)];
-        if (teacherKept[size_t(keys.teacher)] &&
-            (teacherMatches[size_t(keys.teacher)] || matcher.indexIn(keys.judulLower) >= 0))
-            rows.push_back(i);
-    };
-    if (narrowing) {
-        rows.reserve(m_search.rows.size());
-        for (qsizetype i : m_search.rows)
-            consider(i);
-    } else {
-        for (qsizetype i = 0; i < m_allTracks.size(); ++i)
-            consider(i);
-    }
-
-    // A result that is the whole library or the previous result is shared, not copied.
+    SearchMatcher::Result found = m_matcher.find(query, m_selectedUstadz);
+    // A result that is the whole library in its order, or the previous result, is shared, not
+    // copied: the screens then see the same list and keep their rows.
     QList<Track> result;
-    if (rows.size() == size_t(m_allTracks.size())) {
+    const auto inLibraryOrder = [&] {
+        for (size_t i = 0; i < found.rows.size(); ++i) {
+            if (found.rows[i] != qsizetype(i))
+                return false;
+        }
+        return true;
+    };
+    if (found.rows.size() == size_t(m_allTracks.size()) && inLibraryOrder()) {
         result = m_allTracks;
-    } else if (narrowing && rows.size() == m_search.rows.size()) {
+    } else if (m_search.valid && found.rows == m_search.rows) {
         result = m_search.result;
     } else {
-        result.reserve(qsizetype(rows.size()));
-        for (qsizetype i : rows)
+        result.reserve(qsizetype(found.rows.size()));
+        for (qsizetype i : found.rows)
             result.append(m_allTracks.at(i));
     }
-    m_search = {true, query, m_selectedUstadz, std::move(rows), result};
+    m_search = {true, query, m_selectedUstadz, std::move(found.rows), result, found.closeSpellings};
     return result;
+}
+
+bool LibraryViewModel::searchShowsCloseSpellings() const
+{
+    filteredTracks();
+    return m_search.valid && m_search.closeSpellings;
 }
 
 // Sorting compact (views, row) pairs and copying each track once is several times faster

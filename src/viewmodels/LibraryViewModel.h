@@ -2,6 +2,7 @@
 
 #include "models/Track.h"
 #include "network/APIClient.h"
+#include "viewmodels/SearchMatcher.h"
 
 #include <QHash>
 #include <QList>
@@ -43,6 +44,9 @@ class LibraryViewModel : public QObject
     // Seconds since 1970 when the last load began; undefined before the first load.
     Q_PROPERTY(QVariant lastCacheCheck READ lastCacheCheckValue NOTIFY lastCacheCheckChanged)
     Q_PROPERTY(QList<Track> filteredTracks READ filteredTracks NOTIFY filteredTracksChanged)
+    // The search result holds close spellings (variant or typo matches) of the query.
+    Q_PROPERTY(
+        bool searchShowsCloseSpellings READ searchShowsCloseSpellings NOTIFY filteredTracksChanged)
     Q_PROPERTY(QList<Track> popularTracks READ popularTracks NOTIFY popularTracksChanged)
     Q_PROPERTY(QStringList ustadzList READ ustadzList NOTIFY ustadzListChanged)
 
@@ -81,9 +85,10 @@ public:
     std::optional<double> lastCacheCheck() const { return m_lastCacheCheck; }
     QVariant lastCacheCheckValue() const;
 
-    // The search result is kept: reading it again costs nothing, and a query that only
-    // grows (every match of "sabar" also matches "sab") searches the previous result only.
+    // Every word of the query found in the title or teacher, exact matches first, then other
+    // spellings, then typos (SearchMatcher). The result is kept: reading it again costs nothing.
     QList<Track> filteredTracks() const;
+    bool searchShowsCloseSpellings() const;
     // Recomputed on every read.
     QList<Track> popularTracks() const;
     QStringList ustadzList() const;
@@ -113,15 +118,13 @@ private:
     // read of a derived list does not normalise every title again.
     struct Keys
     {
-        QString judulLower; // lowercased, NFC
-        int teacher = 0;    // index into m_teachers
+        int teacher = 0; // index into m_teachers
     };
     // One per distinct `ustadz` (canonically equivalent spellings are one teacher).
     struct Teacher
     {
-        QString name;  // as first written in the library
-        QString key;   // NFC
-        QString lower; // lowercased, NFC
+        QString name; // as first written in the library
+        QString key;  // NFC
     };
 
     // The last search: its query (lowercased, NFC), teacher filter and result rows.
@@ -132,6 +135,7 @@ private:
         QString ustadz;
         std::vector<qsizetype> rows;
         QList<Track> result;
+        bool closeSpellings = false;
     };
 
     QList<Track> sortedByViews(const std::vector<qsizetype> &rows) const;
@@ -159,7 +163,8 @@ private:
     QHash<QString, int> m_teacherByKey;
     int m_runningLoads = 0;
     QString m_searchText;
-    mutable Search m_search; // dropped when the library changes
+    mutable SearchMatcher m_matcher; // the library's search forms
+    mutable Search m_search;         // dropped when the library changes
     QString m_selectedUstadz;
     QString m_errorMessage;
     std::optional<double> m_lastCacheCheck;

@@ -239,6 +239,34 @@ private slots:
         QVERIFY(!UiTest::showsText(window->contentItem(), problem));
     }
 
+    // Other spellings of the query follow the lectures spelled as typed, and say so.
+    void searchListsOtherSpellingsAfterExactOnes()
+    {
+        ScreenFixture f({lecture(1, 5, "Ustadz Ahmad", "Fiqih Shalat"),
+                         lecture(2, 9, "Ustadz Hasan", "Adab Sholat Subuh"),
+                         lecture(3, 1, "Ustadz Abdul Hakim", "Keutamaan Sedekah"),
+                         lecture(4, 2, "Ustadz Abdul Hakim", "Shalat Malam")});
+        QQuickWindow *window = f.openWithLibrary();
+        QVERIFY(window);
+        QVERIFY(f.select(window, QStringLiteral("Cari")));
+        QQuickItem *field = UiTest::findByObjectName(window->contentItem(), "searchField");
+        QTRY_VERIFY(field && field->hasActiveFocus());
+        const QString close = QStringLiteral("Hasil untuk ejaan serupa");
+
+        UiTest::typeText(window, QStringLiteral("s"));
+        QTRY_COMPARE(ScreenFixture::rowTitles(window).size(), 4);
+        QVERIFY(!UiTest::showsText(window->contentItem(), close)); // all as typed
+
+        UiTest::typeText(window, QStringLiteral("holat"));
+        QTRY_COMPARE(ScreenFixture::rowTitles(window),
+                     QStringList({"Adab Sholat Subuh", "Fiqih Shalat", "Shalat Malam"}));
+        QVERIFY(UiTest::showsText(window->contentItem(), close));
+
+        UiTest::typeText(window, QStringLiteral(" abdul"));
+        QTRY_COMPARE(ScreenFixture::rowTitles(window), QStringList({"Shalat Malam"}));
+        QVERIFY(UiTest::showsText(window->contentItem(), close));
+    }
+
     void ustadzListsTeachersByNameWithCounts()
     {
         ScreenFixture f({lecture(1, 1, "b"), lecture(2, 10, "Z"), lecture(3, 2, "A"),

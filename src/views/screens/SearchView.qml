@@ -67,4 +67,19 @@ FocusScope {
         accessibleName: qsTr("Hasil pencarian")
         scrollToTrackId: search.content.session.scrollToTrackId
     }
+
+    // Above the list, when it holds other spellings or typos of the query.
+    Text {
+        x: 20
+        height: 20
+        verticalAlignment: Text.AlignVCenter
+        visible: !screenTracks.queryBlank && search.content.library.searchShowsCloseSpellings
+        text: qsTr("Hasil untuk ejaan serupa")
+        font.family: Theme.fontFamily
+        font.pixelSize: 13
+        color: Theme.secondaryText
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
+        Accessible.ignored: !visible
+    }
 }
