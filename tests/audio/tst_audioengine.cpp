@@ -10,6 +10,7 @@
 #include "network/APIClient.h"
 #include "persistence/Preferences.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -358,7 +359,8 @@ void TestAudioEngine::seekAndPlay()
 void TestAudioEngine::breakReconnectsOrFails_data()
 {
     // A script of item states after the lecture was started at 42 s: "ready" (the item or a
-    // reopened one is ready), "fail" (it fails), "file" (the lecture is stored as a file).
+    // reopened one is ready), "fail" (it fails), "file" (the lecture is stored as a file),
+    // "toggle" (play/pause while the stream is reopened: it decides whether it plays then).
     QTest::addColumn<QString>("script");
     QTest::addColumn<int>("loads");
     QTest::addColumn<int>("reports");
@@ -370,6 +372,10 @@ void TestAudioEngine::breakReconnectsOrFails_data()
         << "ready fail fail fail ready" << 4 << 0 << int(PlaybackState::Playing);
     QTest::newRow("break, stays down") << "ready fail fail fail fail" << 4 << 1
                                        << int(PlaybackState::Idle);
+    QTest::newRow("paused while reconnecting")
+        << "ready fail toggle ready" << 2 << 0 << int(PlaybackState::Paused);
+    QTest::newRow("paused and played while reconnecting")
+        << "ready fail toggle toggle ready" << 2 << 0 << int(PlaybackState::Playing);
     QTest::newRow("stored file does not play, stream does")
         << "file fail ready" << 2 << 0 << int(PlaybackState::Playing);
     QTest::newRow("stored file and stream fail")
@@ -396,14 +402,25 @@ void TestAudioEngine::breakReconnectsOrFails()
     Rig rig(&downloads);
     AudioEngine &engine = *rig.engine;
     engine.play(track, std::nullopt, 42.0);
+    bool paused = false;
+    qsizetype callsAtToggle = -1;
     for (qsizetype i = 0; i < steps.size(); ++i) {
         const QString &step = steps[i];
+        if (step == "toggle") {
+            QVERIFY(engine.isReconnecting());
+            callsAtToggle = rig.backend->calls.size();
+            engine.togglePlay();
+            paused = !paused;
+            QCOMPARE(engine.isPlaying(), !paused);
+            continue;
+        }
         const int loadsBefore = rig.backend->loads;
         rig.backend->setItemStatus(step == "ready" ? ItemStatus::ReadyToPlay : ItemStatus::Failed);
         QCoreApplication::processEvents();
         if (step == "ready") {
             rig.backend->completeSeek(true);
-            QCOMPARE(engine.playbackMode(), int(PlaybackState::Playing));
+            QCOMPARE(engine.playbackMode(),
+                     int(paused ? PlaybackState::Paused : PlaybackState::Playing));
             QVERIFY(!engine.isReconnecting());
         } else if (i + 1 < steps.size()) {
             // The next try reopens the stream at the place where it broke; after a break
@@ -417,10 +434,13 @@ void TestAudioEngine::breakReconnectsOrFails()
     QCOMPARE(engine.playbackMode(), mode);
     QCOMPARE(engine.isPlaying(), mode == int(PlaybackState::Playing));
     QVERIFY(!engine.isReconnecting());
+    if (callsAtToggle >= 0) // the reopened stream plays only when the last command says so
+        QCOMPARE(rig.backend->calls.mid(callsAtToggle).contains("play"), !paused);
     if (mode == int(PlaybackState::Playing))
         QCOMPARE(rig.backend->calls.filter("seek").last(), QStringLiteral("seek 25200"));
     else
-        QCOMPARE(engine.nowPlaying().playbackStatus(), QStringLiteral("Stopped"));
+        QCOMPARE(engine.nowPlaying().playbackStatus(),
+                 QString::fromLatin1(paused ? "Paused" : "Stopped"));
     QCOMPARE(reportsBeforeMarker(), reports);
 }
 
@@ -575,18 +595,39 @@ void TestAudioEngine::sleepTimerFadesAndPauses()
     rig.start(makeTrack(1), 100);
     SleepTimer &timer = engine.sleepTimer();
     QSignalSpy jumped(&engine, &AudioEngine::positionJumped);
+    QElapsedTimer listening;
+    qint64 listenedMs = 0;
+    connect(&timer, &SleepTimer::activeChanged, this, [&] {
+        if (!timer.isActive())
+            listenedMs += listening.elapsed();
+    });
     timer.start(std::chrono::milliseconds(1500));
+    listening.start();
     QVERIFY(timer.isActive());
     QCOMPARE(timer.remainingSeconds(), 2);
     // Another lecture does not cancel it.
     rig.start(makeTrack(2), 10);
+    // Paused time does not count: a pause longer than the whole timer leaves it waiting
+    // for the rest of its listening time.
+    engine.togglePlay();
+    QVERIFY(!engine.isPlaying());
+    listenedMs += listening.elapsed();
+    QTest::qWait(1700); // the pause itself
+    QVERIFY(timer.isActive());
+    engine.togglePlay();
+    listening.restart();
     QTRY_VERIFY_WITH_TIMEOUT(!timer.isActive(), 10000);
+    QVERIFY2(listenedMs >= 1400, qPrintable(QString::number(listenedMs)));
     QCOMPARE(rig.backend->calls.last(), QStringLiteral("pause"));
     QVERIFY(!engine.isPlaying());
     QCOMPARE(jumped.size(), 1);
-    // Faded out below half, then back to full for the next listening.
-    QVERIFY(!rig.backend->volumes.isEmpty());
-    QVERIFY(*std::min_element(rig.backend->volumes.cbegin(), rig.backend->volumes.cend()) < 0.5);
+    // Faded out step by step, then back to full for the next listening.
+    QList<double> fade = rig.backend->volumes;
+    QVERIFY(!fade.isEmpty());
+    QCOMPARE(fade.takeLast(), 1.0);
+    QVERIFY2(fade.size() >= 3 && fade.first() < 0.2 && fade.last() > 0 &&
+                 std::is_sorted(fade.crbegin(), fade.crend()) && fade.first() > fade.last(),
+             qPrintable(QDebug::toString(fade)));
     QCOMPARE(rig.backend->volume(), 1.0);
 
     // "Akhir kajian" ends with the lecture; cancelling restores the volume.
