@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds Talvora with AddressSanitizer and UBSan, and runs
-# every test through CTest. Needs no display, sound card or session bus from the caller:
-# tests that need one start Xvfb or a private D-Bus session themselves.
+# every test through CTest. Then builds the optimised program scripts/run.sh builds (Release,
+# in a folder of its own, with the tests) and runs the window tests and the tests of the
+# built program against it: faults that show only under optimisation fail here too.
+# Needs no display, sound card or session bus from the caller: tests that need one start
+# Xvfb or a private D-Bus session themselves. Arguments go to both CTest runs (e.g. -R name).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -22,3 +25,7 @@ chmod 700 "$XDG_RUNTIME_DIR"
 unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 
 ctest --preset asan -j "$(nproc)" "$@"
+
+cmake --preset release-tests >/dev/null
+cmake --build --preset release-tests
+ctest --preset release-tests -j "$(nproc)" "$@"

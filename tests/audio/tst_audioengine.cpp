@@ -10,6 +10,7 @@
 #include "network/APIClient.h"
 #include "persistence/Preferences.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -364,7 +365,8 @@ void TestAudioEngine::breakReconnectsOrFails_data()
     // reopened one is ready), "fail" (it fails), "file" (the lecture is stored as a file),
     // "break" (the connection broke while the buffer still plays), "refused" (the site's
     // certificate is refused), "wait" (time passes with a try in flight), "down" (every try
-    // fails until the time limit).
+    // fails until the time limit), "toggle" (play/pause while the stream is reopened: it
+    // decides whether it plays then).
     QTest::addColumn<QString>("script");
     QTest::addColumn<int>("loads"); // -1: as many as the limit allows
     QTest::addColumn<int>("reports");
@@ -383,6 +385,10 @@ void TestAudioEngine::breakReconnectsOrFails_data()
     QTest::newRow("untrusted at once") << "refused" << 1 << 1 << int(PlaybackState::Idle);
     QTest::newRow("untrusted when reopened: no more tries")
         << "ready fail refused" << 2 << 1 << int(PlaybackState::Idle);
+    QTest::newRow("paused while reconnecting")
+        << "ready fail toggle ready" << 2 << 0 << int(PlaybackState::Paused);
+    QTest::newRow("paused and played while reconnecting")
+        << "ready fail toggle toggle ready" << 2 << 0 << int(PlaybackState::Playing);
     QTest::newRow("stored file does not play, stream does")
         << "file fail ready" << 2 << 0 << int(PlaybackState::Playing);
     QTest::newRow("stored file and stream fail")
@@ -413,8 +419,18 @@ void TestAudioEngine::breakReconnectsOrFails()
     AudioEngine &engine = *rig.engine;
     engine.play(track, std::nullopt, 42.0);
     bool broken = false; // the sound stopped after the lecture had played
+    bool paused = false;
+    qsizetype callsAtToggle = -1;
     for (qsizetype i = 0; i < steps.size(); ++i) {
         const QString &step = steps[i];
+        if (step == "toggle") {
+            QVERIFY(engine.isReconnecting());
+            callsAtToggle = rig.backend->calls.size();
+            engine.togglePlay();
+            paused = !paused;
+            QCOMPARE(engine.isPlaying(), !paused);
+            continue;
+        }
         const int loadsBefore = rig.backend->loads;
         if (step == "wait") {
             // A try is in flight (its item loads): no other starts meanwhile.
@@ -450,7 +466,8 @@ void TestAudioEngine::breakReconnectsOrFails()
         QCoreApplication::processEvents();
         if (step == "ready") {
             rig.backend->completeSeek(true);
-            QCOMPARE(engine.playbackMode(), int(PlaybackState::Playing));
+            QCOMPARE(engine.playbackMode(),
+                     int(paused ? PlaybackState::Paused : PlaybackState::Playing));
             QVERIFY(!engine.isReconnecting());
             broken = false;
             continue;
@@ -470,10 +487,13 @@ void TestAudioEngine::breakReconnectsOrFails()
     QCOMPARE(engine.playbackMode(), mode);
     QCOMPARE(engine.isPlaying(), mode == int(PlaybackState::Playing));
     QVERIFY(!engine.isReconnecting());
+    if (callsAtToggle >= 0) // the reopened stream plays only when the last command says so
+        QCOMPARE(rig.backend->calls.mid(callsAtToggle).contains("play"), !paused);
     if (mode == int(PlaybackState::Playing))
         QCOMPARE(rig.backend->calls.filter("seek").last(), QStringLiteral("seek 25200"));
     else
-        QCOMPARE(engine.nowPlaying().playbackStatus(), QStringLiteral("Stopped"));
+        QCOMPARE(engine.nowPlaying().playbackStatus(),
+                 QString::fromLatin1(paused ? "Paused" : "Stopped"));
     QCOMPARE(reportsBeforeMarker(), reports);
 }
 
@@ -628,18 +648,39 @@ void TestAudioEngine::sleepTimerFadesAndPauses()
     rig.start(makeTrack(1), 100);
     SleepTimer &timer = engine.sleepTimer();
     QSignalSpy jumped(&engine, &AudioEngine::positionJumped);
+    QElapsedTimer listening;
+    qint64 listenedMs = 0;
+    connect(&timer, &SleepTimer::activeChanged, this, [&] {
+        if (!timer.isActive())
+            listenedMs += listening.elapsed();
+    });
     timer.start(std::chrono::milliseconds(1500));
+    listening.start();
     QVERIFY(timer.isActive());
     QCOMPARE(timer.remainingSeconds(), 2);
     // Another lecture does not cancel it.
     rig.start(makeTrack(2), 10);
+    // Paused time does not count: a pause longer than the whole timer leaves it waiting
+    // for the rest of its listening time.
+    engine.togglePlay();
+    QVERIFY(!engine.isPlaying());
+    listenedMs += listening.elapsed();
+    QTest::qWait(1700); // the pause itself
+    QVERIFY(timer.isActive());
+    engine.togglePlay();
+    listening.restart();
     QTRY_VERIFY_WITH_TIMEOUT(!timer.isActive(), 10000);
+    QVERIFY2(listenedMs >= 1400, qPrintable(QString::number(listenedMs)));
     QCOMPARE(rig.backend->calls.last(), QStringLiteral("pause"));
     QVERIFY(!engine.isPlaying());
     QCOMPARE(jumped.size(), 1);
-    // Faded out below half, then back to full for the next listening.
-    QVERIFY(!rig.backend->volumes.isEmpty());
-    QVERIFY(*std::min_element(rig.backend->volumes.cbegin(), rig.backend->volumes.cend()) < 0.5);
+    // Faded out step by step, then back to full for the next listening.
+    QList<double> fade = rig.backend->volumes;
+    QVERIFY(!fade.isEmpty());
+    QCOMPARE(fade.takeLast(), 1.0);
+    QVERIFY2(fade.size() >= 3 && fade.first() < 0.2 && fade.last() > 0 &&
+                 std::is_sorted(fade.crbegin(), fade.crend()) && fade.first() > fade.last(),
+             qPrintable(QDebug::toString(fade)));
     QCOMPARE(rig.backend->volume(), 1.0);
 
     // "Akhir kajian" ends with the lecture; cancelling restores the volume.

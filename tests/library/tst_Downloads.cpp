@@ -200,7 +200,7 @@ void tst_Downloads::failedAnswerStoresNothing_data()
     QTest::newRow("cut without a length on every try, no ranges")
         << "kajian.mp3" << fault({{"close_after", 100000}, {"ranges", false}}) << 4;
     QTest::newRow("dropped more often than it may resume")
-        << "kajian.mp3" << fault({{"drop_after", 50000}}) << 1 + Downloads::maxResumes;
+        << "kajian.mp3" << fault({{"drop_after", 50000}}) << 4; // the first try, three resumes
 }
 
 void tst_Downloads::failedAnswerStoresNothing()
@@ -226,6 +226,15 @@ void tst_Downloads::failedAnswerStoresNothing()
     QVERIFY(m_service->waitForRequestCount(streamPath, requests));
     const int asked = m_service->requestCount(streamPath);
     QVERIFY2(requests == 1 ? asked == 1 : asked <= requests + 2, qPrintable(QString::number(asked)));
+    // Where each resume asks for the rest, a repeat of the same range is Qt's, not a try.
+    const QJsonObject files = fault.value("files").toObject().value("*").toObject();
+    if (requests > 1 && files.value("ranges").toBool(true)) {
+        QStringList tries;
+        for (const QJsonObject &request : m_service->requests(streamPath))
+            if (tries.isEmpty() || tries.last() != request.value("range").toString())
+                tries << request.value("range").toString();
+        QCOMPARE(tries.size(), requests);
+    }
 
     // Given up for good, yet not sticky: the next start alone fetches the lecture.
     m_service->clearFaults();
@@ -559,7 +568,11 @@ void tst_Downloads::unwritableFolder()
     downloads.removeDownload(lecture());
     QVERIFY(downloading.isEmpty());
     QVERIFY(downloads.downloadedIds().isEmpty());
-    QCOMPARE(m_service->requestCount(), 0);
+    // A later download into a usable folder is the marker: only its request reached the service.
+    auto marker = makeDownloads();
+    marker->startDownload(lecture(5));
+    QVERIFY(waitUntilIdle(*marker));
+    QCOMPARE(m_service->requestCount(), 1);
 }
 
 void tst_Downloads::diskFull()

@@ -380,10 +380,24 @@ void APIClientTest::badAudioReportWaitsForTheService()
     QVERIFY(service.start(port));
     QTRY_COMPARE_WITH_TIMEOUT(service.badAudioReports().size(), 1, 8000);
 
-    // A report the service refuses or never answers ends quietly.
+    // A report the service refuses or never answers ends quietly: once its request is gone,
+    // it was sent once.
+    const auto reportEnded = [] {
+        return QTest::qWaitFor(
+            [] { return APIClient::network()->findChildren<ServiceRequest *>().isEmpty(); }, 5000);
+    };
+    QVERIFY(reportEnded());
+    APIClient::setTimeouts(1s, 3s);
     QVERIFY(service.setFaults(QJsonObject{{"report", QJsonObject{{"status", 500}}}}));
     APIClient::logBadAudio(6, QStringLiteral("y.mp3"));
     QVERIFY(service.waitForRequestCount("/api.php?action=logBadAudio&track_id=6", 1));
+    QVERIFY(reportEnded());
+    QVERIFY(service.setFaults(QJsonObject{{"report", QJsonObject{{"delay_ms", 5000}}}}));
+    APIClient::logBadAudio(7, QStringLiteral("z.mp3"));
+    QVERIFY(service.waitForArrivalCount("/api.php?action=logBadAudio&track_id=7", 1));
+    QVERIFY(reportEnded());
+    QCOMPARE(service.requests("/api.php?action=logBadAudio&track_id=6").size(), 1);
+    QVERIFY(!service.waitForArrivalCount("/api.php?action=logBadAudio&track_id=7", 2, 0));
 }
 
 void APIClientTest::fileNameWithQueryDelimitersStreamsItsOwnBytes()

@@ -10,6 +10,7 @@
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/PlayerViewModel.h"
 
+#include <QAbstractItemModelTester>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
@@ -78,7 +79,24 @@ QQuickWindow *ScreenFixture::openWindow()
     QQuickWindow *window = windows->open();
     if (window && !QTest::qWaitForWindowExposed(window))
         return nullptr;
+    if (window)
+        testModels(window);
     return window;
+}
+
+void ScreenFixture::testModels(QQuickWindow *window)
+{
+    // The window's own models and every view's model, each checked once for as long as it lives.
+    QList<QAbstractItemModel *> models = window->findChildren<QAbstractItemModel *>();
+    for (QQuickItem *item : UiTest::descendants(window->contentItem())) {
+        if (auto *model =
+                qobject_cast<QAbstractItemModel *>(item->property("model").value<QObject *>()))
+            models << model;
+    }
+    for (QAbstractItemModel *model : std::as_const(models)) {
+        if (!model->findChild<QAbstractItemModelTester *>(QString(), Qt::FindDirectChildrenOnly))
+            new QAbstractItemModelTester(model, model);
+    }
 }
 
 bool ScreenFixture::waitForLibrary(int timeoutMs)
@@ -101,6 +119,7 @@ bool ScreenFixture::select(QQuickWindow *window, const QString &label)
     if (!entry)
         return false;
     UiTest::click(entry);
+    testModels(window);
     return true;
 }
 

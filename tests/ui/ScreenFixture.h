@@ -41,6 +41,9 @@ public:
 
     // The sidebar entry with this label, clicked.
     bool select(QQuickWindow *window, const QString &label);
+    // Puts a QAbstractItemModelTester on every list model the window shows (done by
+    // openWindow() and select(); call again after opening a screen another way).
+    static void testModels(QQuickWindow *window);
     // Visible track rows of a window, top to bottom.
     static QList<QQuickItem *> trackRows(QQuickWindow *window);
     static QStringList rowTitles(QQuickWindow *window);

@@ -7,6 +7,7 @@
 #include <QQuickItem>
 #include <QPointer>
 #include <QQuickWindow>
+#include <QSignalSpy>
 #include <QKeySequence>
 #include <QTest>
 #include <QtQuickTest/quicktest.h>
@@ -103,6 +104,16 @@ void click(QQuickItem *item)
     QQuickTest::qWaitForPolish(item->window());
     if (guard)
         clickAt(item->window(), centreOf(item));
+}
+
+void hover(QQuickItem *item)
+{
+    QQuickWindow *window = item->window();
+    QQuickTest::qWaitForPolish(window);
+    QSignalSpy drawn(window, &QQuickWindow::frameSwapped);
+    window->update();
+    drawn.wait(5000);
+    QTest::mouseMove(window, centreOf(item));
 }
 
 void clickAt(QQuickWindow *window, QPoint point)

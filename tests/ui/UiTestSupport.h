@@ -32,6 +32,9 @@ bool showsText(QQuickItem *root, const QString &text);
 // Centre of an item in its window's coordinates.
 QPoint centreOf(QQuickItem *item);
 void click(QQuickItem *item);
+// Moves the pointer onto the item once the window has drawn it: a pointer that arrives while
+// a newly loaded screen is not yet on screen does not hover what the next frame shows there.
+void hover(QQuickItem *item);
 void clickAt(QQuickWindow *window, QPoint point);
 // Presses keys named as QKeySequence writes them, separated by spaces ("Down Ctrl+3 F1").
 void keys(QQuickWindow *window, const QString &sequence);

@@ -436,7 +436,7 @@ private slots:
         QQuickItem *second = ScreenFixture::trackRows(window).at(1);
         QQuickItem *number = UiTest::findTexts(second, QStringLiteral("2")).value(0);
         QVERIFY(number);
-        QTest::mouseMove(window, UiTest::centreOf(second));
+        UiTest::hover(second);
         QTRY_COMPARE(number->opacity(), 0.0);
         QTest::mouseMove(window, UiTest::centreOf(UiTest::findAccessible(second, "Unduh")));
         QVERIFY(second->property("hovering").toBool());

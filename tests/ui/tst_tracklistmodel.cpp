@@ -6,6 +6,7 @@
 #include "persistence/Store.h"
 #include "viewmodels/TrackListModel.h"
 
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -41,6 +42,7 @@ private slots:
     void textsFallBack()
     {
         TrackListModel model;
+        QAbstractItemModelTester tester(&model);
         model.setTracks({track(1, QString(), QString()), track(2)});
         QCOMPARE(role(model, 0, TrackListModel::TitleRole).toString(), QStringLiteral("slug-1"));
         QCOMPARE(role(model, 0, TrackListModel::TeacherRole).toString(),
@@ -80,6 +82,7 @@ private slots:
         Store store;
         store.savePlaybackHistory(history);
         TrackListModel model(&store);
+        QAbstractItemModelTester tester(&model);
         model.setTracks({track(1)});
         QCOMPARE(role(model, 0, TrackListModel::HasProgressRole).toBool(), shown);
         QCOMPARE(role(model, 0, TrackListModel::ProgressRole).toDouble(), progress);
@@ -91,6 +94,7 @@ private slots:
         TempDataHome home;
         Store store;
         TrackListModel model(&store);
+        QAbstractItemModelTester tester(&model);
         model.setHistoryInterval(300ms);
         model.setTracks({track(1), track(2)});
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
@@ -120,6 +124,7 @@ private slots:
         Store store;
         store.savePlaybackHistory({{1, 360, 3600, 10, 1}, {2, 720, 3600, 9, 1}});
         TrackListModel model(&store);
+        QAbstractItemModelTester tester(&model);
         model.setTracks({track(1), track(2)});
         model.setCurrentTrack(1, true);
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
@@ -141,6 +146,7 @@ private slots:
     void currentRowFollowsThePlayer()
     {
         TrackListModel model;
+        QAbstractItemModelTester tester(&model);
         model.setTracks({track(1), track(2), track(3)});
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
         model.setCurrentTrack(2, false);
@@ -165,6 +171,7 @@ private slots:
     void updatedRowsAreToldAsRowChanges()
     {
         TrackListModel model;
+        QAbstractItemModelTester tester(&model);
         QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
         QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
         QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
@@ -193,6 +200,7 @@ private slots:
         TempDataHome home;
         Downloads downloads;
         TrackListModel model(nullptr, &downloads);
+        QAbstractItemModelTester tester(&model);
         QFile file(downloads.fileURL(track(2)).toLocalFile());
         QVERIFY(file.open(QIODevice::WriteOnly)); // placed by hand: counts as downloaded
         file.close();
