@@ -115,7 +115,8 @@ private slots:
         const auto dialogShown = [&] {
             const auto popups = window->findChildren<QObject *>();
             return std::any_of(popups.begin(), popups.end(), [](QObject *popup) {
-                return QByteArray(popup->metaObject()->className()).startsWith("FileDialog_QMLTYPE") &&
+                return QByteArray(popup->metaObject()->className())
+                           .startsWith("FileDialog_QMLTYPE") &&
                        popup->property("opened").toBool();
             });
         };
@@ -132,8 +133,8 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(other));
         }
         qInstallMessageHandler(nullptr);
-        const QStringList missing = g_warnings.filter(
-            QRegularExpression("not installed|is not a type|module .* not found|Cannot load|Failed to load"));
+        const QStringList missing = g_warnings.filter(QRegularExpression(
+            "not installed|is not a type|module .* not found|Cannot load|Failed to load"));
         QVERIFY2(missing.isEmpty(), qPrintable(missing.join('\n')));
 
         // Each Qt module loaded above belongs to a package the set-up script installs and the
