@@ -7,6 +7,7 @@ TALVORA_BUILD_PACKAGES=(
     qml6-module-qtquick qml6-module-qtqml qml6-module-qtqml-models
     qml6-module-qtquick-controls qml6-module-qtquick-templates qml6-module-qtquick-layouts
     qml6-module-qtqml-workerscript qml6-module-qtquick-window qml6-module-qtquick-dialogs
+    qml6-module-qt-labs-folderlistmodel
     libmpv-dev fonts-manrope
     espeak-ng lame
 )

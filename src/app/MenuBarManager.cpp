@@ -262,8 +262,16 @@ bool MenuBarManager::eventFilter(QObject *watched, QEvent *event)
         const auto *mouse = static_cast<QMouseEvent *>(event);
         const QRect inside(QPoint(0, 0), m_popover->size());
         if (!inside.contains(mouse->position().toPoint())) {
-            if (!isRestOfOpeningClick(mouse->globalPosition().toPoint()))
+            const QPoint global = mouse->globalPosition().toPoint();
+            if (!isRestOfOpeningClick(global)) {
                 closePopover();
+                // The grab kept that press from the window manager, which would have given
+                // the focus to the window clicked: hand it over when it is one of ours, or
+                // its keys stay dead until a second click.
+                if (QWindow *clicked = QGuiApplication::topLevelAt(global);
+                    clicked && clicked != m_popover.get())
+                    clicked->requestActivate();
+            }
             return true;
         }
         break;

@@ -18,6 +18,7 @@ namespace {
 const QSize kPanelSize(320, 140);
 constexpr int kEmptyHeight = 60;
 constexpr qreal kCornerRadius = 12;
+constexpr int kGap = 8;
 } // namespace
 
 MiniPlayerPanelController::MiniPlayerPanelController(QQmlEngine &engine, AudioEngine &audio,
@@ -79,13 +80,38 @@ void MiniPlayerPanelController::setupPanel()
         return;
     }
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
         window->setScreen(screen);
-        window->setPosition(area.left(), area.top() + area.height() - kPanelSize.height());
+        window->setPosition(firstPlace(screen->availableGeometry()));
     }
     connect(window, &QWindow::visibleChanged, this,
             &MiniPlayerPanelController::panelVisibleChanged);
     updateShape();
+}
+
+// The bottom-left corner of the screen, or above the now-playing bar of a main window that
+// lies there: the panel must not hide the controls it repeats. Only the first showing is
+// placed; after that the panel stays where the listener moved it.
+QPoint MiniPlayerPanelController::firstPlace(const QRect &area) const
+{
+    QRect place(QPoint(area.left(), area.top() + area.height() - kPanelSize.height()), kPanelSize);
+    const auto windows = QGuiApplication::topLevelWindows();
+    for (QWindow *window : windows) {
+        const QObject *content = window->isVisible() && window != m_panel.get()
+                                     ? window->property("content").value<QObject *>()
+                                     : nullptr;
+        const auto *bar =
+            content ? content->property("nowPlayingBar").value<QQuickItem *>() : nullptr;
+        if (!bar)
+            continue;
+        const QRect shown = bar->mapRectToScene(QRectF(0, 0, bar->width(), bar->height()))
+                                .toAlignedRect()
+                                .translated(window->position());
+        if (shown.intersects(place))
+            place.moveBottom(shown.top() - kGap);
+    }
+    if (place.top() < area.top())
+        place.moveTop(area.top());
+    return place.topLeft();
 }
 
 void MiniPlayerPanelController::updateShape()

@@ -3,6 +3,8 @@
 #include "viewmodels/PlayerViewModel.h"
 
 #include <QObject>
+#include <QPoint>
+#include <QRect>
 
 #include <memory>
 
@@ -12,7 +14,8 @@ class QQuickWindow;
 class Store;
 
 // The floating mini player: a frameless panel (320 × 140) that stays above normal windows,
-// never takes the keyboard focus and starts at the bottom-left of the primary screen. It
+// never takes the keyboard focus and first opens at the bottom-left of the primary screen
+// (above a main window's now-playing bar when one lies there), then where it was moved. It
 // has a player view model of its own, made with the controller, over the same engine as the
 // main window's, so both show and drive the same playback. The panel is built on the first
 // toggle() and reused after that.
@@ -43,6 +46,7 @@ signals:
 
 private:
     void setupPanel();
+    QPoint firstPlace(const QRect &area) const;
     // Only the card is part of the window: the clear rest lets clicks through and shows no
     // black corners where no compositor blends the window.
     void updateShape();

@@ -73,13 +73,16 @@ Downloads::Downloads(const QString &folder, QObject *parent)
     removePartialFiles();
     loadState();
     // The process-wide manager is never destroyed: it lets go of its downloads at quit.
-    if (QCoreApplication *app = QCoreApplication::instance())
+    if (QCoreApplication *app = QCoreApplication::instance()) {
         connect(app, &QCoreApplication::aboutToQuit, this, &Downloads::cancelAll);
+        connect(app, &QCoreApplication::aboutToQuit, this, &Downloads::finishPendingRemovals);
+    }
 }
 
 Downloads::~Downloads()
 {
     cancelAll();
+    finishPendingRemovals();
 }
 
 Downloads &Downloads::shared()
@@ -201,8 +204,49 @@ void Downloads::cancelDownload(const Track &track)
     setDownloading(track.id, false);
 }
 
+void Downloads::removeDownloadLater(const Track &track)
+{
+    if (m_pendingRemovals.contains(track.id))
+        return;
+    auto *timer = new QTimer(this);
+    timer->setSingleShot(true);
+    timer->setInterval(m_removalDelay);
+    connect(timer, &QTimer::timeout, this, [this, id = track.id] {
+        const auto pending = m_pendingRemovals.value(id);
+        if (pending.second)
+            removeDownload(pending.first);
+    });
+    m_pendingRemovals.insert(track.id, {track, timer});
+    timer->start();
+    emit removalPendingChanged(track.id, true);
+}
+
+bool Downloads::undoRemoval(qint64 id)
+{
+    const auto pending = m_pendingRemovals.take(id);
+    if (!pending.second)
+        return false;
+    pending.second->stop();
+    pending.second->deleteLater();
+    emit removalPendingChanged(id, false);
+    return true;
+}
+
+void Downloads::finishPendingRemovals()
+{
+    const auto pending = m_pendingRemovals.values();
+    for (const auto &[track, timer] : pending)
+        removeDownload(track);
+}
+
 void Downloads::removeDownload(const Track &track)
 {
+    // The pending timer may be the caller: it goes once its signal has returned.
+    const auto pending = m_pendingRemovals.take(track.id);
+    if (pending.second) {
+        pending.second->stop();
+        pending.second->deleteLater();
+    }
     cancelDownload(track);
     // Only ever the file at our own name: a path recorded in the state file may point
     // anywhere and is never deleted.
@@ -215,6 +259,8 @@ void Downloads::removeDownload(const Track &track)
         emit localURLsChanged();
     saveState();
     emit trackStateChanged(track.id);
+    if (pending.second)
+        emit removalPendingChanged(track.id, false);
 }
 
 void Downloads::toggleDownload(const Track &track)

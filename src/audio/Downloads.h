@@ -18,6 +18,7 @@
 #include <optional>
 
 class QNetworkReply;
+class QTimer;
 
 // Keeps lectures on disk for offline listening: fetches a track's stream into
 // <downloads folder>/<id>.mp3 and remembers the stored tracks in "state.json" beside them.
@@ -51,6 +52,13 @@ public:
     void startDownload(const Track &track);
     void cancelDownload(const Track &track);
     void removeDownload(const Track &track);
+    // Removes the stored copy after removalDelay() unless undoRemoval() comes first; what
+    // is still pending at quit is removed then. The copy stays stored (and playable) until.
+    void removeDownloadLater(const Track &track);
+    bool undoRemoval(qint64 id);
+    bool isRemovalPending(qint64 id) const { return m_pendingRemovals.contains(id); }
+    void setRemovalDelay(std::chrono::milliseconds delay) { m_removalDelay = delay; }
+    std::chrono::milliseconds removalDelay() const { return m_removalDelay; }
     // What a row's download button does: cancels a download in flight, starts one otherwise.
     void toggleDownload(const Track &track);
 
@@ -90,6 +98,8 @@ signals:
     void localURLsChanged();
     // Whenever one track's in-flight or stored state changed, so lists refresh one row.
     void trackStateChanged(qint64 id);
+    // A removal was asked for (pending true), undone or carried out (pending false).
+    void removalPendingChanged(qint64 id, bool pending);
     // At most about ten times a second per download, and once when the body is complete.
     void downloadProgress(qint64 id, qint64 received, qint64 total);
 
@@ -116,6 +126,7 @@ private:
     void saveState();
     void removePartialFiles();
     void cancelAll();
+    void finishPendingRemovals();
     void send(const QUuid &taskId, Task &task);
     bool onHead(const QUuid &taskId, Task &task);
     void onReadyRead(const QUuid &taskId);
@@ -135,6 +146,8 @@ private:
     std::chrono::milliseconds m_transferTimeout{60000};
     std::chrono::milliseconds m_resumeDelay{2000};
     QHash<QUuid, std::shared_ptr<Task>> m_tasks; // task id -> download in flight
+    std::chrono::milliseconds m_removalDelay{5000};
+    QHash<qint64, std::pair<Track, QTimer *>> m_pendingRemovals; // the timer is a child
     QSet<qint64> m_downloadedIds;
     QSet<qint64> m_downloadingIds;
     QHash<qint64, QUrl> m_localURLs;

@@ -7,6 +7,8 @@
 #include <QDebug>
 #include <QPointer>
 
+#include <algorithm>
+
 PlayerViewModel::PlayerViewModel(AudioEngine &engine, Store &store, QObject *parent)
     : QObject(parent), m_engine(engine), m_store(store)
 {
@@ -259,14 +261,30 @@ void PlayerViewModel::skipForward()
     m_engine.skip(SkipForward);
 }
 
+QList<double> PlayerViewModel::rateChoices()
+{
+    return {0.75, 1.0, 1.25, 1.5, 1.75, 2.0, 2.5, 3.0};
+}
+
+// A stored speed between two choices (an older version stepped by 0.1) steps to its neighbour.
 void PlayerViewModel::slower()
 {
-    m_engine.setPlaybackRate(m_engine.playbackRate() - RateStep);
+    const QList<double> rates = rateChoices();
+    const double rate = m_engine.playbackRate();
+    const auto lower =
+        std::find_if(rates.rbegin(), rates.rend(), [rate](double r) { return r < rate - 0.001; });
+    if (lower != rates.rend())
+        m_engine.setPlaybackRate(*lower);
 }
 
 void PlayerViewModel::faster()
 {
-    m_engine.setPlaybackRate(m_engine.playbackRate() + RateStep);
+    const QList<double> rates = rateChoices();
+    const double rate = m_engine.playbackRate();
+    const auto higher =
+        std::find_if(rates.begin(), rates.end(), [rate](double r) { return r > rate + 0.001; });
+    if (higher != rates.end())
+        m_engine.setPlaybackRate(*higher);
 }
 
 void PlayerViewModel::resetRate()

@@ -46,6 +46,8 @@ class PlayerViewModel : public QObject
     // Speed of every lecture (0.5-3.0) and its text ("1,5×"; empty at normal speed).
     Q_PROPERTY(double playbackRate READ playbackRate WRITE setPlaybackRate NOTIFY playbackRateChanged)
     Q_PROPERTY(QString playbackRateText READ playbackRateText NOTIFY playbackRateChanged)
+    // The speeds the speed menu offers, slowest first; [ and ] step through them.
+    Q_PROPERTY(QList<double> rateChoices READ rateChoices CONSTANT)
     Q_PROPERTY(bool smartRewind READ smartRewind WRITE setSmartRewind NOTIFY smartRewindChanged)
     // "Menyambung ulang...": a broken stream is being reopened.
     Q_PROPERTY(bool isReconnecting READ isReconnecting NOTIFY isReconnectingChanged)
@@ -89,7 +91,8 @@ public:
     bool sleepTimerUntilEnd() const;
     int sleepTimerRemaining() const;
 
-    static constexpr double SkipBack = 10, SkipForward = 30, RateStep = 0.1;
+    static constexpr double SkipBack = 10, SkipForward = 30;
+    static QList<double> rateChoices();
     static QString rateText(double rate);
     bool clearerVoice() const;
     void setClearerVoice(bool on);
@@ -104,7 +107,7 @@ public:
     // Back 10 s / forward 30 s; a paused lecture stays paused and its place is saved at once.
     Q_INVOKABLE void skipBackward();
     Q_INVOKABLE void skipForward();
-    // The keys [ and ] (-/+ 0.1) and Backspace (normal speed).
+    // The keys [ and ] (the next slower or faster of rateChoices) and Backspace (normal speed).
     Q_INVOKABLE void slower();
     Q_INVOKABLE void faster();
     Q_INVOKABLE void resetRate();

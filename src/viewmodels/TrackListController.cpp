@@ -10,6 +10,7 @@
 #include <QSet>
 
 #include <cmath>
+#include <utility>
 
 TrackListController::TrackListController(QObject *parent) : QObject(parent) {}
 
@@ -90,6 +91,13 @@ void TrackListController::setDownloads(Downloads *downloads)
                                              refreshHasDownloads();
                                              if (m_kind == StoredDownloads)
                                                  refresh();
+                                         });
+        m_downloadConnections << connect(m_downloads, &Downloads::removalPendingChanged, this,
+                                         [this](qint64 id, bool pending) {
+                                             if (!pending && m_undoableId == id) {
+                                                 m_undoableId.reset();
+                                                 emit canUndoRemovalChanged();
+                                             }
                                          });
     }
     emit downloadsChanged();
@@ -255,12 +263,26 @@ void TrackListController::downloadRow(int row)
         m_downloads->toggleDownload(*track);
         return;
     }
-    // The row leaves the list even when deleting the file failed.
+    // The row leaves the list at once (and stays out even when deleting the file fails);
+    // the file goes a few seconds later unless the removal is undone.
     m_removedIds.insert(track->id);
-    m_downloads->removeDownload(*track);
+    m_downloads->removeDownloadLater(*track);
     QList<Track> rows = m_model.tracks();
     rows.removeIf([&](const Track &t) { return t.id == track->id; });
     m_model.setTracks(rows);
+    m_undoableId = track->id;
+    emit canUndoRemovalChanged();
+}
+
+void TrackListController::undoRemoval()
+{
+    if (!m_undoableId || !m_downloads)
+        return;
+    const qint64 id = *std::exchange(m_undoableId, std::nullopt);
+    m_downloads->undoRemoval(id);
+    m_removedIds.remove(id);
+    emit canUndoRemovalChanged();
+    refresh();
 }
 
 int TrackListController::rowOfTrackId(const QVariant &id) const

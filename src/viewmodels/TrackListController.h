@@ -9,6 +9,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
+
 class Downloads;
 class LibraryViewModel;
 class PlayerViewModel;
@@ -46,6 +48,8 @@ class TrackListController : public QObject
     Q_PROPERTY(bool hasHistory READ hasHistory NOTIFY hasHistoryChanged)
     // Downloads: the download manager records stored lectures (else the empty state).
     Q_PROPERTY(bool hasDownloads READ hasDownloads NOTIFY hasDownloadsChanged)
+    // Downloads: the last removal can still be undone (its file is not deleted yet).
+    Q_PROPERTY(bool canUndoRemoval READ canUndoRemoval NOTIFY canUndoRemovalChanged)
 
 public:
     enum Kind { Home, Search, Ustadz, History, StoredDownloads };
@@ -70,9 +74,12 @@ public:
     bool queryBlank() const { return m_queryBlank; }
     bool hasHistory() const { return !m_history.isEmpty(); }
     bool hasDownloads() const { return m_hasDownloads; }
+    bool canUndoRemoval() const { return m_undoableId.has_value(); }
 
     Q_INVOKABLE void playRow(int row);
     Q_INVOKABLE void downloadRow(int row);
+    // Downloads: the last removed lecture comes back, stored as before.
+    Q_INVOKABLE void undoRemoval();
     // History: reads the history file again (on showing and from the reload button).
     Q_INVOKABLE void reloadHistory();
     // Row of a track id given by QML (a number, exact up to 2^53), -1 when none.
@@ -88,6 +95,7 @@ signals:
     void queryBlankChanged();
     void hasHistoryChanged();
     void hasDownloadsChanged();
+    void canUndoRemovalChanged();
 
 private:
     void refresh();
@@ -112,4 +120,5 @@ private:
     bool m_queryBlank = true;
     bool m_hasDownloads = false;
     QSet<qint64> m_removedIds; // Downloads: rows the user removed stay out
+    std::optional<qint64> m_undoableId;
 };

@@ -154,6 +154,9 @@ private slots:
         for (const char *name : {"Buka Talvora", "Mini Player", "Exit"})
             QVERIFY2(UiTest::findAccessible(mini, name), name);
         QCOMPARE(UiTest::findAccessible(mini, "Putar") != nullptr, track.has_value());
+        const QStringList faults =
+            UiTest::unreadable(mini, mini->property("color").value<QColor>());
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(", ")));
     }
 
     void progressBarStaysInItsSpace_data()
@@ -261,6 +264,11 @@ private slots:
         QTest::newRow("no title, no teacher, no length")
             << std::optional<Track>(PlayerRig::track(2, "", "", std::nullopt)) << 140
             << QStringList{"kajian-nomor-2", "Tidak diketahui", "0:00"} << 0.01;
+        QTest::newRow("a long title on two lines")
+            << std::optional<Track>(PlayerRig::track(3, "Sirah Nabawiyah: Peristiwa Hijrah",
+                                                     "Ustadz Abdullah Hakim", 3725))
+            << 140 << QStringList{"Sirah Nabawiyah: Peristiwa Hijrah", "Ustadz Abdullah Hakim"}
+            << 3725.0;
     }
 
     void panelLayout()
@@ -283,11 +291,49 @@ private slots:
         if (track) {
             QQuickItem *slider = UiTest::findByObjectName(content, "panelSlider");
             QCOMPARE(slider->property("to").toDouble(), sliderTo);
+            for (const char *name : {"panelTitle", "panelUstadz"})
+                QVERIFY2(!UiTest::findByObjectName(content, name)->property("truncated").toBool(),
+                         name);
         }
+        const QStringList faults =
+            UiTest::unreadable(content, content->property("color").value<QColor>());
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(", ")));
         // Only the card belongs to the window; the clear band around a short card lets
         // clicks through.
         const QRect card(0, (140 - height) / 2, 320, height);
         QCOMPARE(m_panel->panel()->mask().boundingRect(), card);
+    }
+
+    void panelMovesOnlyFromItsBackground_data()
+    {
+        QTest::addColumn<double>("below"); // from the slider's track, in pixels
+        QTest::addColumn<bool>("seeks");
+        QTest::newRow("on the track") << 0.0 << true;
+        QTest::newRow("on the thumb's band") << 7.0 << true;
+        QTest::newRow("just below the slider") << 12.0 << false;
+        QTest::newRow("above the slider") << -12.0 << false;
+    }
+
+    // The slider takes presses on its band only; beside it a press belongs to the card, whose
+    // drag moves the panel.
+    void panelMovesOnlyFromItsBackground()
+    {
+        QFETCH(double, below);
+        QFETCH(bool, seeks);
+        prepare(PlayerRig::track(1, "Adab", "Ustadz Fulan", 600), 0);
+        m_panel->toggle();
+        QQuickWindow *window = m_panel->panel();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QQuickItem *slider = UiTest::findByObjectName(panelContent(), "panelSlider");
+        QQuickItem *card = UiTest::findByObjectName(panelContent(), "panelDragArea");
+        QVERIFY(slider && card);
+        const QPoint at =
+            slider->mapToScene(QPointF(slider->width() / 2, slider->height() / 2 + below))
+                .toPoint();
+        QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, at);
+        QCOMPARE(slider->property("isEditing").toBool(), seeks);
+        QCOMPARE(card->property("pressed").toBool(), !seeks);
+        QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, at);
     }
 
     void panelControlsDriveTheEngine()

@@ -285,6 +285,26 @@ private slots:
         QTRY_VERIFY(!m_menuBar->isPopoverShown());
     }
 
+    // The popup holds the pointer while it shows, so the window manager never sees the click
+    // that closes it: the window clicked gets the focus all the same, and its keys work.
+    void clickIntoTheWindowClosesAndGivesItTheKeys()
+    {
+        QQuickWindow *main = activeMainWindow();
+        QVERIFY(main);
+        QVERIFY(openPopover());
+        QTRY_VERIFY(m_menuBar->popover()->isActive());
+        QVERIFY(!main->isActive());
+        clickAt(main->mapToGlobal(QPoint(main->width() / 2, 12)));
+        QTRY_VERIFY(!m_menuBar->isPopoverShown());
+        QTRY_VERIFY(main->isActive());
+        QObject *sheet = main->findChild<QObject *>("shortcutSheet");
+        QVERIFY(sheet);
+        run("xdotool", {"key", "F1"});
+        QTRY_VERIFY(sheet->property("opened").toBool());
+        run("xdotool", {"key", "Escape"});
+        QTRY_VERIFY(!sheet->property("visible").toBool());
+    }
+
     void escapeCloses()
     {
         QVERIFY(openPopover());
@@ -332,8 +352,20 @@ private slots:
         QTRY_VERIFY(m_panel->isPanelVisible());
         QQuickWindow *panel = m_panel->panel();
         QVERIFY(QTest::qWaitForWindowExposed(panel));
+        // At the screen's bottom-left, but not over the main window's bar.
         const QRect area = panel->screen()->availableGeometry();
-        QCOMPARE(panel->position(), QPoint(area.left(), area.bottom() + 1 - 140));
+        QCOMPARE(panel->x(), area.left());
+        auto *bar = main->property("content")
+                        .value<QObject *>()
+                        ->property("nowPlayingBar")
+                        .value<QQuickItem *>();
+        const QRect barShown = bar->mapRectToScene(QRectF(0, 0, bar->width(), bar->height()))
+                                   .toAlignedRect()
+                                   .translated(main->position());
+        QVERIFY(barShown.intersects(QRect(area.left(), area.bottom() + 1 - 140, 320, 140)));
+        QVERIFY2(!panel->geometry().intersects(barShown),
+                 qPrintable(QString("panel at %1,%2").arg(panel->x()).arg(panel->y())));
+        QVERIFY(panel->geometry().bottom() >= barShown.top() - 16);
 
         QString fault;
         QTRY_VERIFY2((fault = panelFloatingFault(panel)).isEmpty(), qPrintable(fault));

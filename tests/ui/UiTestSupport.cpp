@@ -3,14 +3,18 @@
 #include "AppFonts.h"
 #include "MainWindows.h"
 
+#include <QFont>
+#include <QKeySequence>
+#include <QPointer>
 #include <QQmlEngine>
 #include <QQuickItem>
-#include <QPointer>
 #include <QQuickWindow>
 #include <QSignalSpy>
-#include <QKeySequence>
 #include <QTest>
 #include <QtQuickTest/quicktest.h>
+
+#include <algorithm>
+#include <cmath>
 
 namespace UiTest {
 
@@ -134,6 +138,57 @@ void typeText(QQuickWindow *window, const QString &text)
 {
     for (QChar c : text)
         QTest::keyClick(window, c.toLatin1());
+}
+
+QColor blended(const QColor &over, const QColor &under)
+{
+    const double a = over.alphaF();
+    return QColor::fromRgbF(over.redF() * a + under.redF() * (1 - a),
+                            over.greenF() * a + under.greenF() * (1 - a),
+                            over.blueF() * a + under.blueF() * (1 - a));
+}
+
+static double luminance(const QColor &c)
+{
+    const auto linear = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+double contrast(const QColor &over, const QColor &under)
+{
+    const double a = luminance(blended(over, under)), b = luminance(under);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+QStringList unreadable(QQuickItem *root, const QColor &background)
+{
+    QStringList faults;
+    for (QQuickItem *item : descendants(root)) {
+        const QByteArray type = item->metaObject()->className();
+        const bool text =
+            type.startsWith("QQuickText") && !item->property("text").toString().isEmpty();
+        const bool icon =
+            type.startsWith("Icon_QMLTYPE") && !item->property("name").toString().isEmpty();
+        if ((!text && !icon) || !reallyVisible(item))
+            continue;
+        double opacity = 1;
+        for (QQuickItem *i = item; i && i != root->parentItem(); i = i->parentItem())
+            opacity *= i->opacity();
+        QColor colour = item->property("color").value<QColor>();
+        colour.setAlphaF(colour.alphaF() * opacity);
+        const QFont font = item->property("font").value<QFont>();
+        const bool large = icon || font.pixelSize() >= 24 ||
+                           (font.pixelSize() >= 19 && font.weight() >= QFont::Bold);
+        const double ratio = contrast(colour, background);
+        if (ratio < (large ? 3.0 : 4.5))
+            faults << QStringLiteral("%1 %2:1")
+                          .arg(text ? item->property("text").toString()
+                                    : item->property("name").toString())
+                          .arg(ratio, 0, 'f', 2);
+    }
+    return faults;
 }
 
 } // namespace UiTest

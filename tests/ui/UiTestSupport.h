@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QColor>
 #include <QList>
 #include <QPointF>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
@@ -40,4 +42,12 @@ void clickAt(QQuickWindow *window, QPoint point);
 void keys(QQuickWindow *window, const QString &sequence);
 // Types Latin-1 text key by key into the window's focused item.
 void typeText(QQuickWindow *window, const QString &text);
+
+// WCAG 2 contrast ratio of `over` (its alpha blended onto `under`) against opaque `under`.
+double contrast(const QColor &over, const QColor &under);
+// `over` at its alpha on opaque `under`.
+QColor blended(const QColor &over, const QColor &under);
+// Every visible text and icon under `root` drawn on `background`, with its opacity, that
+// reads below 4.5:1 (text) or 3:1 (icons and large text): "<what> 2.61:1", one per fault.
+QStringList unreadable(QQuickItem *root, const QColor &background);
 } // namespace UiTest

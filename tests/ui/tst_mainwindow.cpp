@@ -7,11 +7,13 @@
 #include "MainWindows.h"
 #include "audio/AudioEngine.h"
 #include "audio/Downloads.h"
+#include "persistence/NotesStore.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/PlayerViewModel.h"
 
 #include <QFile>
+#include <QFontMetricsF>
 #include <QJsonObject>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -467,9 +469,29 @@ private slots:
         QTRY_COMPARE(ScreenFixture::rowTitles(window), QStringList({"Kajian 3"}));
         const QString file = f.downloads->fileURL(f.library->tracks().at(2)).toLocalFile();
         QVERIFY(QFile::exists(file));
+
+        // Removed without a question, undone: the file never went.
+        f.downloads->setRemovalDelay(1h);
         UiTest::click(UiTest::findAccessible(window->contentItem(), "Hapus unduhan"));
+        QTRY_VERIFY(ScreenFixture::rowTitles(window).isEmpty());
+        QVERIFY(UiTest::showsText(window->contentItem(), QStringLiteral("Unduhan dihapus ·")));
+        QVERIFY(QFile::exists(file));
+        UiTest::click(UiTest::findAccessible(window->contentItem(), "Urungkan"));
+        QTRY_COMPARE(ScreenFixture::rowTitles(window), QStringList({"Kajian 3"}));
+        QVERIFY(!UiTest::findAccessible(window->contentItem(), "Urungkan"));
+        QVERIFY(!f.downloads->isRemovalPending(3));
+        QVERIFY(QFile::exists(file));
+
+        // Not undone: the file goes once the delay is over.
+        f.downloads->setRemovalDelay(100ms);
+        QSignalSpy removal(f.downloads.get(), &Downloads::removalPendingChanged);
+        UiTest::click(UiTest::findAccessible(window->contentItem(), "Hapus unduhan"));
+        QVERIFY(QFile::exists(file));
+        QTRY_COMPARE(removal.count(), 2);
+        QCOMPARE(removal.last(), QVariantList({qint64(3), false}));
         QVERIFY(!QFile::exists(file));
         QTRY_VERIFY(UiTest::showsText(window->contentItem(), QStringLiteral("Belum ada unduhan")));
+        QVERIFY(!UiTest::findAccessible(window->contentItem(), "Urungkan"));
     }
 
     void resumeHappensOncePerWindow()
@@ -724,13 +746,38 @@ private slots:
         // Speed from the keys, shown on the bar unless normal.
         QQuickItem *rate = UiTest::findByObjectName(window->contentItem(), "rateText");
         QVERIFY(rate && !rate->isVisible());
-        for (int i = 0; i < 5; ++i)
+        // [ and ] step through the speeds the menu lists, so one of them is always ticked.
+        QObject *menu = UiTest::findByObjectName(window->contentItem(), "speedControl")
+                            ->findChild<QObject *>("speedMenu");
+        QVERIFY(menu);
+        const auto ticked = [menu] {
+            QStringList texts;
+            for (int i = 0; i < menu->property("count").toInt(); ++i) {
+                QQuickItem *item = nullptr;
+                QMetaObject::invokeMethod(menu, "itemAt", Q_RETURN_ARG(QQuickItem *, item),
+                                          Q_ARG(int, i));
+                const QString text = item ? item->property("text").toString() : QString();
+                if (text.endsWith(QChar(0xd7)) && item->property("checked").toBool())
+                    texts << text;
+            }
+            return texts;
+        };
+        const QList<std::pair<Qt::Key, QString>> steps{
+            {Qt::Key_BracketRight, "1,25×"}, {Qt::Key_BracketRight, "1,5×"},
+            {Qt::Key_BracketLeft, "1,25×"},  {Qt::Key_BracketLeft, "1×"},
+            {Qt::Key_BracketLeft, "0,75×"},  {Qt::Key_BracketLeft, "0,75×"}};
+        for (const auto &[key, text] : steps) {
+            QTest::keyClick(window, key);
+            QTRY_COMPARE(ticked(), QStringList{text});
+        }
+        for (int i = 0; i < 9; ++i)
             QTest::keyClick(window, Qt::Key_BracketRight);
-        QCOMPARE(f.player->playbackRate(), 1.5);
-        QTRY_COMPARE(rate->property("text").toString(), QStringLiteral("1,5×"));
-        QVERIFY(rate->isVisible());
+        QTRY_COMPARE(ticked(), QStringList{"3×"});
+        QCOMPARE(f.player->playbackRate(), 3.0);
         QTest::keyClick(window, Qt::Key_BracketLeft);
-        QCOMPARE(f.player->playbackRate(), 1.4);
+        QCOMPARE(f.player->playbackRate(), 2.5);
+        QTRY_COMPARE(rate->property("text").toString(), QStringLiteral("2,5×"));
+        QVERIFY(rate->isVisible());
         QTest::keyClick(window, Qt::Key_Backspace);
         QCOMPARE(f.player->playbackRate(), 1.0);
         QVERIFY(!rate->isVisible());
@@ -743,6 +790,179 @@ private slots:
         QTRY_COMPARE(countdown->property("text").toString(), QStringLiteral("15:00"));
         f.player->cancelSleepTimer();
         QTRY_VERIFY(!countdown->isVisible());
+    }
+
+    // At the smallest window a long title keeps 12 characters, and no control moves when the
+    // speed label appears, the sleep countdown runs or the notes are counted.
+    void barControlsKeepTheirPlaces()
+    {
+        QList<Track> tracks = sixLectures();
+        tracks[0].judul = QStringLiteral("Sirah Nabawiyah: Peristiwa Hijrah ke Madinah");
+        ScreenFixture f(tracks);
+        QQuickWindow *window = f.openWithLibrary();
+        QVERIFY(window);
+        window->resize(900, 600);
+        QTRY_COMPARE(window->width(), 900);
+        f.player->play(tracks[0], tracks, std::nullopt);
+        QQuickItem *bar = qvariant_cast<QQuickItem *>(contentOf(window)->property("nowPlayingBar"));
+        QTRY_VERIFY(UiTest::showsText(bar, tracks[0].judul));
+        QQuickTest::qWaitForPolish(window);
+
+        QQuickItem *title = UiTest::findTexts(bar, tracks[0].judul).value(0);
+        const QFontMetricsF metrics(title->property("font").value<QFont>());
+        QVERIFY2(metrics.horizontalAdvance(tracks[0].judul.left(12) + QChar(0x2026)) <=
+                     title->width(),
+                 qPrintable(QString::number(title->width())));
+
+        const auto controls = UiTest::findAll(bar, [](QQuickItem *i) {
+            const QObject *accessible = UiTest::accessibleOf(i);
+            return i->isVisible() && accessible &&
+                   !accessible->property("name").toString().isEmpty();
+        });
+        QVERIFY(controls.size() >= 10);
+        const auto places = [&] {
+            QList<QPointF> corners;
+            for (QQuickItem *control : controls)
+                corners << control->mapToScene(QPointF(0, 0));
+            return corners;
+        };
+        // No control overlaps another (a label grows inside its slot only).
+        const auto overlaps = [&] {
+            for (QQuickItem *a : controls) {
+                for (QQuickItem *b : controls) {
+                    const QRectF ra = a->mapRectToScene(QRectF(0, 0, a->width(), a->height()));
+                    const QRectF rb = b->mapRectToScene(QRectF(0, 0, b->width(), b->height()));
+                    if (a != b && !a->isAncestorOf(b) && !b->isAncestorOf(a) && ra.intersects(rb))
+                        return UiTest::accessibleOf(a)->property("name").toString() + " / " +
+                               UiTest::accessibleOf(b)->property("name").toString();
+                }
+            }
+            return QString();
+        };
+        const QList<QPointF> before = places();
+        QCOMPARE(overlaps(), QString());
+
+        QQuickItem *rate = UiTest::findByObjectName(bar, "rateText");
+        f.player->setPlaybackRate(1.75);
+        QTRY_VERIFY(rate->isVisible());
+        QQuickTest::qWaitForPolish(window);
+        QCOMPARE(places(), before);
+
+        QQuickItem *countdown = UiTest::findByObjectName(bar, "sleepCountdown");
+        f.player->startSleepTimer(60);
+        QTRY_COMPARE(countdown->property("text").toString(), QStringLiteral("60:00"));
+        QQuickTest::qWaitForPolish(window);
+        QCOMPARE(places(), before);
+        QTRY_VERIFY_WITH_TIMEOUT(countdown->property("text").toString() != QStringLiteral("60:00"),
+                                 5000);
+        QQuickTest::qWaitForPolish(window);
+        QCOMPARE(places(), before);
+        f.player->cancelSleepTimer();
+        f.player->startSleepTimerUntilEnd();
+        QTRY_VERIFY(countdown->isVisible());
+        QQuickTest::qWaitForPolish(window);
+        QCOMPARE(places(), before);
+
+        for (int i = 0; i < 12; ++i)
+            f.notes->add(1, tracks[0].judul, "Ustadz Ahmad", i, 20, QString());
+        QTRY_VERIFY(UiTest::showsText(bar, QStringLiteral("12")));
+        QQuickTest::qWaitForPolish(window);
+        QCOMPARE(places(), before);
+        QCOMPARE(overlaps(), QString());
+
+        // Resting on a button tells its name and key.
+        QQuickItem *pause = UiTest::findAccessible(bar, "Jeda");
+        QObject *tip = nullptr;
+        for (QObject *child : pause->children()) {
+            if (QByteArray(child->metaObject()->className()).startsWith("QQuickToolTipAttached"))
+                tip = child;
+        }
+        QVERIFY(tip);
+        QCOMPARE(tip->property("text").toString(), QStringLiteral("Jeda (Spasi)"));
+        QVERIFY(!tip->property("visible").toBool());
+        QTest::mouseMove(window, UiTest::centreOf(pause));
+        QTRY_VERIFY(tip->property("visible").toBool());
+    }
+
+    void menusFitAndReadOnHover_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("menu");
+        QTest::newRow("speed") << "speedControl"
+                               << "speedMenu";
+        QTest::newRow("sleep timer") << "sleepTimerControl"
+                                     << "sleepMenu";
+    }
+
+    // Every item lies inside the window and the menu, with its whole text; each reads at
+    // 4.5:1 or better, normal and under the pointer; a disabled one looks disabled and lines up.
+    void menusFitAndReadOnHover()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, menu);
+        ScreenFixture f(sixLectures());
+        QQuickWindow *window = f.openWithLibrary();
+        QVERIFY(window);
+        window->resize(900, 600);
+        QTRY_COMPARE(window->height(), 600);
+        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 6);
+        UiTest::click(ScreenFixture::trackRows(window).at(0));
+        QQuickItem *button = UiTest::findByObjectName(window->contentItem(), control);
+        QTRY_VERIFY(button->isVisible());
+        QObject *popup = button->findChild<QObject *>(menu);
+        UiTest::click(button);
+        QTRY_VERIFY(popup->property("opened").toBool());
+
+        auto *background = popup->property("background").value<QQuickItem *>();
+        const QColor menuColour = background->property("color").value<QColor>();
+        const QRectF frame =
+            background->mapRectToScene(QRectF(0, 0, background->width(), background->height()));
+        QVERIFY(QRectF(0, 0, window->width(), window->height()).contains(frame));
+        QList<QQuickItem *> items;
+        for (int i = 0; i < popup->property("count").toInt(); ++i) {
+            QQuickItem *item = nullptr;
+            QMetaObject::invokeMethod(popup, "itemAt", Q_RETURN_ARG(QQuickItem *, item),
+                                      Q_ARG(int, i));
+            if (item && !item->property("text").toString().isEmpty())
+                items << item;
+        }
+        QVERIFY(items.size() >= 6);
+        const auto textOf = [](QQuickItem *item) {
+            return item->property("contentItem").value<QQuickItem *>();
+        };
+        const auto readable = [&](QQuickItem *item) {
+            const auto *fill = item->property("background").value<QQuickItem *>();
+            const QColor under =
+                UiTest::blended(fill->property("color").value<QColor>(), menuColour);
+            return UiTest::contrast(textOf(item)->property("color").value<QColor>(), under);
+        };
+        QQuickItem *enabled = nullptr;
+        for (QQuickItem *item : items) {
+            const QString name = item->property("text").toString();
+            QVERIFY2(
+                frame.contains(item->mapRectToScene(QRectF(0, 0, item->width(), item->height()))),
+                qPrintable(name));
+            QVERIFY2(textOf(item)->property("contentWidth").toDouble() <=
+                         item->property("availableWidth").toDouble() + 0.5,
+                     qPrintable(name));
+            QVERIFY2(readable(item) >= 4.5, qPrintable(name));
+            QTest::mouseMove(window, UiTest::centreOf(item));
+            if (!item->isEnabled()) {
+                QVERIFY(enabled);
+                QVERIFY2(textOf(item)->property("color") != textOf(enabled)->property("color"),
+                         "a disabled item looks like the others");
+                QCOMPARE(textOf(item)->mapToScene(QPointF(0, 0)).x(),
+                         textOf(enabled)->mapToScene(QPointF(0, 0)).x());
+                continue;
+            }
+            enabled = item;
+            QTRY_VERIFY2(item->property("highlighted").toBool(), qPrintable(name));
+            QVERIFY2(readable(item) >= 4.5, qPrintable(name + " under the pointer"));
+        }
+        QCOMPARE(control == "sleepTimerControl",
+                 items.last()->property("text") == "Matikan pengatur waktu");
+        QTest::keyClick(window, Qt::Key_Escape);
+        QTRY_VERIFY(!popup->property("visible").toBool());
     }
 
     void barFollowsThePlayerExceptWhileSeeking()

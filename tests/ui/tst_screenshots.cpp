@@ -278,6 +278,49 @@ private slots:
         verifyNoTextCut(itemOfType(window->contentItem(), "MiniPlayerPanelContent"));
     }
 
+    // The smallest window: the bar with a long title, a speed and a countdown; both menus
+    // with an item under the pointer; a removal on Unduhan that can still be undone.
+    void smallWindowMenusAndUndo()
+    {
+        ScreenFixture f(sampleLibrary());
+        QQuickWindow *window = f.openWithLibrary();
+        QVERIFY(window);
+        window->resize(900, 600);
+        QTRY_COMPARE(window->width(), 900);
+        f.downloads->startDownload(f.library->tracks().at(0));
+        QTRY_VERIFY(f.downloads->downloadedIds().contains(101));
+        f.player->play(f.library->tracks().at(6), f.library->tracks(), std::nullopt);
+        QTRY_VERIFY(f.player->isPlaying());
+        f.player->setPlaybackRate(1.5);
+        f.player->startSleepTimer(30);
+        QVERIFY(!save(window, "bar-900").isNull());
+
+        for (const auto &[name, menuName] : {std::pair{"speedControl", "speedMenu"},
+                                             std::pair{"sleepTimerControl", "sleepMenu"}}) {
+            QQuickItem *control = UiTest::findByObjectName(window->contentItem(), name);
+            UiTest::click(control);
+            QObject *menu = control->findChild<QObject *>(menuName);
+            QTRY_VERIFY(menu && menu->property("opened").toBool());
+            QQuickItem *item = nullptr;
+            QMetaObject::invokeMethod(menu, "itemAt", Q_RETURN_ARG(QQuickItem *, item),
+                                      Q_ARG(int, 2));
+            QTest::mouseMove(window, UiTest::centreOf(item));
+            QTRY_VERIFY(item->property("highlighted").toBool());
+            save(window, QStringLiteral("menu-%1-hovered").arg(menuName));
+            QTest::keyClick(window, Qt::Key_Escape);
+            QTRY_VERIFY(!menu->property("visible").toBool());
+        }
+
+        QVERIFY(f.select(window, "Unduhan"));
+        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 1);
+        f.downloads->setRemovalDelay(std::chrono::hours(1));
+        UiTest::click(UiTest::findAccessible(window->contentItem(), "Hapus unduhan"));
+        QTRY_VERIFY(UiTest::findAccessible(window->contentItem(), "Urungkan"));
+        save(window, "downloads-undo");
+        UiTest::click(UiTest::findAccessible(window->contentItem(), "Urungkan"));
+        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 1);
+    }
+
     void emptyAndFailedStates()
     {
         ScreenFixture f(sampleLibrary());

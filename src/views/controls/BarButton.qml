@@ -1,13 +1,16 @@
 import QtQuick
+import QtQuick.Controls
 import QtQuick.Templates as T
 import Talvora
 
-// A small black-on-green button of the now-playing bar with an icon and a short label.
+// A small black-on-green button of the now-playing bar with an icon and a short label; its
+// tooltip says its name and key (`keyHint`).
 T.AbstractButton {
     id: button
 
     property string iconName
     property string label
+    property string keyHint
     required property string accessibleName
 
     implicitWidth: contentItem.implicitWidth + leftPadding + rightPadding
@@ -22,6 +25,10 @@ T.AbstractButton {
     Accessible.role: Accessible.Button
     Accessible.name: accessibleName
     Accessible.onPressAction: button.clicked()
+
+    ToolTip.text: keyHint.length > 0 ? qsTr("%1 (%2)").arg(accessibleName).arg(keyHint) : accessibleName
+    ToolTip.visible: hovered && !pressed
+    ToolTip.delay: 600
 
     contentItem: Row {
         spacing: 5

@@ -113,6 +113,25 @@ Item {
             size: 14
             color: Theme.green
         }
+
+        // In the hovered number's place: what a click does.
+        Icon {
+            objectName: "hoverPlayIcon"
+            anchors.right: parent.right
+            anchors.verticalCenter: parent.verticalCenter
+            visible: !row.isCurrent && opacity > 0
+            name: "play"
+            filled: true
+            size: 14
+            color: Theme.primaryText
+            opacity: row.hovering ? 1 : 0
+            Behavior on opacity  {
+                NumberAnimation {
+                    duration: 150
+                    easing.type: Easing.InOutQuad
+                }
+            }
+        }
     }
 
     Column {
@@ -169,9 +188,11 @@ Item {
         iconSize: 20
         iconName: row.isDownloading ? "circle-x" : row.isDownloaded ? "circle-check" : "circle-arrow-down"
         iconColor: row.isDownloaded && !row.isDownloading ? Theme.green : row.isCurrent ? Qt.rgba(1, 1, 1, 0.8) : Theme.secondaryText
-        focusPolicy: row.ListView.isCurrentItem ? Qt.TabFocus : Qt.NoFocus
+        // A stored lecture's check mark outside Unduhan only says so; removing is Unduhan's.
+        statusOnly: row.isDownloaded && !row.isDownloading && !row.removesDownload
+        focusPolicy: row.ListView.isCurrentItem && !statusOnly ? Qt.TabFocus : Qt.NoFocus
         accessibleName: row.isDownloading ? qsTr("Batalkan unduhan") : row.removesDownload ? qsTr("Hapus unduhan") : row.isDownloaded ? qsTr("Sudah diunduh") : qsTr("Unduh")
-        onClicked: row.download()
+        onClicked: if (!statusOnly) row.download()
         // The second click of a double-click does not cancel the download just started.
         onDoubleClicked: {}
 

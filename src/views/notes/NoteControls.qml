@@ -45,6 +45,7 @@ Row {
         anchors.verticalCenter: parent.verticalCenter
         iconName: "notebook-pen"
         label: qsTr("Catat")
+        keyHint: "N"
         accessibleName: qsTr("Catat")
         onClicked: controls.takeNote()
     }

@@ -25,7 +25,7 @@ Item {
         font.family: Theme.fontFamily
         font.pixelSize: 13
         font.weight: line.problem ? Font.Bold : Font.Normal
-        color: line.problem ? "black" : Qt.rgba(0, 0, 0, 0.75)
+        color: line.problem ? Theme.textOnGreen : Theme.textOnGreenSecondary
         Accessible.role: line.problem ? Accessible.AlertMessage : Accessible.StaticText
         Accessible.name: text
     }

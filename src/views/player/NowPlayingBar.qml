@@ -1,9 +1,11 @@
 import QtQuick
 import Talvora
 
-// The green strip under the screens: the current lecture with previous / back 10 s /
-// play-pause / forward 30 s / next, the speed and the sleep timer, the position and length,
-// and the seek slider. Without a current lecture only a thin green bar remains.
+// The green strip under the screens: the current lecture with the notes, "Perjelas suara",
+// previous / back 10 s / play-pause / forward 30 s / next and the position; under them
+// the seek slider with the length, the speed and the sleep timer. Every control sits in a
+// slot of fixed width, so none moves when a label changes. Without a current lecture only
+// a thin green bar remains.
 Item {
     id: bar
 
@@ -69,7 +71,7 @@ Item {
                         font.family: Theme.fontFamily
                         font.weight: Font.Medium
                         font.pixelSize: 15
-                        color: "black"
+                        color: Theme.textOnGreen
                     }
 
                     BarSubtitle {
@@ -78,18 +80,26 @@ Item {
                     }
                 }
 
+                // Fixed slots from the right: whatever a label says (the notes' count), no
+                // control moves under the pointer.
                 Row {
                     id: controls
                     anchors.right: parent.right
                     anchors.rightMargin: 20
                     anchors.verticalCenter: parent.verticalCenter
-                    spacing: 18
+                    spacing: 14
 
-                    NoteControls {
-                        id: noteControls
+                    Item {
+                        // room for "Catat" and the notes' button with a two-digit count
+                        width: 132
+                        height: noteControls.height
                         anchors.verticalCenter: parent.verticalCenter
-                        player: bar.player
-                        notes: bar.notes
+
+                        NoteControls {
+                            id: noteControls
+                            player: bar.player
+                            notes: bar.notes
+                        }
                     }
 
                     ClearerVoiceSwitch {
@@ -97,69 +107,69 @@ Item {
                         player: bar.player
                     }
 
-                    PlainButton {
+                    Row {
+                        id: transport
                         anchors.verticalCenter: parent.verticalCenter
-                        iconName: "chevron-left"
-                        iconSize: 20
-                        iconColor: "black"
-                        focusRingColor: "black"
-                        accessibleName: qsTr("Sebelumnya")
-                        onClicked: bar.player.previous()
-                    }
+                        spacing: 6
 
-                    PlainButton {
-                        objectName: "skipBackButton"
-                        anchors.verticalCenter: parent.verticalCenter
-                        iconName: "rotate-ccw"
-                        iconSize: 18
-                        iconColor: "black"
-                        accessibleName: qsTr("Mundur 10 detik")
-                        onClicked: bar.player.skipBackward()
-                    }
+                        PlainButton {
+                            anchors.verticalCenter: parent.verticalCenter
+                            iconName: "chevron-left"
+                            iconSize: 20
+                            iconColor: Theme.textOnGreen
+                            focusRingColor: Theme.textOnGreen
+                            accessibleName: qsTr("Sebelumnya")
+                            onClicked: bar.player.previous()
+                        }
 
-                    PlainButton {
-                        objectName: "playPauseButton"
-                        anchors.verticalCenter: parent.verticalCenter
-                        iconName: bar.player.isPlaying ? "pause" : "play"
-                        filled: true
-                        iconSize: 22
-                        iconColor: "black"
-                        focusRingColor: "black"
-                        accessibleName: bar.player.isPlaying ? qsTr("Jeda") : qsTr("Putar")
-                        onClicked: bar.player.togglePlay()
-                    }
+                        PlainButton {
+                            objectName: "skipBackButton"
+                            anchors.verticalCenter: parent.verticalCenter
+                            iconName: "rotate-ccw"
+                            iconSize: 22
+                            iconColor: Theme.textOnGreen
+                            focusRingColor: Theme.textOnGreen
+                            caption: "10"
+                            keyHint: "←"
+                            accessibleName: qsTr("Mundur 10 detik")
+                            onClicked: bar.player.skipBackward()
+                        }
 
-                    PlainButton {
-                        objectName: "skipForwardButton"
-                        anchors.verticalCenter: parent.verticalCenter
-                        iconName: "rotate-cw"
-                        iconSize: 18
-                        iconColor: "black"
-                        accessibleName: qsTr("Maju 30 detik")
-                        onClicked: bar.player.skipForward()
-                    }
+                        PlainButton {
+                            objectName: "playPauseButton"
+                            anchors.verticalCenter: parent.verticalCenter
+                            iconName: bar.player.isPlaying ? "pause" : "play"
+                            filled: true
+                            iconSize: 22
+                            iconColor: Theme.textOnGreen
+                            focusRingColor: Theme.textOnGreen
+                            keyHint: qsTr("Spasi")
+                            accessibleName: bar.player.isPlaying ? qsTr("Jeda") : qsTr("Putar")
+                            onClicked: bar.player.togglePlay()
+                        }
 
-                    PlainButton {
-                        anchors.verticalCenter: parent.verticalCenter
-                        iconName: "chevron-right"
-                        iconSize: 20
-                        iconColor: "black"
-                        focusRingColor: "black"
-                        accessibleName: qsTr("Berikutnya")
-                        onClicked: bar.player.next()
-                    }
+                        PlainButton {
+                            objectName: "skipForwardButton"
+                            anchors.verticalCenter: parent.verticalCenter
+                            iconName: "rotate-cw"
+                            iconSize: 22
+                            iconColor: Theme.textOnGreen
+                            focusRingColor: Theme.textOnGreen
+                            caption: "30"
+                            keyHint: "→"
+                            accessibleName: qsTr("Maju 30 detik")
+                            onClicked: bar.player.skipForward()
+                        }
 
-                    SpeedControl {
-                        objectName: "speedControl"
-                        anchors.verticalCenter: parent.verticalCenter
-                        player: bar.player
-                    }
-
-                    SleepTimerControl {
-                        id: sleepTimer
-                        objectName: "sleepTimerControl"
-                        anchors.verticalCenter: parent.verticalCenter
-                        player: bar.player
+                        PlainButton {
+                            anchors.verticalCenter: parent.verticalCenter
+                            iconName: "chevron-right"
+                            iconSize: 20
+                            iconColor: Theme.textOnGreen
+                            focusRingColor: Theme.textOnGreen
+                            accessibleName: qsTr("Berikutnya")
+                            onClicked: bar.player.next()
+                        }
                     }
 
                     Text {
@@ -170,7 +180,7 @@ Item {
                         text: TimeText.formatted(bar.seekProgress) + " / " + bar.player.currentDurationText
                         font.family: Theme.fontFamily
                         font.pixelSize: 13
-                        color: Qt.rgba(0, 0, 0, 0.75)
+                        color: Theme.textOnGreenSecondary
                     }
                 }
             }
@@ -187,14 +197,14 @@ Item {
                     text: "0:00"
                     font.family: Theme.fontFamily
                     font.pixelSize: 10
-                    color: Qt.rgba(0, 0, 0, 0.6)
+                    color: Theme.textOnGreenQuiet
                 }
 
                 YellowSlider {
                     id: slider
                     objectName: "seekSlider"
                     x: 12 + 32 + 6
-                    width: parent.width - x - 6 - end.width - 12
+                    width: end.x - x - 6
                     height: 28
                     value: bar.seekProgress
                     from: 0
@@ -207,9 +217,9 @@ Item {
 
                 Text {
                     id: end
-                    anchors.right: parent.right
-                    anchors.rightMargin: 12
-                    width: Math.min(36, implicitWidth)
+                    anchors.right: settings.left
+                    anchors.rightMargin: 14
+                    width: 36
                     height: 28
                     verticalAlignment: Text.AlignVCenter
                     horizontalAlignment: Text.AlignRight
@@ -218,7 +228,30 @@ Item {
                     minimumPixelSize: 7
                     font.family: Theme.fontFamily
                     font.pixelSize: 10
-                    color: Qt.rgba(0, 0, 0, 0.6)
+                    color: Theme.textOnGreenQuiet
+                }
+
+                // Playback settings in slots as wide as their widest label, so the slider
+                // keeps its length whatever they show. One more small control fits here.
+                Row {
+                    id: settings
+                    anchors.right: parent.right
+                    anchors.rightMargin: 12
+                    height: 28
+                    spacing: 8
+
+                    SpeedControl {
+                        objectName: "speedControl"
+                        anchors.verticalCenter: parent.verticalCenter
+                        player: bar.player
+                    }
+
+                    SleepTimerControl {
+                        id: sleepTimer
+                        objectName: "sleepTimerControl"
+                        anchors.verticalCenter: parent.verticalCenter
+                        player: bar.player
+                    }
                 }
             }
         }

@@ -5,7 +5,8 @@ import QtQuick.Templates as T
 import Talvora
 
 // "Pengatur waktu tidur": the moon opens the choices (5-60 minutes, "Akhir kajian", and
-// "Matikan pengatur waktu" while one runs); a running timer shows its countdown.
+// "Matikan pengatur waktu" while one runs); a running timer shows its countdown. As wide as
+// its widest label, so the bar does not move while the countdown runs.
 T.AbstractButton {
     id: control
 
@@ -15,7 +16,7 @@ T.AbstractButton {
         : player.sleepTimerUntilEnd && player.sleepTimerRemaining <= 0 ? qsTr("Akhir kajian")
         : TimeText.formatted(player.sleepTimerRemaining)
 
-    implicitWidth: implicitContentWidth + 8
+    implicitWidth: 18 + 3 + Math.max(widestMinutes.advanceWidth, untilEnd.advanceWidth) + 8
     implicitHeight: 28
     focusPolicy: Qt.TabFocus
     hoverEnabled: true
@@ -31,7 +32,26 @@ T.AbstractButton {
         menu.currentIndex = 0;
     }
 
+    ToolTip.text: qsTr("Pengatur waktu tidur (T)")
+    ToolTip.visible: hovered && !menu.visible
+    ToolTip.delay: 600
+
     onClicked: menu.open()
+
+    TextMetrics {
+        id: widestMinutes
+        font.family: Theme.fontFamily
+        font.weight: Font.Medium
+        font.pixelSize: 13
+        text: "60:00"
+    }
+    TextMetrics {
+        id: untilEnd
+        font.family: Theme.fontFamily
+        font.weight: Font.Medium
+        font.pixelSize: 13
+        text: qsTr("Akhir kajian")
+    }
 
     contentItem: Row {
         spacing: 3
@@ -61,23 +81,24 @@ T.AbstractButton {
         border.color: Theme.green
     }
 
-    Menu {
+    PopupMenu {
         id: menu
+        objectName: "sleepMenu"
         y: -implicitHeight
 
         Repeater {
             model: control.minutes
-            MenuItem {
+            PopupMenuItem {
                 required property int modelData
                 text: qsTr("%1 menit").arg(modelData)
                 onTriggered: control.player.startSleepTimer(modelData)
             }
         }
-        MenuItem {
+        PopupMenuItem {
             text: qsTr("Akhir kajian")
             onTriggered: control.player.startSleepTimerUntilEnd()
         }
-        MenuItem {
+        PopupMenuItem {
             text: qsTr("Matikan pengatur waktu")
             enabled: control.player.sleepTimerActive
             onTriggered: control.player.cancelSleepTimer()

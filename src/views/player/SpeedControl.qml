@@ -6,14 +6,15 @@ import Talvora
 
 // The now-playing bar's speed control: shows the speed when it is not normal ("1,5×") and
 // opens the list of speeds, with the smart-rewind switch. The keys [ ] and Backspace change the
-// speed from anywhere in the window.
+// speed from anywhere in the window, through the same speeds. As wide as its widest label,
+// so the bar does not move when a label appears.
 T.AbstractButton {
     id: control
 
     required property PlayerViewModel player
-    readonly property var rates: [0.75, 1.0, 1.25, 1.5, 1.75, 2.0, 2.5, 3.0]
+    readonly property var rates: player.rateChoices
 
-    implicitWidth: implicitContentWidth + 8
+    implicitWidth: 18 + 3 + widestRate.advanceWidth + 8
     implicitHeight: 28
     focusPolicy: Qt.TabFocus
     hoverEnabled: true
@@ -23,7 +24,19 @@ T.AbstractButton {
     Accessible.description: player.playbackRateText.length > 0 ? player.playbackRateText : "1×"
     Accessible.onPressAction: control.clicked()
 
+    ToolTip.text: qsTr("Kecepatan putar ([ / ])")
+    ToolTip.visible: hovered && !menu.visible
+    ToolTip.delay: 600
+
     onClicked: menu.open()
+
+    TextMetrics {
+        id: widestRate
+        font.family: Theme.fontFamily
+        font.weight: Font.Medium
+        font.pixelSize: 13
+        text: "1,75×"
+    }
 
     contentItem: Row {
         spacing: 3
@@ -52,13 +65,14 @@ T.AbstractButton {
         border.color: Theme.green
     }
 
-    Menu {
+    PopupMenu {
         id: menu
+        objectName: "speedMenu"
         y: -implicitHeight
 
         Repeater {
             model: control.rates
-            MenuItem {
+            PopupMenuItem {
                 required property real modelData
                 text: (modelData === 1.0 ? "1" : String(modelData).replace(".", ",")) + "×"
                 checkable: true
@@ -68,7 +82,7 @@ T.AbstractButton {
         }
         MenuSeparator {}
         // Smart rewind: after a long pause playback resumes a few seconds earlier.
-        MenuItem {
+        PopupMenuItem {
             text: qsTr("Ulangi beberapa detik setelah jeda")
             checkable: true
             checked: control.player.smartRewind

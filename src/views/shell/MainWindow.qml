@@ -46,6 +46,8 @@ ApplicationWindow {
     palette.placeholderText: Theme.secondaryText
     palette.mid: Qt.rgba(1, 1, 1, 0.3)
     palette.dark: Qt.rgba(1, 1, 1, 0.45)
+    palette.toolTipBase: Theme.menuBackground
+    palette.toolTipText: Theme.menuText
 
     ContentView {
         id: content

@@ -70,14 +70,14 @@ Rectangle {
             verticalAlignment: Text.AlignVCenter
             font.family: Theme.fontFamily
             font.pixelSize: 11
-            color: "white"
+            color: Theme.textOnGreen
             opacity: menuButton.pressed ? 0.6 : 1
         }
         background: Rectangle {
             radius: 4
             color: menuButton.hovered ? Qt.rgba(0, 0, 0, 0.12) : "transparent"
             border.width: menuButton.visualFocus ? 2 : 0
-            border.color: "white"
+            border.color: Theme.textOnGreen
         }
     }
 
@@ -117,7 +117,7 @@ Rectangle {
                     font.family: Theme.fontFamily
                     font.weight: Font.Medium
                     font.pixelSize: 12
-                    color: "black"
+                    color: Theme.textOnGreen
                 }
                 Text {
                     objectName: "miniPosition"
@@ -128,7 +128,7 @@ Rectangle {
                     maximumLineCount: 1
                     font.family: Theme.fontFamily
                     font.pixelSize: 11
-                    color: Qt.rgba(0, 0, 0, 0.7)
+                    color: Theme.textOnGreenQuiet
                 }
             }
 
@@ -140,9 +140,10 @@ Rectangle {
 
                 PlainButton {
                     iconName: "rotate-ccw"
-                    iconSize: 14
+                    iconSize: 18
                     iconColor: "black"
                     focusRingColor: "black"
+                    caption: "10"
                     accessibleName: qsTr("Mundur 10 detik")
                     onClicked: mini.player.skipBackward()
                 }
@@ -158,9 +159,10 @@ Rectangle {
                 }
                 PlainButton {
                     iconName: "rotate-cw"
-                    iconSize: 14
+                    iconSize: 18
                     iconColor: "black"
                     focusRingColor: "black"
+                    caption: "30"
                     accessibleName: qsTr("Maju 30 detik")
                     onClicked: mini.player.skipForward()
                 }
@@ -196,7 +198,7 @@ Rectangle {
                 text: "0:00"
                 font.family: Theme.fontFamily
                 font.pixelSize: 10
-                color: Qt.rgba(0, 0, 0, 0.6)
+                color: Theme.textOnGreenQuiet
             }
             Text {
                 objectName: "miniDuration"
@@ -211,7 +213,7 @@ Rectangle {
                 minimumPixelSize: 7
                 font.family: Theme.fontFamily
                 font.pixelSize: 10
-                color: Qt.rgba(0, 0, 0, 0.6)
+                color: Theme.textOnGreenQuiet
             }
         }
 
@@ -226,7 +228,7 @@ Rectangle {
             elide: Text.ElideRight
             font.family: Theme.fontFamily
             font.pixelSize: 12
-            color: Qt.rgba(0, 0, 0, 0.7)
+            color: Theme.textOnGreenQuiet
         }
 
         Rectangle {

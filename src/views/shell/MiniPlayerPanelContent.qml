@@ -3,8 +3,9 @@ import Talvora
 
 // The floating panel's content: the current lecture with previous / play-pause / next,
 // the seek slider, "0:00" and the lecture's length on a green rounded card, 320 wide and
-// 140 high; without a current lecture a 60-high strip saying so. The card's background
-// moves the panel when dragged.
+// 140 high; without a current lecture a 60-high strip saying so. Black on the green, as
+// on the bar (white on that green is hard to read). The card's background moves the
+// panel when dragged.
 Rectangle {
     id: card
 
@@ -64,16 +65,19 @@ Rectangle {
                 y: 10 + (parent.height - 10 - height) / 2
                 spacing: 2
 
+                // Two lines for a long title: the panel is narrow beside its five buttons.
                 Text {
                     objectName: "panelTitle"
                     width: parent.width
                     text: card.player.currentTitle
+                    wrapMode: Text.Wrap
                     elide: Text.ElideRight
-                    maximumLineCount: 1
+                    maximumLineCount: 2
+                    lineHeight: 0.95
                     font.family: Theme.fontFamily
                     font.weight: Font.Medium
                     font.pixelSize: 14
-                    color: "white"
+                    color: Theme.textOnGreen
                 }
                 Text {
                     objectName: "panelUstadz"
@@ -83,7 +87,7 @@ Rectangle {
                     maximumLineCount: 1
                     font.family: Theme.fontFamily
                     font.pixelSize: 12
-                    color: Qt.rgba(1, 1, 1, 0.8)
+                    color: Theme.textOnGreenSecondary
                 }
             }
 
@@ -92,21 +96,24 @@ Rectangle {
                 anchors.right: parent.right
                 anchors.rightMargin: 16
                 y: 10 + (parent.height - 10 - height) / 2
-                spacing: 8
+                spacing: 0
 
                 PlainButton {
                     anchors.verticalCenter: parent.verticalCenter
                     iconName: "chevron-left"
                     iconSize: 16
-                    iconColor: "white"
+                    iconColor: Theme.textOnGreen
+                    focusRingColor: Theme.textOnGreen
                     accessibleName: qsTr("Sebelumnya")
                     onClicked: card.player.previous()
                 }
                 PlainButton {
                     anchors.verticalCenter: parent.verticalCenter
                     iconName: "rotate-ccw"
-                    iconSize: 15
-                    iconColor: "white"
+                    iconSize: 20
+                    iconColor: Theme.textOnGreen
+                    focusRingColor: Theme.textOnGreen
+                    caption: "10"
                     accessibleName: qsTr("Mundur 10 detik")
                     onClicked: card.player.skipBackward()
                 }
@@ -115,15 +122,18 @@ Rectangle {
                     iconName: card.player.isPlaying ? "pause" : "play"
                     filled: true
                     iconSize: 20
-                    iconColor: "white"
+                    iconColor: Theme.textOnGreen
+                    focusRingColor: Theme.textOnGreen
                     accessibleName: card.player.isPlaying ? qsTr("Jeda") : qsTr("Putar")
                     onClicked: card.player.togglePlay()
                 }
                 PlainButton {
                     anchors.verticalCenter: parent.verticalCenter
                     iconName: "rotate-cw"
-                    iconSize: 15
-                    iconColor: "white"
+                    iconSize: 20
+                    iconColor: Theme.textOnGreen
+                    focusRingColor: Theme.textOnGreen
+                    caption: "30"
                     accessibleName: qsTr("Maju 30 detik")
                     onClicked: card.player.skipForward()
                 }
@@ -131,7 +141,8 @@ Rectangle {
                     anchors.verticalCenter: parent.verticalCenter
                     iconName: "chevron-right"
                     iconSize: 16
-                    iconColor: "white"
+                    iconColor: Theme.textOnGreen
+                    focusRingColor: Theme.textOnGreen
                     accessibleName: qsTr("Berikutnya")
                     onClicked: card.player.next()
                 }
@@ -140,14 +151,17 @@ Rectangle {
 
         Item {
             width: parent.width
-            height: slider.height + 8
+            height: 28 + 8
 
+            // Only the track's band takes presses (the thumb's height, centred on the
+            // track); a press beside it is on the card and moves the panel.
             YellowSlider {
                 id: slider
                 objectName: "panelSlider"
                 x: 16
+                y: (28 - height) / 2
                 width: parent.width - 32
-                height: 28
+                height: thumbSize
                 value: card.seekProgress
                 from: 0
                 to: Math.max(card.player.duration, 0.01)
@@ -168,7 +182,7 @@ Rectangle {
                 text: "0:00"
                 font.family: Theme.fontFamily
                 font.pixelSize: 10
-                color: Qt.rgba(1, 1, 1, 0.6)
+                color: Theme.textOnGreenQuiet
             }
             Text {
                 objectName: "panelDuration"
@@ -183,7 +197,7 @@ Rectangle {
                 minimumPixelSize: 7
                 font.family: Theme.fontFamily
                 font.pixelSize: 10
-                color: Qt.rgba(1, 1, 1, 0.6)
+                color: Theme.textOnGreenQuiet
             }
         }
     }
@@ -200,6 +214,6 @@ Rectangle {
         elide: Text.ElideRight
         font.family: Theme.fontFamily
         font.pixelSize: 12
-        color: Qt.rgba(1, 1, 1, 0.7)
+        color: Theme.textOnGreenQuiet
     }
 }
