@@ -127,6 +127,7 @@ void LibraryViewModel::setAllTracks(const QList<Track> &tracks)
         }
         m_keys.push_back({nfc(track.judul.toLower()), *found});
     }
+    m_series.setTracks(m_allTracks);
     emit tracksChanged();
     emit filteredTracksChanged();
     emit popularTracksChanged();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/Track.h"
+#include "viewmodels/LibrarySeries.h"
 
 #include <QHash>
 #include <QList>
@@ -38,6 +39,8 @@ class LibraryViewModel : public QObject
     Q_PROPERTY(QList<Track> filteredTracks READ filteredTracks NOTIFY filteredTracksChanged)
     Q_PROPERTY(QList<Track> popularTracks READ popularTracks NOTIFY popularTracksChanged)
     Q_PROPERTY(QStringList ustadzList READ ustadzList NOTIFY ustadzListChanged)
+    // The library's series, grouped anew off the GUI thread whenever the library changes.
+    Q_PROPERTY(LibrarySeries *series READ series CONSTANT)
 
 public:
     using Clock = std::function<double()>;
@@ -82,6 +85,9 @@ public:
     Q_INVOKABLE int lectureCount(const QString &ustadz) const;
 
     Q_INVOKABLE void loadFromCacheOrServer(bool forceRefresh = false);
+
+    LibrarySeries *series() { return &m_series; }
+    const LibrarySeries &series() const { return m_series; }
 
 signals:
     void tracksChanged();
@@ -144,4 +150,5 @@ private:
     QString m_selectedUstadz;
     QString m_errorMessage;
     std::optional<double> m_lastCacheCheck;
+    LibrarySeries m_series;
 };

@@ -74,7 +74,7 @@ Item {
 
                     Text {
                         width: parent.width
-                        text: bar.player.isReconnecting ? qsTr("Menyambung ulang...") : bar.player.currentUstadz
+                        text: bar.player.isReconnecting ? qsTr("Menyambung ulang...") : bar.player.currentSeriesText.length > 0 ? bar.player.currentUstadz + "  —  " + bar.player.currentSeriesText : bar.player.currentUstadz
                         elide: Text.ElideRight
                         maximumLineCount: 1
                         font.family: Theme.fontFamily
