@@ -186,6 +186,14 @@ void TestSeriesScreens::teacherAndSeriesPages()
                              10000);
     QCOMPARE(idsOf(f.engine->queue()), QList<qint64>({1, 2, 3}));
     QCOMPARE(f.player->currentSeriesText(), "Kitab Tauhid · bagian 2 dari 3");
+
+    // Ctrl+, opens the settings; Escape closes them.
+    QObject *settings = window->findChild<QObject *>("settingsSheet");
+    QVERIFY(settings && !settings->property("opened").toBool());
+    UiTest::keys(window, "Ctrl+,");
+    QTRY_VERIFY(settings->property("opened").toBool());
+    UiTest::keys(window, "Escape");
+    QTRY_VERIFY(!settings->property("visible").toBool());
 }
 
 // "Unduh semua bagian" with one part refused by the service: the others are stored, the

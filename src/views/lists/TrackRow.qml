@@ -176,9 +176,8 @@ Item {
         height: 28
         iconSize: 18
         iconName: "check-check"
-        iconColor: row.isFinished ? Theme.green : Theme.secondaryText
-        // Unfinished rows show it only under the pointer; it stays in the accessibility tree.
-        opacity: row.isFinished || row.hovering || finishedButton.hovered || finishedButton.visualFocus ? 1 : 0
+        // Unfinished rows show it faintly, brighter under the pointer.
+        iconColor: row.isFinished ? Theme.green : row.hovering || finishedButton.hovered ? Theme.secondaryText : Theme.withAlpha(Theme.secondaryText, 0.25)
         focusPolicy: Qt.NoFocus
         accessibleName: row.isFinished ? qsTr("Tandai belum selesai") : qsTr("Tandai selesai")
         onClicked: row.toggleFinished()
