@@ -35,6 +35,21 @@ lectures=(
 "108|sirah-nabawiyah-hijrah.mp3|Ustadz Abdullah Hakim Nasution|Sirah Nabawiyah: Peristiwa Hijrah|958|2|n|Hijrah Rasulullah dari Makkah ke Madinah menjadi titik awal penanggalan Islam. Beliau ditemani Abu Bakar Ash-Shiddiq dan bersembunyi di Gua Tsur selama tiga malam. Setibanya di Madinah, beliau membangun masjid, mempersaudarakan kaum Muhajirin dan Anshar, dan menyusun piagam untuk seluruh penduduk kota."
 )
 
+# Two short series, so a teacher's page shows series and a part plays on to the next: twelve
+# parts (numeric order puts 2 before 10) and three.
+tauhid=("makna tauhid" "keutamaan tauhid" "rasa takut kepada syirik" "dakwah kepada tauhid"
+    "tafsir tauhid" "larangan memakai jimat" "ruqyah dan tamimah" "tabarruk kepada pohon"
+    "menyembelih untuk selain Allah" "nadzar untuk selain Allah" "meminta perlindungan"
+    "berdoa kepada selain Allah")
+for ((n = 1; n <= ${#tauhid[@]}; n++)); do
+    topic=${tauhid[$((n - 1))]}
+    lectures+=("$((200 + n))|kitab-tauhid-bagian-$n.mp3|Ustadz Abdullah Hakim Nasution|Kitab Tauhid - Bagian $n|$((900 - n * 37))|1|n|Kitab Tauhid bagian $n. Pada pertemuan ini kita membahas $topic. Semoga Allah memberi kita pemahaman yang lurus dan kemampuan untuk mengamalkannya.")
+done
+puasa=("niat dan waktu puasa" "hal-hal yang membatalkan puasa" "qadha dan fidyah")
+for ((n = 1; n <= ${#puasa[@]}; n++)); do
+    lectures+=("$((300 + n))|fiqih-puasa-pertemuan-$n.mp3|Ustadz Hasan Basri Lubis|Fiqih Puasa (Pertemuan $n)|$((400 + n * 50))|1|n|Fiqih puasa, pertemuan ke $n, tentang ${puasa[$((n - 1))]}. Puasa Ramadhan adalah kewajiban bagi setiap muslim yang baligh, berakal, dan mampu.")
+done
+
 slugify() {
     printf '%s' "${1%.mp3}" | sed 's/é/e/g' | tr 'A-Z' 'a-z' | sed -e 's/[^a-z0-9]\+/-/g' -e 's/^-//' -e 's/-$//'
 }

@@ -4,6 +4,8 @@
 //     every title on each call (what the per-track keys save), popularTracks against one plain
 //     copy of every track (the floor of a list handed out by value); a query typed key by
 //     key against each of its prefixes searched over the whole library;
+//   - SeriesIndex::group over the same 50,000 tracks (ms per grouping; goal 20 ms), against
+//     one lower-cased copy of every title (the floor of any pass that reads each title);
 //   - Downloads: a 60 MB lecture from the loopback service, against `curl -o` of the same
 //     address in the same run, alone and followed by `sync --data` (Downloads flushes the
 //     body to the disk before it names it) (MB/s, ratios).
@@ -12,6 +14,7 @@
 #include "TempDataHome.h"
 #include "audio/Downloads.h"
 #include "models/Library.h"
+#include "models/Series.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
 
@@ -140,6 +143,23 @@ void listFigures()
                 "query over the whole library %.0f us, worst %.0f us (%.1fx)\n",
                 qPrintable(typed), median(typing), worst(typing), median(scratch),
                 worst(scratch), median(scratch) / median(typing));
+
+    qsizetype seriesCount = 0;
+    const double grouping = microsPerCall(5, [&] {
+        const SeriesIndex index = SeriesIndex::group(vm.allTracks());
+        seriesCount = qsizetype(index.all().size());
+        return seriesCount;
+    });
+    const double lowering = microsPerCall(5, [&] {
+        qsizetype length = 0;
+        for (const Track &track : vm.allTracks())
+            length += track.judul.toLower().size();
+        return length;
+    });
+    std::printf("SeriesIndex::group, %d tracks (%lld series): %.1f ms; lower-casing every title "
+                "%.1f ms (%.1fx)\n",
+                TrackCount, qlonglong(seriesCount), grouping / 1000, lowering / 1000,
+                grouping / lowering);
 }
 
 void downloadFigures()

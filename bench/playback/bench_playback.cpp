@@ -12,7 +12,10 @@
 //     and from a stored file;
 //   - an outage (the service gone 3 s after the sound stopped) -> audio playing again: ms from
 //     the service's return;
-//   - steady playback CPU at 2.0x against 1.0x, the same process kind in the same run.
+//   - steady playback CPU at 2.0x against 1.0x, the same process kind in the same run;
+//   - playing on: the end of a series' part -> the next part's audio advancing, over HTTP and
+//     from stored files (ms; goal 300), against play() of the same part in the same run
+//     (`bench_playback --play-on` runs only this).
 #include "Fixtures.h"
 #include "LectureService.h"
 #include "TempDataHome.h"
@@ -312,6 +315,69 @@ QList<double> measureReconnects(AudioEngine &engine, const MpvBackend &player,
 
 } // namespace
 
+// The end of a part (the engine's end event) -> the next part's audio advancing, for parts of
+// a few seconds started 0.3 s before their end; against play() of the next part after a
+// prepare, as a user's click would.
+void benchPlayOn(LectureService &service)
+{
+    QList<Track> parts;
+    for (int n = 1; n <= 2; ++n) {
+        Track part = lecture();
+        part.id = n;
+        part.filename = QStringLiteral("bagian-%1.mp3").arg(n);
+        part.judul = QStringLiteral("Kitab Tauhid Bagian %1").arg(n);
+        part.durationSeconds = 4;
+        service.copyFile(Fixtures::mp3(4, 64), part.filename);
+        parts << part;
+    }
+    for (const bool stored : {false, true}) {
+        QTemporaryDir folder;
+        Downloads downloads(folder.path());
+        if (stored) {
+            for (const Track &part : parts)
+                QFile::copy(Fixtures::mp3(4, 64), downloads.fileURL(part).toLocalFile());
+        }
+        auto backend = std::make_unique<MpvBackend>();
+        const MpvBackend &player = *backend;
+        AudioEngine engine(std::move(backend), &downloads, AudioEngine::Options{});
+        engine.setSeriesLookup([&parts](const Track &) { return parts; });
+        QList<double> gaps, clicks;
+        for (int run = 0; run < Runs + 1; ++run) {
+            engine.play(parts[0], parts, 3.7);
+            if (!waitFor([&] { return engine.isPlaying() && player.position() > 3.7; }, 10000))
+                continue;
+            QElapsedTimer sinceEnd;
+            QObject::connect(
+                &engine, &AudioEngine::reachedEnd, &engine, [&] { sinceEnd.start(); },
+                Qt::SingleShotConnection);
+            if (!waitFor(
+                    [&] {
+                        return sinceEnd.isValid() && engine.currentTrack()->id == 2 &&
+                               player.position() > 0.02;
+                    },
+                    10000))
+                continue;
+            const double gap = sinceEnd.nsecsElapsed() / 1e6;
+
+            engine.prepare(parts[0], 1);
+            waitFor([&] { return engine.playbackMode() == PlaybackState::Paused; }, 10000);
+            QElapsedTimer click;
+            click.start();
+            engine.play(parts[1], parts, std::nullopt);
+            waitFor([&] { return engine.isPlaying() && player.position() > 0.02; }, 10000);
+            if (run == 0)
+                continue; // warm-up
+            gaps << gap;
+            clicks << click.nsecsElapsed() / 1e6;
+        }
+        std::printf("end of a part -> next part's audio advancing (%s): median %.1f ms (max %.1f); "
+                    "play() of that part: median %.1f ms (ratio %.2f)\n",
+                    stored ? "stored files" : "HTTP", median(gaps),
+                    gaps.isEmpty() ? 0.0 : *std::max_element(gaps.begin(), gaps.end()),
+                    median(clicks), median(clicks) > 0 ? median(gaps) / median(clicks) : 0.0);
+    }
+}
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -336,6 +402,9 @@ int main(int argc, char *argv[])
         return 1;
     }
     ServiceAddress::setBaseUrl(service.baseUrl());
+    benchPlayOn(service);
+    if (args.contains("--play-on"))
+        return 0;
 
     {
         auto backend = std::make_unique<MpvBackend>();

@@ -50,6 +50,8 @@ int main(int argc, char *argv[])
     // The library first: it queues its first load, which runs once the event loop starts.
     LibraryViewModel library(Store::shared());
     PlayerViewModel player;
+    // The bar's series line and playing on to a series' next part.
+    player.setLibrarySeries(library.series());
     NotesStore notes(Store::shared().folderURL());
 
     QQmlApplicationEngine engine;

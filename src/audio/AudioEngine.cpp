@@ -63,6 +63,8 @@ AudioEngine::AudioEngine(std::unique_ptr<PlayerBackend> backend, Downloads *down
         setReconnecting(false);
         reportFailure(*m_currentTrack, StatusContext::Reconnect);
     });
+    m_afterLecture =
+        NextLecture::fromName(m_preferences.afterLecture).value_or(NextLecture::Rule::NextPart);
     if (options.registerMpris)
         m_nowPlaying.registerOnSessionBus();
     setupMediaKeys();
@@ -122,26 +124,7 @@ void AudioEngine::play(const Track &track, std::optional<QList<Track>> queue,
                              " title=" + track.displayTitle() +
                              " resume=" + formatSeconds(resumePosition.value_or(0));
     setCurrentTrack(track);
-
-    const auto indexOf = [&track](const QList<Track> &tracks) -> qsizetype {
-        for (qsizetype i = 0; i < tracks.size(); ++i) {
-            if (tracks[i].id == track.id)
-                return i;
-        }
-        return -1;
-    };
-    if (queue) {
-        m_queue = *queue;
-        m_originalQueue = *queue;
-    }
-    const qsizetype index = indexOf(m_queue);
-    if (index >= 0) {
-        m_currentIndex = index;
-    } else {
-        m_queue = {track};
-        m_originalQueue = m_queue;
-        m_currentIndex = 0;
-    }
+    m_queue.start(track, queue);
     loadAndPlay(resumePosition);
 }
 
@@ -490,12 +473,26 @@ void AudioEngine::setLoadFailed(bool failed)
 
 void AudioEngine::onEndOfMedia()
 {
-    // The player stopped at the end by itself; say so instead of showing "playing".
-    m_atEnd = true;
-    setPlaybackMode(PlaybackState::Paused);
-    setIsPlaying(false);
-    updateNowPlaying();
+    std::optional<NextLecture::Choice> choice;
+    if (m_currentTrack) {
+        const bool sleepAtEnd = m_sleepTimer.isActive() && m_sleepTimer.untilEndOfLecture();
+        choice = NextLecture::after(
+            m_afterLecture, *m_currentTrack, m_queue,
+            m_seriesLookup ? m_seriesLookup(*m_currentTrack) : QList<Track>(), sleepAtEnd);
+    }
+    if (!choice) {
+        // The player stopped at the end by itself; say so instead of showing "playing".
+        m_atEnd = true;
+        setPlaybackMode(PlaybackState::Paused);
+        setIsPlaying(false);
+        updateNowPlaying();
+        emit reachedEnd();
+        return;
+    }
     emit reachedEnd();
+    // At once, so that the silence between the two lectures is only the next one's loading.
+    play(choice->track, choice->queue, std::nullopt);
+    emit playedOn(choice->track);
 }
 
 void AudioEngine::seekPlayer(double seconds, PlayerBackend::SeekCompletion completion)
@@ -674,26 +671,27 @@ void AudioEngine::seekAndPlay(double time)
 
 void AudioEngine::next()
 {
-    if (m_queue.isEmpty())
+    switch (m_queue.next(m_repeatMode)) {
+    case PlayQueue::Step::None:
         return;
-    if (m_repeatMode == RepeatMode::One) {
+    case PlayQueue::Step::Restart:
         if (m_hasPlayer)
             seekPlayer(0);
         setCurrentTime(0);
         if (m_hasPlayer)
             m_backend->play();
         return;
-    }
-    m_currentIndex = (m_currentIndex + 1) % m_queue.size();
-    if (m_currentIndex == 0 && m_repeatMode == RepeatMode::Off) {
+    case PlayQueue::Step::Stop:
         if (m_hasPlayer)
             m_backend->pause();
         setPlaybackMode(PlaybackState::Paused);
         setIsPlaying(false);
         updateNowPlaying();
         return;
+    case PlayQueue::Step::Play:
+        play(m_queue.track(), std::nullopt, std::nullopt);
+        return;
     }
-    play(m_queue.at(m_currentIndex), std::nullopt, std::nullopt);
 }
 
 void AudioEngine::previous()
@@ -706,9 +704,8 @@ void AudioEngine::previous()
         setCurrentTime(0);
         return;
     }
-    const qint64 count = m_queue.size();
-    m_currentIndex = (m_currentIndex - 1 + count) % count;
-    play(m_queue.at(m_currentIndex), std::nullopt, std::nullopt);
+    m_queue.previous();
+    play(m_queue.track(), std::nullopt, std::nullopt);
 }
 
 // ---- Now playing and media keys ---------------------------------------------------------
@@ -791,6 +788,27 @@ void AudioEngine::setRepeatMode(RepeatMode mode)
         return;
     m_repeatMode = mode;
     emit repeatModeChanged();
+}
+
+void AudioEngine::setAfterLecture(NextLecture::Rule rule)
+{
+    if (m_afterLecture == rule)
+        return;
+    m_afterLecture = rule;
+    m_preferences.afterLecture = NextLecture::name(rule);
+    savePreferences();
+    emit afterLectureChanged();
+}
+
+void AudioEngine::setAfterLectureValue(int rule)
+{
+    if (rule >= int(NextLecture::Rule::NextPart) && rule <= int(NextLecture::Rule::Stop))
+        setAfterLecture(NextLecture::Rule(rule));
+}
+
+void AudioEngine::setSeriesLookup(std::function<QList<Track>(const Track &)> lookup)
+{
+    m_seriesLookup = std::move(lookup);
 }
 
 void AudioEngine::setClearerVoice(bool on)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "audio/NextLecture.h"
 #include "audio/NowPlaying.h"
+#include "audio/PlayQueue.h"
 #include "audio/PlayerBackend.h"
 #include "audio/SleepTimer.h"
 #include "audio/StreamReconnector.h"
@@ -49,6 +51,9 @@ class AudioEngine : public QObject
     Q_PROPERTY(bool loadFailed READ loadFailed NOTIFY loadFailedChanged)
     // "Perjelas suara": loudness evening for quiet hall recordings; kept in the preferences.
     Q_PROPERTY(bool clearerVoice READ clearerVoice WRITE setClearerVoice NOTIFY clearerVoiceChanged)
+    // "Setelah kajian selesai" as NextLecture::Rule's value; kept in the preferences.
+    Q_PROPERTY(int afterLecture READ afterLectureValue WRITE setAfterLectureValue NOTIFY
+                   afterLectureChanged)
 
 public:
     struct Options
@@ -93,9 +98,17 @@ public:
     // Takes effect at once, in the playing lecture too, without a gap.
     void setClearerVoice(bool on);
 
-    const QList<Track> &queue() const { return m_queue; }
-    qint64 currentIndex() const { return m_currentIndex; }
-    const QList<Track> &originalQueue() const { return m_originalQueue; }
+    const QList<Track> &queue() const { return m_queue.tracks(); }
+    qint64 currentIndex() const { return m_queue.currentIndex(); }
+    const QList<Track> &originalQueue() const { return m_queue.original(); }
+
+    NextLecture::Rule afterLecture() const { return m_afterLecture; }
+    void setAfterLecture(NextLecture::Rule rule);
+    int afterLectureValue() const { return int(m_afterLecture); }
+    void setAfterLectureValue(int rule);
+    // The series of a lecture, its parts in order (empty when it is in none), for playing on
+    // to the next part; without a lookup no lecture is in a series.
+    void setSeriesLookup(std::function<QList<Track>(const Track &)> lookup);
 
     // Whether a player item is in place (from the first play or prepare on).
     bool hasPlayer() const { return m_hasPlayer; }
@@ -169,9 +182,12 @@ signals:
     void loadFailedChanged();
     // The place changed by a command (skip, seek, a pause by the sleep timer): save it now.
     void positionJumped();
-    // The lecture played to its end.
+    // The lecture played to its end (before anything plays on).
     void reachedEnd();
+    // After an end, the next lecture was started by itself ("Setelah kajian selesai").
+    void playedOn(const Track &track);
     void clearerVoiceChanged();
+    void afterLectureChanged();
 
 private:
     enum class StatusContext { Start, Prepare, Reconnect };
@@ -246,9 +262,9 @@ private:
     double m_currentTime = 0;
     double m_duration = 0;
     PlaybackState m_playbackState;
-    QList<Track> m_queue;
-    qint64 m_currentIndex = 0;
+    PlayQueue m_queue;
     bool m_shuffle = false;
     RepeatMode m_repeatMode = RepeatMode::Off;
-    QList<Track> m_originalQueue;
+    NextLecture::Rule m_afterLecture = NextLecture::Rule::NextPart;
+    std::function<QList<Track>(const Track &)> m_seriesLookup;
 };

@@ -12,6 +12,7 @@ namespace {
 const QString RateKey = QStringLiteral("playbackRate");
 const QString SmartRewindKey = QStringLiteral("smartRewind");
 const QString ClearerVoiceKey = QStringLiteral("clearerVoice");
+const QString AfterLectureKey = QStringLiteral("afterLecture");
 } // namespace
 
 Preferences::Preferences(QString folder) : m_folder(std::move(folder)) {}
@@ -44,6 +45,8 @@ std::optional<Preferences::Values> Preferences::decode(const QByteArray &bytes)
         values.smartRewind = rewind.toBool();
     if (const QJsonValue voice = object.value(ClearerVoiceKey); voice.isBool())
         values.clearerVoice = voice.toBool();
+    if (const QJsonValue after = object.value(AfterLectureKey); after.isString())
+        values.afterLecture = after.toString();
     return values;
 }
 
@@ -51,7 +54,8 @@ QByteArray Preferences::encode(const Values &values)
 {
     const QJsonObject object{{RateKey, clampedRate(values.playbackRate)},
                              {SmartRewindKey, values.smartRewind},
-                             {ClearerVoiceKey, values.clearerVoice}};
+                             {ClearerVoiceKey, values.clearerVoice},
+                             {AfterLectureKey, values.afterLecture}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 

@@ -22,6 +22,8 @@ public:
         bool smartRewind = true;
         // "Perjelas suara": loudness evening for quiet hall recordings.
         bool clearerVoice = false;
+        // "Setelah kajian selesai" by its stored name (NextLecture::name).
+        QString afterLecture = QStringLiteral("nextPart");
         bool operator==(const Values &) const = default;
     };
 

@@ -140,6 +140,7 @@ void LibraryViewModel::setAllTracks(const QList<Track> &tracks)
         m_keys.push_back({*found});
     }
     m_matcher.setLibrary(tracks);
+    m_series.setTracks(m_allTracks);
     emit tracksChanged();
     emit filteredTracksChanged();
     emit popularTracksChanged();

@@ -3,6 +3,7 @@
 #include "models/Track.h"
 #include "network/APIClient.h"
 #include "viewmodels/SearchMatcher.h"
+#include "viewmodels/LibrarySeries.h"
 
 #include <QHash>
 #include <QList>
@@ -49,6 +50,8 @@ class LibraryViewModel : public QObject
         bool searchShowsCloseSpellings READ searchShowsCloseSpellings NOTIFY filteredTracksChanged)
     Q_PROPERTY(QList<Track> popularTracks READ popularTracks NOTIFY popularTracksChanged)
     Q_PROPERTY(QStringList ustadzList READ ustadzList NOTIFY ustadzListChanged)
+    // The library's series, grouped anew off the GUI thread whenever the library changes.
+    Q_PROPERTY(LibrarySeries *series READ series CONSTANT)
 
 public:
     using Clock = std::function<double()>;
@@ -100,6 +103,9 @@ public:
     Q_INVOKABLE void loadFromCacheOrServer(bool forceRefresh = false);
     // "Coba lagi": a request still waiting for the service tries again now; otherwise a load.
     Q_INVOKABLE void retry();
+
+    LibrarySeries *series() { return &m_series; }
+    const LibrarySeries &series() const { return m_series; }
 
 signals:
     void tracksChanged();
@@ -177,4 +183,5 @@ private:
     std::chrono::milliseconds m_nextRetry{5000};
     bool m_quietLoad = false; // the load being started does not show as loading
     bool m_watchingNetwork = false;
+    LibrarySeries m_series;
 };

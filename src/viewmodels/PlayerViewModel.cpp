@@ -2,6 +2,7 @@
 
 #include "audio/AudioEngine.h"
 #include "persistence/Store.h"
+#include "viewmodels/LibrarySeries.h"
 #include "viewmodels/ResumeRule.h"
 
 #include <QDebug>
@@ -10,13 +11,18 @@
 #include <algorithm>
 
 PlayerViewModel::PlayerViewModel(AudioEngine &engine, Store &store, QObject *parent)
-    : QObject(parent), m_engine(engine), m_store(store)
+    : QObject(parent), m_engine(engine), m_store(store), m_finished(store.folderURL())
 {
     bindMirrors();
     // Next and previous inside the engine resume each lecture at its own place too.
-    m_engine.setResumeRule([store = QPointer<Store>(&m_store)](const Track &track) {
-        return store ? ResumeRule::fromHistory(track, store->loadPlaybackHistory()) : 0.0;
+    m_engine.setResumeRule([self = QPointer<PlayerViewModel>(this)](const Track &track) {
+        return self ? self->resumePosition(track) : 0.0;
     });
+    connect(&m_engine, &AudioEngine::reachedEnd, this, &PlayerViewModel::recordEnd);
+    connect(&m_engine, &AudioEngine::playedOn, this,
+            [this](const Track &track) { recordStart(track, m_engine.currentTime()); });
+    connect(&m_engine, &AudioEngine::afterLectureChanged, this,
+            &PlayerViewModel::afterLectureChanged);
     connect(&m_engine, &AudioEngine::positionJumped, this, &PlayerViewModel::savePosition);
     connect(&m_engine, &AudioEngine::playbackRateChanged, this,
             &PlayerViewModel::playbackRateChanged);
@@ -124,10 +130,21 @@ void PlayerViewModel::play(const Track &track, const QList<Track> &queue,
 {
     // Without a place of its own the lecture goes on where it was left, and that place, not
     // a 0, is what the settings and the history keep.
-    const double position = resumePosition
-                                ? qMax(0.0, *resumePosition)
-                                : ResumeRule::fromHistory(track, m_store.loadPlaybackHistory());
+    const double position =
+        resumePosition ? qMax(0.0, *resumePosition) : this->resumePosition(track);
     m_engine.play(track, queue, position);
+    recordStart(track, position);
+}
+
+double PlayerViewModel::resumePosition(const Track &track) const
+{
+    if (m_finished.isFinished(track.id))
+        return 0;
+    return ResumeRule::fromHistory(track, m_store.loadPlaybackHistory());
+}
+
+void PlayerViewModel::recordStart(const Track &track, double position)
+{
     const double duration = track.durationSeconds ? double(*track.durationSeconds) : 0;
     Store::Settings settings = settingsBase();
     settings.lastTrackId = track.id;
@@ -136,6 +153,49 @@ void PlayerViewModel::play(const Track &track, const QList<Track> &queue,
     m_store.saveSettings(settings);
     m_store.addOrUpdatePlaybackHistory(track.id, position, duration);
     setLastPlayedTrackId(track.id);
+}
+
+void PlayerViewModel::recordEnd()
+{
+    if (!m_currentTrack)
+        return;
+    const double end = m_duration > 0 ? m_duration : m_currentTime;
+    Store::Settings settings = settingsBase();
+    settings.lastTrackId = m_currentTrack->id;
+    settings.lastPosition = end;
+    settings.lastDuration = m_duration;
+    m_store.saveSettings(settings);
+    m_store.addOrUpdatePlaybackHistory(m_currentTrack->id, end, m_duration);
+    m_finished.setFinished(m_currentTrack->id, true);
+    m_reachedFinish = m_currentTrack->id;
+}
+
+void PlayerViewModel::setLibrarySeries(LibrarySeries *series)
+{
+    disconnect(m_seriesConnection);
+    m_series = series;
+    if (m_series)
+        m_seriesConnection = connect(m_series, &LibrarySeries::changed, this,
+                                     &PlayerViewModel::currentSeriesTextChanged);
+    m_engine.setSeriesLookup([series = QPointer<LibrarySeries>(series)](const Track &track) {
+        return series ? series->partsOf(track) : QList<Track>();
+    });
+    emit currentSeriesTextChanged();
+}
+
+QString PlayerViewModel::currentSeriesText() const
+{
+    return m_series && m_currentTrack ? m_series->placeText(m_currentTrack->id) : QString();
+}
+
+int PlayerViewModel::afterLecture() const
+{
+    return m_engine.afterLectureValue();
+}
+
+void PlayerViewModel::setAfterLecture(int rule)
+{
+    m_engine.setAfterLectureValue(rule);
 }
 
 void PlayerViewModel::togglePlay()
@@ -326,6 +386,12 @@ void PlayerViewModel::saveTick()
     if (!m_isPlaying && m_currentTime <= 0)
         return;
     savePosition();
+    // Heard into its final stretch: finished, once per lecture.
+    if (m_isPlaying && m_reachedFinish != m_currentTrack->id &&
+        ResumeRule::isFinished(m_currentTime, m_duration)) {
+        m_reachedFinish = m_currentTrack->id;
+        m_finished.setFinished(m_currentTrack->id, true);
+    }
 }
 
 void PlayerViewModel::savePosition()
@@ -346,6 +412,7 @@ void PlayerViewModel::setCurrentTrack(const std::optional<Track> &track)
         return;
     m_currentTrack = track;
     emit currentTrackChanged();
+    emit currentSeriesTextChanged();
 }
 
 void PlayerViewModel::setIsPlaying(bool playing)

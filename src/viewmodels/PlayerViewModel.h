@@ -3,10 +3,12 @@
 #include "models/PlaybackState.h"
 #include "models/RepeatMode.h"
 #include "models/Track.h"
+#include "persistence/FinishedLectures.h"
 #include "persistence/Store.h"
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <QVariant>
 
@@ -14,6 +16,7 @@
 #include <optional>
 
 class AudioEngine;
+class LibrarySeries;
 
 // What every screen reaches playback through: mirrors the engine's state, forwards the
 // user's commands, keeps the last lecture and position in the settings and a history entry
@@ -56,6 +59,13 @@ class PlayerViewModel : public QObject
     Q_PROPERTY(bool sleepTimerActive READ sleepTimerActive NOTIFY sleepTimerChanged)
     Q_PROPERTY(bool sleepTimerUntilEnd READ sleepTimerUntilEnd NOTIFY sleepTimerChanged)
     Q_PROPERTY(int sleepTimerRemaining READ sleepTimerRemaining NOTIFY sleepTimerRemainingChanged)
+    // "Setelah kajian selesai", the engine's (NextLecture::Rule: 0 next part, 1 next in the
+    // list, 2 stop); remembered across restarts.
+    Q_PROPERTY(int afterLecture READ afterLecture WRITE setAfterLecture NOTIFY afterLectureChanged)
+    // The lectures heard to the end or marked finished, and "Sembunyikan yang selesai".
+    Q_PROPERTY(FinishedLectures *finished READ finished CONSTANT)
+    // "Kitab Tauhid · bagian 12 dari 24" for the current lecture; empty outside a series.
+    Q_PROPERTY(QString currentSeriesText READ currentSeriesText NOTIFY currentSeriesTextChanged)
 
 public:
     PlayerViewModel(AudioEngine &engine, Store &store, QObject *parent = nullptr);
@@ -96,6 +106,12 @@ public:
     static QString rateText(double rate);
     bool clearerVoice() const;
     void setClearerVoice(bool on);
+    int afterLecture() const;
+    void setAfterLecture(int rule);
+    FinishedLectures *finished() { return &m_finished; }
+    // The library's series: the bar's series line and playing on to a series' next part.
+    void setLibrarySeries(LibrarySeries *series);
+    QString currentSeriesText() const;
 
     // Starts `track` with the list on screen as the queue; the settings and a history entry
     // are written at once, before the stream is ready.
@@ -141,11 +157,18 @@ signals:
     void sleepTimerChanged();
     void sleepTimerRemainingChanged();
     void clearerVoiceChanged();
+    void afterLectureChanged();
+    void currentSeriesTextChanged();
 
 private:
     void bindMirrors();
     void startSaveTimer();
     Store::Settings settingsBase() const;
+    double resumePosition(const Track &track) const;
+    // Writes the settings and a history entry for a lecture that starts at `position`.
+    void recordStart(const Track &track, double position);
+    // The current lecture played to its end: its place is its end, and it is finished.
+    void recordEnd();
 
     void setCurrentTrack(const std::optional<Track> &track);
     void setIsPlaying(bool playing);
@@ -167,6 +190,13 @@ private:
     bool m_shuffle = false;
     RepeatMode m_repeatMode = RepeatMode::Off;
     std::optional<qint64> m_lastPlayedTrackId;
+
+    FinishedLectures m_finished;
+    QPointer<LibrarySeries> m_series;
+    QMetaObject::Connection m_seriesConnection;
+    // The lecture last marked finished by reaching its final stretch, so that a listener who
+    // unmarks it there is not overruled by the next save tick.
+    std::optional<qint64> m_reachedFinish;
 
     std::chrono::milliseconds m_saveInterval{1000};
     QTimer m_saveTimer;

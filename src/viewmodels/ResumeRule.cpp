@@ -1,8 +1,11 @@
 #include "viewmodels/ResumeRule.h"
 
+#include <algorithm>
+
 bool ResumeRule::isFinished(double position, double duration)
 {
-    return duration > 0 && position >= duration - FinishedWithin;
+    return duration > 0 &&
+           position >= duration - std::min(FinishedWithin, duration * FinishedShare);
 }
 
 bool ResumeRule::hasEnded(double position, double duration)

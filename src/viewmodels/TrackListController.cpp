@@ -33,6 +33,16 @@ void TrackListController::setUstadz(const QString &ustadz)
         refresh();
 }
 
+void TrackListController::setSeries(int series)
+{
+    if (m_series == series)
+        return;
+    m_series = series;
+    emit seriesChanged();
+    if (m_kind == Series)
+        refresh();
+}
+
 void TrackListController::setLibrary(LibraryViewModel *library)
 {
     if (m_library == library)
@@ -48,8 +58,13 @@ void TrackListController::setLibrary(LibraryViewModel *library)
                                         [this] {
                                             if (m_kind == Search)
                                                 refresh();
-                                        });
+                                        })
+                             << connect(m_library->series(), &LibrarySeries::changed, this, [this] {
+                                    if (m_kind == Ustadz || m_kind == Series)
+                                        refresh();
+                                });
     }
+    m_model.setSeries(m_library ? m_library->series() : nullptr);
     emit libraryChanged();
     refresh();
 }
@@ -71,7 +86,16 @@ void TrackListController::setPlayer(PlayerViewModel *player)
                                        &TrackListController::refreshCurrentProgress)
                             << connect(m_player, &PlayerViewModel::durationChanged, this,
                                        &TrackListController::refreshCurrentProgress);
+        FinishedLectures *finished = m_player->finished();
+        m_playerConnections << connect(finished, &FinishedLectures::hideFinishedChanged, this,
+                                       &TrackListController::refresh)
+                            << connect(finished, &FinishedLectures::finishedChanged, this,
+                                       [this, finished] {
+                                           if (finished->hideFinished())
+                                               refresh();
+                                       });
     }
+    m_model.setFinished(m_player ? m_player->finished() : nullptr);
     emit playerChanged();
     refreshCurrent();
 }
@@ -128,22 +152,40 @@ void TrackListController::refresh()
     }
     switch (m_kind) {
     case Home:
-        m_model.setTracks(m_library->popularTracks());
+        m_model.setTracks(withoutHidden(m_library->popularTracks()));
         break;
     case Search:
         // A blank query shows the prompt; the list is not filled with the whole library.
-        m_model.updateTracks(blank ? QList<Track>() : m_library->filteredTracks());
+        m_model.updateTracks(blank ? QList<Track>() : withoutHidden(m_library->filteredTracks()));
         break;
-    case Ustadz:
-        m_model.setTracks(m_library->tracksOfUstadz(m_ustadz));
-        break;
-    case History:
-        m_model.setTracks(historyRows());
-        break;
-    case StoredDownloads:
-        m_model.setTracks(storedRows());
+    case Ustadz: {
+        QList<Track> rows = m_library->tracksOfUstadz(m_ustadz);
+        const LibrarySeries *series = m_library->series();
+        rows.removeIf([series](const Track &t) { return series->placeOf(t.id).has_value(); });
+        m_model.setTracks(withoutHidden(rows));
         break;
     }
+    case History:
+        m_model.setTracks(withoutHidden(historyRows()));
+        break;
+    case StoredDownloads:
+        m_model.setTracks(withoutHidden(storedRows()));
+        break;
+    case Series:
+        m_model.setTracks(withoutHidden(m_library->series()->parts(m_series)));
+        break;
+    }
+}
+
+QList<Track> TrackListController::withoutHidden(QList<Track> rows) const
+{
+    const FinishedLectures *finished = m_player ? m_player->finished() : nullptr;
+    if (!finished || !finished->hideFinished() || finished->count() == 0)
+        return rows;
+    const std::optional<Track> &current = m_player->currentTrack();
+    const qint64 currentId = current ? current->id : -1;
+    rows.removeIf([&](const Track &t) { return t.id != currentId && finished->isFinished(t.id); });
+    return rows;
 }
 
 void TrackListController::refreshCurrent()
@@ -251,7 +293,20 @@ void TrackListController::playRow(int row)
     case StoredDownloads:
         m_player->play(*track, m_model.tracks(), savedResumePosition(*track));
         break;
+    case Series:
+        // The whole series, also the parts hidden as finished.
+        m_player->play(*track, m_library->series()->parts(m_series), std::nullopt);
+        break;
     }
+}
+
+void TrackListController::toggleFinishedRow(int row)
+{
+    const auto track = m_model.trackAt(row);
+    if (!track || !m_player)
+        return;
+    FinishedLectures *finished = m_player->finished();
+    finished->setFinished(track->id, !finished->isFinished(track->id));
 }
 
 void TrackListController::downloadRow(int row)

@@ -26,6 +26,11 @@ class Store;
 // | Ustadz    | one teacher's lectures, most viewed    | those lectures   | its history entry  |
 // | History   | heard lectures, most recent first      | whole library    | settings or history|
 // | Downloads | library lectures whose file is present | the rows         | settings or history|
+// | Series    | one series' parts in order             | the series       | its history entry  |
+//
+// The Ustadz list leaves out the teacher's lectures that belong to a series (the screen
+// shows the series above it). Every list leaves out finished lectures while "Sembunyikan
+// yang selesai" is on, except the one the player holds.
 //
 // "Its history entry" is ResumeRule (from 0:00 when finished or never heard), applied by the
 // player view model to every play without a place of its own.
@@ -37,6 +42,8 @@ class TrackListController : public QObject
     Q_OBJECT
     Q_PROPERTY(Kind kind READ kind WRITE setKind NOTIFY kindChanged)
     Q_PROPERTY(QString ustadz READ ustadz WRITE setUstadz NOTIFY ustadzChanged)
+    // Series: the index of the series in the library's series (-1 none).
+    Q_PROPERTY(int series READ series WRITE setSeries NOTIFY seriesChanged)
     Q_PROPERTY(LibraryViewModel *library READ library WRITE setLibrary NOTIFY libraryChanged)
     Q_PROPERTY(PlayerViewModel *player READ player WRITE setPlayer NOTIFY playerChanged)
     Q_PROPERTY(Downloads *downloads READ downloads WRITE setDownloads NOTIFY downloadsChanged)
@@ -52,7 +59,7 @@ class TrackListController : public QObject
     Q_PROPERTY(bool canUndoRemoval READ canUndoRemoval NOTIFY canUndoRemovalChanged)
 
 public:
-    enum Kind { Home, Search, Ustadz, History, StoredDownloads };
+    enum Kind { Home, Search, Ustadz, History, StoredDownloads, Series };
     Q_ENUM(Kind)
 
     explicit TrackListController(QObject *parent = nullptr);
@@ -61,6 +68,8 @@ public:
     void setKind(Kind kind);
     QString ustadz() const { return m_ustadz; }
     void setUstadz(const QString &ustadz);
+    int series() const { return m_series; }
+    void setSeries(int series);
     LibraryViewModel *library() const { return m_library; }
     void setLibrary(LibraryViewModel *library);
     PlayerViewModel *player() const { return m_player; }
@@ -80,6 +89,8 @@ public:
     Q_INVOKABLE void downloadRow(int row);
     // Downloads: the last removed lecture comes back, stored as before.
     Q_INVOKABLE void undoRemoval();
+    // "Tandai selesai" / "Tandai belum selesai".
+    Q_INVOKABLE void toggleFinishedRow(int row);
     // History: reads the history file again (on showing and from the reload button).
     Q_INVOKABLE void reloadHistory();
     // Row of a track id given by QML (a number, exact up to 2^53), -1 when none.
@@ -88,6 +99,7 @@ public:
 signals:
     void kindChanged();
     void ustadzChanged();
+    void seriesChanged();
     void libraryChanged();
     void playerChanged();
     void downloadsChanged();
@@ -104,10 +116,12 @@ private:
     void refreshHasDownloads();
     QList<Track> historyRows() const;
     QList<Track> storedRows() const;
+    QList<Track> withoutHidden(QList<Track> rows) const;
     double savedResumePosition(const Track &track) const;
 
     Kind m_kind = Home;
     QString m_ustadz;
+    int m_series = -1;
     QPointer<LibraryViewModel> m_library;
     QPointer<PlayerViewModel> m_player;
     QPointer<Downloads> m_downloads;

@@ -1,6 +1,8 @@
 #include "TrackListModel.h"
 
 #include "audio/Downloads.h"
+#include "persistence/FinishedLectures.h"
+#include "viewmodels/LibrarySeries.h"
 
 #include <cmath>
 
@@ -53,6 +55,30 @@ void TrackListModel::setDownloads(Downloads *downloads)
                                      [this](qint64 id, qint64, qint64) { onDownloadProgress(id); });
     }
     announceAll({IsDownloadedRole, IsDownloadingRole, DownloadProgressRole});
+}
+
+void TrackListModel::setFinished(FinishedLectures *finished)
+{
+    if (m_finished == finished)
+        return;
+    disconnect(m_finishedConnection);
+    m_finished = finished;
+    if (m_finished)
+        m_finishedConnection = connect(m_finished, &FinishedLectures::finishedChanged, this,
+                                       [this](qint64 id) { announceRows({id}, {IsFinishedRole}); });
+    announceAll({IsFinishedRole});
+}
+
+void TrackListModel::setSeries(LibrarySeries *series)
+{
+    if (m_series == series)
+        return;
+    disconnect(m_seriesConnection);
+    m_series = series;
+    if (m_series)
+        m_seriesConnection = connect(m_series, &LibrarySeries::changed, this,
+                                     [this] { announceAll({SeriesTextRole}); });
+    announceAll({SeriesTextRole});
 }
 
 void TrackListModel::setHistoryInterval(std::chrono::milliseconds interval)
@@ -292,6 +318,10 @@ QVariant TrackListModel::data(const QModelIndex &index, int role) const
         return m_isPlaying && m_currentId && *m_currentId == track.id;
     case TrackIdRole:
         return double(track.id);
+    case IsFinishedRole:
+        return m_finished && m_finished->isFinished(track.id);
+    case SeriesTextRole:
+        return m_series ? m_series->placeText(track.id) : QString();
     default:
         return {};
     }
@@ -312,5 +342,7 @@ QHash<int, QByteArray> TrackListModel::roleNames() const
         {IsCurrentRole, "isCurrent"},
         {IsPlayingRole, "isPlaying"},
         {TrackIdRole, "trackId"},
+        {IsFinishedRole, "isFinished"},
+        {SeriesTextRole, "seriesText"},
     };
 }

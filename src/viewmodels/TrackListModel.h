@@ -13,6 +13,8 @@
 #include <optional>
 
 class Downloads;
+class FinishedLectures;
+class LibrarySeries;
 
 // The rows of one track list as QML sees them: display texts, listening progress from the
 // playback history, the download state and which row the player holds. QML never gets
@@ -42,6 +44,8 @@ public:
         IsCurrentRole,
         IsPlayingRole,
         TrackIdRole, // as a number, exact up to 2^53; for tests and accessibility only
+        IsFinishedRole,
+        SeriesTextRole, // "Kitab Tauhid · bagian 12 dari 24", empty outside a series
     };
     Q_ENUM(Role)
 
@@ -51,6 +55,8 @@ public:
     void setStore(Store *store);
     void setDownloads(Downloads *downloads);
     void setHistoryInterval(std::chrono::milliseconds interval);
+    void setFinished(FinishedLectures *finished);
+    void setSeries(LibrarySeries *series);
 
     void setTracks(const QList<Track> &tracks);
     // As setTracks, but told as rows removed and rows inserted rather than a reset: a view
@@ -111,4 +117,8 @@ private:
     bool m_historyPending = false;
     QMetaObject::Connection m_storeConnection;
     QList<QMetaObject::Connection> m_downloadConnections;
+    QPointer<FinishedLectures> m_finished;
+    QPointer<LibrarySeries> m_series;
+    QMetaObject::Connection m_finishedConnection;
+    QMetaObject::Connection m_seriesConnection;
 };

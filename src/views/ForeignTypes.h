@@ -4,11 +4,13 @@
 // which has no QML dependency, so they are registered here as foreign types.
 
 #include "audio/Downloads.h"
+#include "audio/SeriesDownload.h"
 #include "persistence/NotesStore.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/NotesListModel.h"
 #include "viewmodels/PlayerViewModel.h"
+#include "viewmodels/SeriesListModel.h"
 #include "viewmodels/TrackListController.h"
 #include "viewmodels/TrackListModel.h"
 #include "viewmodels/UstadzListModel.h"
@@ -90,4 +92,34 @@ struct NotesListModelForeign
     Q_GADGET
     QML_FOREIGN(NotesListModel)
     QML_NAMED_ELEMENT(NotesListModel)
+};
+
+struct SeriesListModelForeign
+{
+    Q_GADGET
+    QML_FOREIGN(SeriesListModel)
+    QML_NAMED_ELEMENT(SeriesListModel)
+};
+
+struct LibrarySeriesForeign
+{
+    Q_GADGET
+    QML_FOREIGN(LibrarySeries)
+    QML_NAMED_ELEMENT(LibrarySeries)
+    QML_UNCREATABLE("Owned by the library view model")
+};
+
+struct FinishedLecturesForeign
+{
+    Q_GADGET
+    QML_FOREIGN(FinishedLectures)
+    QML_NAMED_ELEMENT(FinishedLectures)
+    QML_UNCREATABLE("Owned by the player view model")
+};
+
+struct SeriesDownloadForeign
+{
+    Q_GADGET
+    QML_FOREIGN(SeriesDownload)
+    QML_NAMED_ELEMENT(SeriesDownload)
 };

@@ -406,14 +406,21 @@ void TestPlayerViewModel::resumeRule_data()
     QTest::addColumn<qint64>("trackLength");
     QTest::addColumn<double>("expected");
     QTest::newRow("half-heard") << "play" << 120.0 << 240.0 << qint64(240) << 120.0;
-    QTest::newRow("finished") << "play" << 215.0 << 240.0 << qint64(240) << 0.0;
-    QTest::newRow("just before the finish") << "play" << 209.0 << 240.0 << qint64(240) << 209.0;
+    // The last 30 s, or the last 5 % when that is shorter (12 s of 240 s).
+    QTest::newRow("finished") << "play" << 229.0 << 240.0 << qint64(240) << 0.0;
+    QTest::newRow("just before the finish") << "play" << 227.0 << 240.0 << qint64(240) << 227.0;
+    QTest::newRow("long, last 30 s") << "play" << 3571.0 << 3600.0 << qint64(3600) << 0.0;
+    QTest::newRow("long, before its last 30 s") << "play" << 3569.0 << 3600.0 << qint64(3600) << 3569.0;
     QTest::newRow("no entry") << "play" << -1.0 << 0.0 << qint64(240) << 0.0;
     QTest::newRow("no length: the entry's decides")
-        << "play" << 215.0 << 240.0 << qint64(0) << 0.0;
+        << "play" << 229.0 << 240.0 << qint64(0) << 0.0;
     QTest::newRow("next, half-heard") << "next" << 120.0 << 240.0 << qint64(240) << 120.0;
     QTest::newRow("previous, half-heard") << "previous" << 120.0 << 240.0 << qint64(240) << 120.0;
     QTest::newRow("next, finished") << "next" << 230.0 << 240.0 << qint64(240) << 0.0;
+    // A short lecture is finished only in its last 5 %.
+    QTest::newRow("short, heard halfway") << "play" << 60.0 << 120.0 << qint64(120) << 60.0;
+    QTest::newRow("short, heard to 95 %") << "play" << 114.0 << 120.0 << qint64(120) << 0.0;
+    QTest::newRow("short, just before 95 %") << "play" << 113.0 << 120.0 << qint64(120) << 113.0;
 }
 
 void TestPlayerViewModel::resumeRule()

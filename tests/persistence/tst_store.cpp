@@ -1,5 +1,6 @@
 #include "TempDataHome.h"
 #include "persistence/DamagedFile.h"
+#include "persistence/FinishedLectures.h"
 #include "persistence/Store.h"
 
 #include <QDir>
@@ -96,6 +97,7 @@ private slots:
     void numbersJsonCannotHoldAreNotWritten();
     void unusableFolderFailsQuietly();
     void writesKeepTheirOrderAndTheLatestWins();
+    void finishedLecturesRoundTrip();
 
 private:
     QString path(const char *file) const { return m_home->dataFolder() + '/' + file; }
@@ -477,6 +479,38 @@ void StoreTest::writesKeepTheirOrderAndTheLatestWins()
     QCOMPARE(order, QStringList({"x", "b", "a"}));
     QCOMPARE(readAll(folder + "a"), QByteArray("a2"));
     QCOMPARE(readAll(folder + "b"), QByteArray("b1"));
+}
+
+// finished.json: marks and the hide flag survive a restart, ids of lectures no longer in any
+// library are kept, 64-bit ids stay exact, and a damaged file is set aside before a write.
+void StoreTest::finishedLecturesRoundTrip()
+{
+    const QString file = path(FinishedLectures::FileName);
+    const qint64 huge = 9007199254740993;
+    {
+        FinishedLectures finished(m_home->dataFolder());
+        QVERIFY(finished.setFinished(huge, true));
+        QVERIFY(finished.setFinished(7, true));
+        QVERIFY(!finished.setFinished(7, true));
+        finished.setHideFinished(true);
+        finished.waitForWrites();
+    }
+    QCOMPARE(readAll(file), QByteArray(R"({"finished":[7,9007199254740993],"hideFinished":true})"));
+    {
+        FinishedLectures finished(m_home->dataFolder());
+        QVERIFY(finished.isFinished(huge) && finished.isFinished(7) && finished.hideFinished());
+        QVERIFY(finished.setFinished(7, false));
+        finished.waitForWrites();
+    }
+    QCOMPARE(readAll(file), QByteArray(R"({"finished":[9007199254740993],"hideFinished":true})"));
+
+    writeAll(file, R"({"finished":[1.5]})");
+    FinishedLectures finished(m_home->dataFolder());
+    QVERIFY(!finished.isFinished(1) && !finished.hideFinished());
+    QCOMPARE(DamagedFile::setAsideCopies(file).size(), 1);
+    finished.setFinished(3, true);
+    finished.waitForWrites();
+    QCOMPARE(readAll(file), QByteArray(R"({"finished":[3],"hideFinished":false})"));
 }
 
 QTEST_GUILESS_MAIN(StoreTest)

@@ -162,7 +162,18 @@ private slots:
                  qPrintable(tree));
         QVERIFY(tree.contains("Fiqih Shalat, Ustadz Muhammad Rizki, 2:00, didengar"));
 
+        // A lecture is marked finished, and unmarked, through its row's action; the row then
+        // says "selesai".
+        const QString finishedFile = m_dataHome.path() + "/Quillora/finished.json";
         int exitCode = -1;
+        reader({"press", "Tandai selesai"}, &exitCode);
+        QCOMPARE(exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(reader({"dump"}).contains(", selesai"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(finishedFile), 10000);
+        reader({"press", "Tandai belum selesai"}, &exitCode);
+        QCOMPARE(exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!reader({"dump"}).contains(", selesai"), 10000);
+
         reader({"press", "Adab Menuntut Ilmu"}, &exitCode);
         QCOMPARE(exitCode, 0);
         QTRY_COMPARE_WITH_TIMEOUT(title(), QStringLiteral("Adab Menuntut Ilmu"), 15000);

@@ -68,6 +68,7 @@ bool ScreenFixture::start(bool startService)
                                            AudioEngine::Options{.preferencesFolder = store->folderURL()});
     player = std::make_unique<PlayerViewModel>(*engine, *store);
     library = std::make_unique<LibraryViewModel>(*store);
+    player->setLibrarySeries(library->series());
     notes = std::make_unique<NotesStore>(store->folderURL());
     UiTest::prepare(qml);
     windows = std::make_unique<MainWindows>(qml, *library, *player, *downloads, *store, *notes);

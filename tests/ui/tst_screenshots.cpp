@@ -4,7 +4,8 @@
 // two mini players. The pictures are kept in the build folder (tests/ui/screenshots/<scene
 // graph>) for people to look at: Home with a lecture playing, listened progress and a stored
 // lecture; Search; the teachers and one teacher; History; Downloads; the empty, loading and
-// error states; the mini players. Run with both scene graphs, which must draw the same.
+// error states; the mini players; a teacher's page with series, a series and the settings. Run with
+// both scene graphs, which must draw the same.
 #include "ScreenFixture.h"
 #include "UiTestSupport.h"
 
@@ -319,6 +320,58 @@ private slots:
         save(window, "downloads-undo");
         UiTest::click(UiTest::findAccessible(window->contentItem(), "Urungkan"));
         QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 1);
+    }
+
+    // A teacher with two series (twelve parts, some heard, one finished) and single lectures;
+    // a series page with a part playing; the settings sheet (from the sidebar), which fits the
+    // window.
+    void seriesAndSettings()
+    {
+        QList<Track> tracks = sampleLibrary();
+        const QString teacher = QStringLiteral("Ustadz Abdullah Hakim Nasution");
+        for (int n = 1; n <= 12; ++n)
+            tracks << lecture(200 + n, 900 - n * 37, teacher,
+                              QStringLiteral("Kitab Tauhid - Bagian %1").arg(n));
+        for (int n = 1; n <= 3; ++n)
+            tracks << lecture(300 + n, 100, teacher,
+                              QStringLiteral("Syarah Ushul Tsalatsah #%1").arg(n));
+        ScreenFixture f(tracks);
+        QVERIFY(f.start());
+        f.player->setSaveInterval(std::chrono::hours(1));
+        f.store->savePlaybackHistory(
+            {{201, 20, 20, 300, 1}, {202, 20, 20, 310, 1}, {203, 9, 20, 320, 1}});
+        f.player->finished()->setFinished(201, true);
+        f.player->finished()->setFinished(202, true);
+        QQuickWindow *window = f.openWindow();
+        QVERIFY(window);
+        QVERIFY(f.waitForLibrary());
+        QTRY_COMPARE(int(f.library->series()->index().all().size()), 2);
+        QVERIFY(f.select(window, "Ustadz"));
+        QQuickItem *entry = nullptr;
+        QTRY_VERIFY(
+            (entry = UiTest::findAccessible(window->contentItem(), teacher + ", 17 kajian")));
+        UiTest::click(entry);
+        QTRY_VERIFY(UiTest::findAccessible(window->contentItem(),
+                                           "Seri Kitab Tauhid, 12 bagian, 2 dari 12 selesai"));
+        save(window, "ustadz-series");
+
+        UiTest::keys(window, "Return");
+        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 12);
+        UiTest::click(UiTest::findAccessible(window->contentItem(), "Lanjutkan seri"));
+        QTRY_VERIFY(f.player->isPlaying() && f.player->currentTime() > 9);
+        save(window, "series");
+
+        UiTest::click(UiTest::findAccessible(window->contentItem(), "Pengaturan"));
+        QObject *sheet = window->findChild<QObject *>("settingsSheet");
+        QVERIFY(sheet);
+        QTRY_VERIFY(sheet->property("opened").toBool());
+        auto *sections = UiTest::findByObjectName(
+            qvariant_cast<QQuickItem *>(sheet->property("contentItem")), "settingsSections");
+        QVERIFY(sections && sections->height() > 0);
+        const QRectF box =
+            sections->mapRectToScene(QRectF(0, 0, sections->width(), sections->height()));
+        QVERIFY(QRectF(0, 0, window->width(), window->height()).contains(box));
+        save(window, "settings");
     }
 
     void emptyAndFailedStates()

@@ -14,6 +14,8 @@ FocusScope {
     // Track id to centre when the list appears (undefined: stay at the top).
     property var scrollToTrackId
     property string accessibleName: qsTr("Daftar kajian")
+    // Track ids (numbers) whose last download failed ("Unduh semua bagian").
+    property var failedIds: []
     readonly property alias view: list
 
     function scrollToTarget() {
@@ -90,6 +92,19 @@ FocusScope {
                 if (list.currentIndex >= 0)
                     root.playRow(list.currentIndex);
                 break;
+            // "Tandai selesai" / "Tandai belum selesai" for the current row.
+            case Qt.Key_S:
+                if (event.modifiers !== Qt.NoModifier || list.currentIndex < 0)
+                    return;
+                root.controller.toggleFinishedRow(list.currentIndex);
+                break;
+            // The row's menu.
+            case Qt.Key_Menu:
+            case Qt.Key_F10:
+                if ((event.key === Qt.Key_F10 && event.modifiers !== Qt.ShiftModifier) || !list.currentItem)
+                    return;
+                (list.currentItem as TrackRow).openMenu(0, (list.currentItem as TrackRow).contentHeight);
+                break;
             default:
                 return;
             }
@@ -108,9 +123,11 @@ FocusScope {
         }
 
         delegate: TrackRow {
+            downloadFailed: root.failedIds.length > 0 && root.failedIds.indexOf(trackId) >= 0
             removesDownload: root.controller.kind === TrackListController.StoredDownloads
             onPlay: root.playRow(index)
             onDownload: root.controller.downloadRow(index)
+            onToggleFinished: root.controller.toggleFinishedRow(index)
         }
     }
 

@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls
 import Talvora
 
 // One lecture of a track list: its number (or the play state when it is the player's
@@ -21,15 +22,28 @@ Item {
     required property real downloadProgress
     required property bool isCurrent
     required property bool isPlaying
+    required property bool isFinished
+    required property real trackId
+    // The last try to download it failed.
+    property bool downloadFailed: false
+    // "Kitab Tauhid · bagian 12 dari 24"; empty outside a series.
+    required property string seriesText
     // On the Downloads screen the button removes the stored copy.
     property bool removesDownload: false
 
     // The download button takes the hover from the row's area: the row stays lit under it.
     readonly property bool hovering: mouse.containsMouse || button.hovered
     readonly property real contentHeight: 58
+    readonly property bool failedNow: downloadFailed && !isDownloaded && !isDownloading
 
     signal play
     signal download
+    // "Tandai selesai" / "Tandai belum selesai".
+    signal toggleFinished
+
+    function openMenu(x: real, y: real) {
+        menu.popup(row, x, y);
+    }
 
     // The view only culls a row it keeps for reuse: hidden, it is no row for a hit test or
     // the accessibility tree either.
@@ -41,7 +55,7 @@ Item {
 
     // A button to screen readers: in this Qt only buttons carry a press action.
     Accessible.role: Accessible.Button
-    Accessible.name: title + ", " + teacher + ", " + durationText + (hasProgress ? qsTr(", didengar %1 %").arg(parseInt(progressText)) : "")
+    Accessible.name: title + ", " + teacher + (seriesText.length > 0 ? ", " + seriesText : "") + ", " + durationText + (hasProgress ? qsTr(", didengar %1 %").arg(parseInt(progressText)) : "") + (isFinished ? qsTr(", selesai") : "")
     Accessible.description: !isCurrent ? "" : isPlaying ? qsTr("sedang diputar") : qsTr("dijeda")
     Accessible.focusable: true
     Accessible.ignored: !visible
@@ -65,8 +79,13 @@ Item {
         width: row.width
         height: row.contentHeight
         hoverEnabled: true
-        acceptedButtons: Qt.LeftButton
-        onClicked: row.play()
+        acceptedButtons: Qt.LeftButton | Qt.RightButton
+        onClicked: mouseEvent => {
+            if (mouseEvent.button === Qt.RightButton)
+                row.openMenu(mouseEvent.x, mouseEvent.y);
+            else
+                row.play();
+        }
         // Handled, so the second click of a double-click is not a second play.
         onDoubleClicked: {}
     }
@@ -138,7 +157,7 @@ Item {
         id: texts
         anchors.left: number.right
         anchors.leftMargin: 14
-        anchors.right: rightText.left
+        anchors.right: finishedButton.left
         anchors.rightMargin: 14
         y: (row.contentHeight - height) / 2
         spacing: 3
@@ -156,12 +175,39 @@ Item {
 
         Text {
             width: parent.width
-            text: row.teacher
+            text: row.seriesText.length > 0 ? row.teacher + "  —  " + row.seriesText : row.teacher
             elide: Text.ElideRight
             maximumLineCount: 1
             font.family: Theme.fontFamily
             font.pixelSize: 13
             color: row.isCurrent ? Qt.rgba(1, 1, 1, 0.8) : Theme.secondaryText
+        }
+    }
+
+    PlainButton {
+        // the finished mark; also how a pointer or a screen reader marks a lecture
+        id: finishedButton
+        objectName: "finishedButton"
+        anchors.right: rightText.left
+        anchors.rightMargin: 6
+        anchors.verticalCenter: background.verticalCenter
+        width: 28
+        height: 28
+        iconSize: 18
+        iconName: "check-check"
+        // Unfinished rows show it faintly, brighter under the pointer.
+        iconColor: row.isFinished ? Theme.green : row.hovering || finishedButton.hovered ? Theme.secondaryText : Theme.withAlpha(Theme.secondaryText, 0.25)
+        focusPolicy: Qt.NoFocus
+        accessibleName: row.isFinished ? qsTr("Tandai belum selesai") : qsTr("Tandai selesai")
+        onClicked: row.toggleFinished()
+        onDoubleClicked: {}
+    }
+
+    Menu {
+        id: menu
+        MenuItem {
+            text: row.isFinished ? qsTr("Tandai belum selesai") : qsTr("Tandai selesai")
+            onTriggered: row.toggleFinished()
         }
     }
 
@@ -172,10 +218,10 @@ Item {
         anchors.verticalCenter: background.verticalCenter
         width: row.hasProgress ? 40 : 60
         horizontalAlignment: Text.AlignRight
-        text: row.hasProgress ? row.progressText : row.durationText
+        text: row.failedNow ? qsTr("Gagal") : row.hasProgress ? row.progressText : row.durationText
         font.family: Theme.fontFamily
         font.pixelSize: row.hasProgress ? 12 : 13
-        color: row.isCurrent ? Qt.rgba(1, 1, 1, 0.8) : Theme.secondaryText
+        color: row.failedNow ? Theme.red : row.isCurrent ? Qt.rgba(1, 1, 1, 0.8) : Theme.secondaryText
     }
 
     PlainButton {
@@ -191,7 +237,7 @@ Item {
         // A stored lecture's check mark outside Unduhan only says so; removing is Unduhan's.
         statusOnly: row.isDownloaded && !row.isDownloading && !row.removesDownload
         focusPolicy: row.ListView.isCurrentItem && !statusOnly ? Qt.TabFocus : Qt.NoFocus
-        accessibleName: row.isDownloading ? qsTr("Batalkan unduhan") : row.removesDownload ? qsTr("Hapus unduhan") : row.isDownloaded ? qsTr("Sudah diunduh") : qsTr("Unduh")
+        accessibleName: row.isDownloading ? qsTr("Batalkan unduhan") : row.failedNow ? qsTr("Unduhan gagal, unduh lagi") : row.removesDownload ? qsTr("Hapus unduhan") : row.isDownloaded ? qsTr("Sudah diunduh") : qsTr("Unduh")
         onClicked: if (!statusOnly) row.download()
         // The second click of a double-click does not cancel the download just started.
         onDoubleClicked: {}

@@ -4,21 +4,36 @@ import QtQuick.Controls
 import Talvora
 
 // "Ustadz": every teacher of the library with the number of lectures; a teacher's row
-// opens that teacher's lectures, most viewed first, with a back control (or Escape).
+// opens that teacher's page: the series first (each opens as its parts in order), then
+// the single lectures, most viewed first, with a back control (or Escape).
 FocusScope {
     id: teachers
 
     required property ContentView content
 
     function open(name: string) {
+        selectedSeries = -1;
         selectedUstadz = name;
-        lectures.forceActiveFocus();
+        if (seriesModel.count > 0)
+            seriesList.forceActiveFocus();
+        else
+            lectures.forceActiveFocus();
     }
 
-    // Back to the list, on the teacher just left.
+    function openSeries(series: int) {
+        selectedSeries = series;
+        parts.forceActiveFocus();
+    }
+
+    // Back to the list, on the teacher just left; from a series, back to its teacher.
     function back() {
         if (!hasSelection)
             return;
+        if (selectedSeries >= 0) {
+            selectedSeries = -1;
+            seriesList.forceActiveFocus();
+            return;
+        }
         const row = teacherModel.rowOf(selectedUstadz);
         selectedUstadz = null;
         if (row >= 0) {
@@ -40,7 +55,12 @@ FocusScope {
     // The chosen teacher, exactly as written in the lectures; null shows the list.
     property var selectedUstadz: null
     readonly property bool hasSelection: selectedUstadz !== null && selectedUstadz !== undefined
-    readonly property string title: !hasSelection ? qsTr("Ustadz") : selectedUstadz.length > 0 ? selectedUstadz : qsTr("Tidak diketahui")
+    readonly property string teacherTitle: !hasSelection ? qsTr("Ustadz") : selectedUstadz.length > 0 ? selectedUstadz : qsTr("Tidak diketahui")
+    // The open series of the chosen teacher (an index into the library's series), -1 none.
+    property int selectedSeries: -1
+    readonly property bool seriesOpen: hasSelection && selectedSeries >= 0
+    readonly property string seriesTitle: seriesOpen ? seriesModel.currentTitle : ""
+    readonly property string title: seriesOpen ? seriesTitle : teacherTitle
 
     Binding {
         target: teachers.content
@@ -77,6 +97,32 @@ FocusScope {
         visible: listHeading.visible && !states.active && names.count === 0
         iconName: "users"
         text: qsTr("Belum ada ustadz di daftar kajian")
+    }
+
+    TrackListController {
+        id: seriesTracks
+        kind: TrackListController.Series
+        series: teachers.selectedSeries
+        library: teachers.content.library
+        player: teachers.content.player
+        downloads: teachers.content.downloads
+        store: teachers.content.store
+    }
+
+    SeriesListModel {
+        id: seriesModel
+        library: teachers.content.library
+        player: teachers.content.player
+        ustadz: teachers.hasSelection ? teachers.selectedUstadz : ""
+        current: teachers.selectedSeries
+    }
+
+    // "Unduh semua bagian" of the series last started here; it goes on while other pages show.
+    SeriesDownload {
+        id: seriesDownload
+        readonly property bool shown: series >= 0 && series === teachers.selectedSeries
+        downloads: teachers.content.downloads
+        library: teachers.content.library
     }
 
     Rectangle {
@@ -199,7 +245,7 @@ FocusScope {
 
     Column {
         anchors.fill: parent
-        visible: teachers.hasSelection && !states.active
+        visible: teachers.hasSelection && !states.active && !teachers.seriesOpen
         spacing: 12
 
         Row {
@@ -219,7 +265,7 @@ FocusScope {
 
             Text {
                 anchors.verticalCenter: parent.verticalCenter
-                text: teachers.title
+                text: teachers.teacherTitle
                 font.family: Theme.fontFamily
                 font.weight: Font.Bold
                 font.pixelSize: 18
@@ -230,20 +276,156 @@ FocusScope {
         EmptyState {
             width: parent.width
             height: parent.height - header.height - parent.spacing
-            visible: lectures.view.count === 0
+            visible: lectures.view.count === 0 && !seriesList.visible
             iconName: "circle-user"
             text: qsTr("Tidak ada kajian dari ustadz ini")
+        }
+
+        // The teacher's series: one Tab stop; Up/Down move, Enter opens.
+        ListView {
+            id: seriesList
+            objectName: "teacherSeries"
+            width: parent.width
+            height: Math.min(contentHeight, parent.height * 0.45)
+            visible: count > 0
+            focus: teachers.hasSelection && count > 0
+            activeFocusOnTab: true
+            clip: true
+            boundsBehavior: Flickable.StopAtBounds
+            model: seriesModel
+            Accessible.role: Accessible.List
+            Accessible.name: qsTr("Seri")
+            Accessible.ignored: !visible
+            Keys.onReturnPressed: openCurrent()
+            Keys.onEnterPressed: openCurrent()
+            function openCurrent() {
+                if (currentItem)
+                    teachers.openSeries((currentItem as SeriesRow).series);
+            }
+            onCountChanged: {
+                if (currentIndex < 0 && count > 0)
+                    currentIndex = 0;
+            }
+            ScrollBar.vertical: ScrollBar {
+                policy: ScrollBar.AsNeeded
+                Accessible.ignored: true
+            }
+            delegate: SeriesRow {
+                width: seriesList.width
+                onOpen: teachers.openSeries(series)
+                onContinueSeries: seriesModel.continueSeries(series)
+            }
+        }
+
+        Text {
+            id: singlesHeading
+            x: 20
+            visible: seriesList.visible
+            text: qsTr("Kajian lainnya")
+            font.family: Theme.fontFamily
+            font.weight: Font.Bold
+            font.pixelSize: 14
+            color: Theme.secondaryText
         }
 
         TrackList {
             id: lectures
             objectName: "teacherTracks"
             visible: view.count > 0
-            focus: teachers.hasSelection && !states.active
-            accessibleName: teachers.title
+            focus: teachers.hasSelection && !states.active && seriesModel.count === 0
+            accessibleName: teachers.teacherTitle
             width: parent.width
-            height: parent.height - header.height - parent.spacing
+            height: parent.height - header.height - parent.spacing - (seriesList.visible ? seriesList.height + singlesHeading.height + 2 * parent.spacing : 0)
             controller: screenTracks
+        }
+    }
+
+    Column {
+        anchors.fill: parent
+        visible: teachers.seriesOpen && !states.active
+        spacing: 10
+
+        Row {
+            id: seriesHeader
+            x: 20
+            topPadding: 12
+            spacing: 8
+
+            PlainButton {
+                anchors.verticalCenter: parent.verticalCenter
+                iconName: "chevron-left"
+                iconSize: 16
+                iconColor: Theme.green
+                accessibleName: qsTr("Kembali")
+                onClicked: teachers.back()
+            }
+
+            Column {
+                anchors.verticalCenter: parent.verticalCenter
+                spacing: 2
+                Text {
+                    text: teachers.seriesTitle
+                    font.family: Theme.fontFamily
+                    font.weight: Font.Bold
+                    font.pixelSize: 18
+                    color: Theme.primaryText
+                }
+                Text {
+                    objectName: "seriesProgress"
+                    text: teachers.teacherTitle + "  ·  " + seriesModel.currentProgressText
+                    font.family: Theme.fontFamily
+                    font.pixelSize: 13
+                    color: Theme.secondaryText
+                }
+            }
+        }
+
+        Row {
+            id: seriesActions
+            x: 20
+            spacing: 10
+
+            BorderedButton {
+                objectName: "continueSeries"
+                text: qsTr("Lanjutkan seri")
+                onClicked: seriesModel.continueSeries(teachers.selectedSeries)
+            }
+            BorderedButton {
+                objectName: "downloadSeries"
+                text: seriesDownload.shown && seriesDownload.running ? qsTr("Batalkan unduhan seri") : qsTr("Unduh semua bagian")
+                // One series at a time: another's run is cancelled by starting this one.
+                onClicked: {
+                    if (seriesDownload.shown && seriesDownload.running) {
+                        seriesDownload.cancel();
+                    } else {
+                        seriesDownload.series = teachers.selectedSeries;
+                        seriesDownload.start();
+                    }
+                }
+            }
+            Text {
+                objectName: "seriesDownloadStatus"
+                anchors.verticalCenter: parent.verticalCenter
+                visible: seriesDownload.shown && text.length > 0
+                text: seriesDownload.statusText + (seriesDownload.running ? "  (" + Math.floor(seriesDownload.progress * 100) + " %)" : "")
+                font.family: Theme.fontFamily
+                font.pixelSize: 13
+                color: seriesDownload.failed > 0 && !seriesDownload.running ? Theme.red : Theme.secondaryText
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+                Accessible.ignored: !visible
+            }
+        }
+
+        TrackList {
+            id: parts
+            objectName: "seriesTracks"
+            focus: teachers.seriesOpen
+            accessibleName: teachers.seriesTitle
+            width: parent.width
+            height: parent.height - seriesHeader.height - seriesActions.height - 2 * parent.spacing
+            controller: seriesTracks
+            failedIds: seriesDownload.shown ? seriesDownload.failedIds : []
         }
     }
 }

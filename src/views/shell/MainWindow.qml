@@ -26,8 +26,8 @@ ApplicationWindow {
     function buttonHasFocus(): bool {
         return activeFocusItem instanceof T.AbstractButton
     }
-    // The sheet of keys takes every key while it shows.
-    readonly property bool keysFree: !shortcutSheet.visible
+    // The sheets take every key while they show.
+    readonly property bool keysFree: !shortcutSheet.visible && !settingsSheet.visible
 
     width: 1100
     height: 720
@@ -154,6 +154,11 @@ ApplicationWindow {
         onActivated: shortcutSheet.open()
     }
     Shortcut {
+        sequence: "Ctrl+,"
+        enabled: window.keysFree
+        onActivated: settingsSheet.open()
+    }
+    Shortcut {
         sequence: "Ctrl+N"
         onActivated: window.newWindowRequested()
     }
@@ -170,10 +175,19 @@ ApplicationWindow {
         function onMiniPlayerRequested() {
             window.miniPlayerRequested();
         }
+        function onSettingsRequested() {
+            settingsSheet.open();
+        }
     }
 
     ShortcutSheet {
         id: shortcutSheet
         objectName: "shortcutSheet"
+    }
+
+    SettingsSheet {
+        id: settingsSheet
+        objectName: "settingsSheet"
+        player: window.player
     }
 }

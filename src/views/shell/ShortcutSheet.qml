@@ -22,6 +22,8 @@ Popup {
         ["Ctrl+1 … Ctrl+6", qsTr("Beranda, Ustadz, Riwayat, Unduhan, Cari, Catatan")],
         ["Ctrl+F", qsTr("Cari")],
         ["Esc", qsTr("Kembali ke daftar ustadz")],
+        ["S", qsTr("Tandai selesai atau belum selesai")],
+        ["Ctrl+,", qsTr("Pengaturan")],
         ["Ctrl+M", qsTr("Mini Player")],
         ["Ctrl+N", qsTr("Jendela baru")],
         ["Ctrl+Q", qsTr("Keluar")],

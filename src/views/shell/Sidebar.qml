@@ -50,6 +50,7 @@ Rectangle {
 
     signal selected(string key)
     signal miniPlayerRequested
+    signal settingsRequested
 
     color: Qt.rgba(0.085, 0.085, 0.09, 1)
 
@@ -266,10 +267,18 @@ Rectangle {
                 height: 8
             }
 
-            BorderedButton {
-                objectName: "miniPlayerButton"
-                text: qsTr("Mini Player")
-                onClicked: sidebar.miniPlayerRequested()
+            Row {
+                spacing: 8
+                BorderedButton {
+                    objectName: "miniPlayerButton"
+                    text: qsTr("Mini Player")
+                    onClicked: sidebar.miniPlayerRequested()
+                }
+                BorderedButton {
+                    objectName: "settingsButton"
+                    text: qsTr("Pengaturan")
+                    onClicked: sidebar.settingsRequested()
+                }
             }
         }
     }
