@@ -18,7 +18,7 @@ TALVORA_RUN_PACKAGES=(
 
 TALVORA_TEST_PACKAGES=(
     qml6-module-qttest xvfb xauth dbus playerctl xdotool imagemagick trayer openbox x11-utils
-    curl python3 mpv
+    curl python3 mpv openssl ca-certificates
     iproute2 desktop-file-utils appstream dpkg-dev
     haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils
     at-spi2-core python3-pyatspi

@@ -64,7 +64,7 @@ public:
         QString preferencesFolder{};
         // Waits before each try to reopen a broken stream, the last one repeating: a service
         // that comes back is heard again within about two seconds.
-        QList<int> reconnectDelaysMs = {500, 1000, 2000};
+        QList<int> reconnectDelaysMs = {500, 1000, 1500};
         // How long after a break the stream is still tried before the failure path runs.
         int reconnectLimitMs = 120000;
         // Seconds since 1970 for the length of pauses; tests replace it.
