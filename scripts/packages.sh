@@ -7,7 +7,7 @@ TALVORA_BUILD_PACKAGES=(
     qml6-module-qtquick qml6-module-qtqml qml6-module-qtqml-models
     qml6-module-qtquick-controls qml6-module-qtquick-templates qml6-module-qtquick-layouts
     qml6-module-qtqml-workerscript qml6-module-qtquick-window qml6-module-qtquick-dialogs
-    libmpv-dev fonts-manrope
+    libmpv-dev fonts-manrope libitl-dev
     espeak-ng lame
 )
 
@@ -22,6 +22,7 @@ TALVORA_TEST_PACKAGES=(
     haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils
     at-spi2-core python3-pyatspi
     clang libclang-rt-14-dev
+    libreligion-islam-prayertimes-perl
 )
 
 # install_packages NAME... : apt-get install the ones not yet installed (sudo unless root).
