@@ -2,6 +2,7 @@
 
 #include "audio/AudioEngine.h"
 #include "persistence/Store.h"
+#include "prayer/PrayerPause.h"
 #include "viewmodels/ResumeRule.h"
 
 #include <QDebug>
@@ -39,6 +40,8 @@ PlayerViewModel::PlayerViewModel(AudioEngine &engine, Store &store, QObject *par
         QMetaObject::invokeMethod(this, &PlayerViewModel::saveTick, Qt::QueuedConnection);
     });
     startSaveTimer();
+    m_prayerPause = std::make_unique<PrayerPause>(
+        m_engine, PrayerPause::Options{.preferencesFolder = m_store.folderURL()});
 }
 
 PlayerViewModel::PlayerViewModel(QObject *parent)

@@ -11,9 +11,11 @@
 #include <QVariant>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 
 class AudioEngine;
+class PrayerPause;
 
 // What every screen reaches playback through: mirrors the engine's state, forwards the
 // user's commands, keeps the last lecture and position in the settings and a history entry
@@ -44,7 +46,8 @@ class PlayerViewModel : public QObject
     Q_PROPERTY(
         QVariant lastPlayedTrackId READ lastPlayedTrackIdVariant NOTIFY lastPlayedTrackIdChanged)
     // Speed of every lecture (0.5-3.0) and its text ("1,5×"; empty at normal speed).
-    Q_PROPERTY(double playbackRate READ playbackRate WRITE setPlaybackRate NOTIFY playbackRateChanged)
+    Q_PROPERTY(
+        double playbackRate READ playbackRate WRITE setPlaybackRate NOTIFY playbackRateChanged)
     Q_PROPERTY(QString playbackRateText READ playbackRateText NOTIFY playbackRateChanged)
     Q_PROPERTY(bool smartRewind READ smartRewind WRITE setSmartRewind NOTIFY smartRewindChanged)
     // "Menyambung ulang...": a broken stream is being reopened.
@@ -52,12 +55,16 @@ class PlayerViewModel : public QObject
     Q_PROPERTY(bool sleepTimerActive READ sleepTimerActive NOTIFY sleepTimerChanged)
     Q_PROPERTY(bool sleepTimerUntilEnd READ sleepTimerUntilEnd NOTIFY sleepTimerChanged)
     Q_PROPERTY(int sleepTimerRemaining READ sleepTimerRemaining NOTIFY sleepTimerRemainingChanged)
+    // "Jeda saat waktu shalat": its settings, the bar's notice and hint.
+    Q_PROPERTY(PrayerPause *prayerPause READ prayerPause CONSTANT)
 
 public:
     PlayerViewModel(AudioEngine &engine, Store &store, QObject *parent = nullptr);
     // Over the process-wide engine and store.
     explicit PlayerViewModel(QObject *parent = nullptr);
     ~PlayerViewModel() override;
+
+    PrayerPause *prayerPause() const { return m_prayerPause.get(); }
 
     const std::optional<Track> &currentTrack() const { return m_currentTrack; }
     QVariant currentTrackVariant() const;
@@ -151,6 +158,7 @@ private:
 
     AudioEngine &m_engine;
     Store &m_store;
+    std::unique_ptr<PrayerPause> m_prayerPause;
 
     std::optional<Track> m_currentTrack;
     bool m_isPlaying = false;

@@ -9,6 +9,7 @@
 #include "audio/Downloads.h"
 #include "network/APIClient.h"
 #include "persistence/Preferences.h"
+#include "prayer/PrayerPause.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -117,6 +118,7 @@ private slots:
     void rateIsClampedAndKept_data();
     void rateIsClampedAndKept();
     void sleepTimerFadesAndPauses();
+    void prayerTimePausesPlayingOnly();
     void statusFromAnotherThread();
     void replacedItemIsIgnored();
     void endOfMediaPauses();
@@ -368,8 +370,8 @@ void TestAudioEngine::breakReconnectsOrFails_data()
         << "ready fail ready" << 2 << 0 << int(PlaybackState::Playing);
     QTest::newRow("break, back on the last try")
         << "ready fail fail fail ready" << 4 << 0 << int(PlaybackState::Playing);
-    QTest::newRow("break, stays down") << "ready fail fail fail fail" << 4 << 1
-                                       << int(PlaybackState::Idle);
+    QTest::newRow("break, stays down")
+        << "ready fail fail fail fail" << 4 << 1 << int(PlaybackState::Idle);
     QTest::newRow("stored file does not play, stream does")
         << "file fail ready" << 2 << 0 << int(PlaybackState::Playing);
     QTest::newRow("stored file and stream fail")
@@ -598,6 +600,83 @@ void TestAudioEngine::sleepTimerFadesAndPauses()
     QTRY_VERIFY(rig.backend->volume() < 1.0);
     timer.cancel();
     QCOMPARE(rig.backend->volume(), 1.0);
+}
+
+void TestAudioEngine::prayerTimePausesPlayingOnly()
+{
+    // Jakarta, 7 December 2026, by Kemenag RI; the test's clock starts just before Maghrib.
+    const QTimeZone zone("Asia/Jakarta");
+    const PrayerTimes::Day day =
+        *PrayerTimes::compute(-6.2088, 106.8456, QDate(2026, 12, 7),
+                              PrayerTimes::method(PrayerTimes::Authority::Kemenag), zone);
+    QDateTime base = day.at(PrayerTimes::Prayer::Maghrib).addMSecs(-1500);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QTemporaryDir folder;
+    PrayerPause::Options options{.preferencesFolder = folder.path(),
+                                 .clock = [&] { return base.addMSecs(elapsed.elapsed()); },
+                                 .zone = zone,
+                                 .checkIntervalMs = 200,
+                                 .fadeMs = 800};
+    Rig rig;
+    AudioEngine &engine = *rig.engine;
+    rig.start(makeTrack(1), 100);
+    auto pause = std::make_unique<PrayerPause>(engine, options);
+    QVERIFY(!pause->chooseCoordinates(-91, 106));
+    QVERIFY(!pause->chooseCoordinates(-6, 181));
+    QVERIFY(!pause->hasPlace());
+    pause->chooseCity(QStringLiteral("Jakarta"), -6.2088, 106.8456, QStringLiteral("ID"));
+    pause->setEnabled(true);
+    QSignalSpy jumped(&engine, &AudioEngine::positionJumped);
+
+    // Playing: faded out, paused at the time with its place saved, the volume back at full.
+    QTRY_COMPARE_WITH_TIMEOUT(pause->notice(),
+                              QStringLiteral("Waktu shalat Maghrib — kajian dijeda"), 10000);
+    QVERIFY(base.addMSecs(elapsed.elapsed()) >= day.at(PrayerTimes::Prayer::Maghrib));
+    QVERIFY(!engine.isPlaying());
+    QCOMPARE(jumped.size(), 1);
+    QVERIFY(*std::min_element(rig.backend->volumes.cbegin(), rig.backend->volumes.cend()) < 0.5);
+    QCOMPARE(rig.backend->volume(), 1.0);
+    // Kept for the next start.
+    QCOMPARE(PrayerPause(engine, {.preferencesFolder = folder.path()}).placeName(),
+             QStringLiteral("Jakarta"));
+
+    // The clock set back across the same time: no second pause. The listener plays on.
+    engine.togglePlay();
+    QVERIFY(pause->notice().isEmpty());
+    base = day.at(PrayerTimes::Prayer::Maghrib).addMSecs(-300 - elapsed.elapsed());
+    QTRY_VERIFY(base.addMSecs(elapsed.elapsed()) >
+                day.at(PrayerTimes::Prayer::Maghrib).addMSecs(1200));
+    QVERIFY(engine.isPlaying());
+
+    // Paused by the listener before Isya: untouched, also when played again just after it.
+    rig.backend->volumes.clear();
+    engine.togglePlay();
+    base = day.at(PrayerTimes::Prayer::Isya).addMSecs(-300 - elapsed.elapsed());
+    QTRY_VERIFY(base.addMSecs(elapsed.elapsed()) >
+                day.at(PrayerTimes::Prayer::Isya).addMSecs(1200));
+    engine.togglePlay();
+    QVERIFY(engine.isPlaying());
+    QVERIFY(rig.backend->volumes.isEmpty());
+    QCOMPARE(jumped.size(), 1);
+
+    // A suspend across Subuh (the clock jumps hours past it while playing): no late pause; the
+    // lecture longer than the time left before Subuh gets the hint.
+    const QDateTime subuh =
+        PrayerTimes::compute(-6.2088, 106.8456, QDate(2026, 12, 8),
+                             PrayerTimes::method(PrayerTimes::Authority::Kemenag), zone)
+            ->at(PrayerTimes::Prayer::Subuh);
+    base = subuh.addSecs(3 * 3600 - elapsed.elapsed() / 1000);
+    QTRY_VERIFY(base.addMSecs(elapsed.elapsed()) > subuh.addSecs(3 * 3600 + 1));
+    QVERIFY(engine.isPlaying());
+    QVERIFY(rig.backend->volumes.isEmpty());
+
+    base = subuh.addSecs(-25 * 60);
+    elapsed.restart();
+    Track longer = makeTrack(2);
+    longer.durationSeconds = 3600;
+    rig.start(longer, 0);
+    QTRY_COMPARE(pause->hint(), QStringLiteral("Subuh dalam 25 menit"));
 }
 
 void TestAudioEngine::statusFromAnotherThread()
