@@ -1,6 +1,7 @@
 #include "viewmodels/PlayerViewModel.h"
 
 #include "audio/AudioEngine.h"
+#include "audio/PassageRepeat.h"
 #include "persistence/Store.h"
 #include "prayer/PrayerPause.h"
 #include "viewmodels/ResumeRule.h"
@@ -42,6 +43,7 @@ PlayerViewModel::PlayerViewModel(AudioEngine &engine, Store &store, QObject *par
     startSaveTimer();
     m_prayerPause = std::make_unique<PrayerPause>(
         m_engine, PrayerPause::Options{.preferencesFolder = m_store.folderURL()});
+    m_passageRepeat = std::make_unique<PassageRepeat>(m_engine);
 }
 
 PlayerViewModel::PlayerViewModel(QObject *parent)

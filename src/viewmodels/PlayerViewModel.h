@@ -15,6 +15,7 @@
 #include <optional>
 
 class AudioEngine;
+class PassageRepeat;
 class PrayerPause;
 
 // What every screen reaches playback through: mirrors the engine's state, forwards the
@@ -57,6 +58,8 @@ class PlayerViewModel : public QObject
     Q_PROPERTY(int sleepTimerRemaining READ sleepTimerRemaining NOTIFY sleepTimerRemainingChanged)
     // "Jeda saat waktu shalat": its settings, the bar's notice and hint.
     Q_PROPERTY(PrayerPause *prayerPause READ prayerPause CONSTANT)
+    // "Ulangi bagian": the passage of the current lecture being repeated.
+    Q_PROPERTY(PassageRepeat *passageRepeat READ passageRepeat CONSTANT)
 
 public:
     PlayerViewModel(AudioEngine &engine, Store &store, QObject *parent = nullptr);
@@ -65,6 +68,7 @@ public:
     ~PlayerViewModel() override;
 
     PrayerPause *prayerPause() const { return m_prayerPause.get(); }
+    PassageRepeat *passageRepeat() const { return m_passageRepeat.get(); }
 
     const std::optional<Track> &currentTrack() const { return m_currentTrack; }
     QVariant currentTrackVariant() const;
@@ -159,6 +163,7 @@ private:
     AudioEngine &m_engine;
     Store &m_store;
     std::unique_ptr<PrayerPause> m_prayerPause;
+    std::unique_ptr<PassageRepeat> m_passageRepeat;
 
     std::optional<Track> m_currentTrack;
     bool m_isPlaying = false;

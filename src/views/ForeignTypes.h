@@ -4,8 +4,11 @@
 // which has no QML dependency, so they are registered here as foreign types.
 
 #include "audio/Downloads.h"
+#include "audio/PassageRepeat.h"
 #include "persistence/NotesStore.h"
 #include "persistence/Store.h"
+#include "prayer/CityListModel.h"
+#include "prayer/PrayerPause.h"
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/NotesListModel.h"
 #include "viewmodels/PlayerViewModel.h"
@@ -90,4 +93,27 @@ struct NotesListModelForeign
     Q_GADGET
     QML_FOREIGN(NotesListModel)
     QML_NAMED_ELEMENT(NotesListModel)
+};
+
+struct PrayerPauseForeign
+{
+    Q_GADGET
+    QML_FOREIGN(PrayerPause)
+    QML_NAMED_ELEMENT(PrayerPause)
+    QML_UNCREATABLE("Owned by the player view model")
+};
+
+struct CityListModelForeign
+{
+    Q_GADGET
+    QML_FOREIGN(CityListModel)
+    QML_NAMED_ELEMENT(CityListModel)
+};
+
+struct PassageRepeatForeign
+{
+    Q_GADGET
+    QML_FOREIGN(PassageRepeat)
+    QML_NAMED_ELEMENT(PassageRepeat)
+    QML_UNCREATABLE("Owned by the player view model")
 };

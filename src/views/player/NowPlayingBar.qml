@@ -74,7 +74,11 @@ Item {
 
                     Text {
                         width: parent.width
-                        text: bar.player.isReconnecting ? qsTr("Menyambung ulang...") : bar.player.currentUstadz
+                        objectName: "barSubtitle"
+                        // A prayer-time pause or hint takes the teacher's place for a while.
+                        text: bar.player.isReconnecting ? qsTr("Menyambung ulang...")
+                            : bar.player.prayerPause.notice || bar.player.passageRepeat.message
+                              || bar.player.prayerPause.hint || bar.player.currentUstadz
                         elide: Text.ElideRight
                         maximumLineCount: 1
                         font.family: Theme.fontFamily
@@ -92,6 +96,13 @@ Item {
 
                     NoteControls {
                         id: noteControls
+                        anchors.verticalCenter: parent.verticalCenter
+                        player: bar.player
+                        notes: bar.notes
+                    }
+
+                    PassageRepeatControl {
+                        objectName: "passageRepeatControl"
                         anchors.verticalCenter: parent.verticalCenter
                         player: bar.player
                         notes: bar.notes
@@ -205,6 +216,8 @@ Item {
                     from: 0
                     to: Math.max(bar.player.duration, 0.01)
                     focusRingColor: "black"
+                    passageStart: bar.player.passageRepeat.stage > 0 ? bar.player.passageRepeat.start : -1
+                    passageEnd: bar.player.passageRepeat.stage === 2 ? bar.player.passageRepeat.end : -1
                     onMoved: v => bar.seekProgress = v
                     onChanged: v => bar.player.seekAndPlay(v)
                     onCancelled: bar.seekProgress = Math.floor(bar.player.currentTime)
