@@ -40,6 +40,8 @@ class PrayerPause : public QObject
                    settingsChanged)
     // Today's times for the settings, "Subuh 04:06", ... (empty without a place).
     Q_PROPERTY(QStringList todayTimes READ todayTimes NOTIFY todayTimesChanged)
+    // The same on one line: "Subuh 04:06  ·  Dzuhur 11:46  ·  ...".
+    Q_PROPERTY(QString todayText READ todayText NOTIFY todayTimesChanged)
     // "Waktu shalat Maghrib — kajian dijeda" while the pause it made lasts.
     Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
     // "Maghrib dalam 25 menit" for a while after a lecture longer than that starts.
@@ -74,6 +76,7 @@ public:
     int resumeAfterMinutes() const { return m_settings.resumeAfterMinutes; }
     void setResumeAfterMinutes(int minutes);
     QStringList todayTimes() const;
+    QString todayText() const { return todayTimes().join(QStringLiteral("  ·  ")); }
     QString notice() const { return m_notice; }
     QString hint() const { return m_hint; }
 

@@ -14,6 +14,11 @@ Row {
     required property NotesStore notes
     readonly property PassageRepeat repeat: player.passageRepeat
     readonly property var counts: [1, 3, 5, 7, 10, 0]
+    // "A", then "A–B"; while repeating "Ulangi 3×  2/3".
+    readonly property string stepLabel: repeat.stage === 0 ? "A"
+        : repeat.stage === 1 ? "A–B"
+        : repeat.label + (repeat.count === 0 ? ""
+            : "  " + Math.min(repeat.done + 1, repeat.count) + "/" + repeat.count)
 
     spacing: 0
 
@@ -31,17 +36,13 @@ Row {
         Accessible.name: control.repeat.stage === 0 ? qsTr("Tandai awal bagian (A)")
                        : control.repeat.stage === 1 ? qsTr("Tandai akhir bagian (B)")
                        : qsTr("Berhenti mengulang bagian")
-        Accessible.description: control.repeat.stage === 2 ? stepText.text : ""
+        Accessible.description: control.repeat.stage === 2 ? control.stepLabel : ""
         Accessible.onPressAction: control.repeat.step()
 
         contentItem: Text {
-            id: stepText
             leftPadding: 7
             verticalAlignment: Text.AlignVCenter
-            text: control.repeat.stage === 0 ? "A"
-                : control.repeat.stage === 1 ? "A–B"
-                : control.repeat.label + (control.repeat.count === 0 ? ""
-                    : "  " + Math.min(control.repeat.done + 1, control.repeat.count) + "/" + control.repeat.count)
+            text: control.stepLabel
             font.family: Theme.fontFamily
             font.weight: Font.Bold
             font.pixelSize: 13

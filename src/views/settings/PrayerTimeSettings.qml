@@ -281,6 +281,6 @@ Column {
         width: section.width
         visible: section.prayerPause.hasPlace
         color: Theme.primaryText
-        text: qsTr("Hari ini: %1").arg(section.prayerPause.todayTimes.join("  ·  "))
+        text: qsTr("Hari ini: %1").arg(section.prayerPause.todayText)
     }
 }
