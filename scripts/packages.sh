@@ -8,7 +8,7 @@ TALVORA_BUILD_PACKAGES=(
     qml6-module-qtquick-controls qml6-module-qtquick-templates qml6-module-qtquick-layouts
     qml6-module-qtqml-workerscript qml6-module-qtquick-window qml6-module-qtquick-dialogs
     qml6-module-qt-labs-folderlistmodel
-    libmpv-dev fonts-manrope
+    libmpv-dev fonts-manrope libitl-dev
     espeak-ng lame
 )
 
@@ -23,6 +23,7 @@ TALVORA_TEST_PACKAGES=(
     haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils
     at-spi2-core python3-pyatspi
     clang libclang-rt-14-dev
+    libreligion-islam-prayertimes-perl
 )
 
 # install_packages NAME... : apt-get install the ones not yet installed (sudo unless root).

@@ -37,6 +37,15 @@ std::optional<NotesStore::Note> decodeNote(const JsonReader::Value &value)
         return std::nullopt;
     if (note.position < 0)
         return std::nullopt;
+    // Optional: a passage's end, never before its start.
+    const JsonReader::Value end = value.member(QLatin1String("end"));
+    if (end.type() != JsonReader::Type::Missing) {
+        double seconds = 0;
+        if (!JsonField::requireNumber(value, QLatin1String("end"), seconds, nullptr) ||
+            seconds < note.position)
+            return std::nullopt;
+        note.end = seconds;
+    }
     return note;
 }
 
@@ -194,6 +203,20 @@ qint64 NotesStore::add(qint64 trackId, const QString &title, const QString &usta
     return note.id;
 }
 
+double NotesStore::addPassage(double trackId, const QString &title, const QString &ustadz,
+                              double start, double end, double duration, const QString &text)
+{
+    if (!std::isfinite(start) || !std::isfinite(end) || start < 0 || end - start < 1.0)
+        return -1;
+    const qint64 id = add(qint64(trackId), title, ustadz, start, duration, text);
+    Lecture *owner = nullptr;
+    Note *note = findNote(id, &owner);
+    note->end = std::max(note->position,
+                         std::isfinite(duration) && duration > 0 ? std::min(end, duration) : end);
+    save();
+    return double(id);
+}
+
 bool NotesStore::setText(qint64 noteId, const QString &text)
 {
     Lecture *owner = nullptr;
@@ -273,6 +296,10 @@ QByteArray NotesStore::encode(const QList<Lecture> &lectures)
             writer.value(note.text);
             writer.key(QLatin1String("noted_at"));
             writer.value(note.notedAt);
+            if (note.end) {
+                writer.key(QLatin1String("end"));
+                writer.value(*note.end);
+            }
             writer.endObject();
         }
         writer.endArray();

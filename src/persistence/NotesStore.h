@@ -26,6 +26,8 @@ public:
         double position = 0; // seconds into the lecture
         QString text;
         double notedAt = 0; // seconds since 1970
+        // A passage's end (seconds, not before `position`); older notes have none.
+        std::optional<double> end{};
         bool operator==(const Note &) const = default;
     };
 
@@ -52,6 +54,11 @@ public:
     // the title and teacher replace the stored ones. Returns the new note's id.
     qint64 add(qint64 trackId, const QString &title, const QString &ustadz, double position,
                double duration, const QString &text = QString());
+    // Notes a passage from `start` to `end` (a note with an end); -1 when the passage is
+    // shorter than a second or ends before it starts.
+    Q_INVOKABLE double addPassage(double trackId, const QString &title, const QString &ustadz,
+                                  double start, double end, double duration,
+                                  const QString &text = QString());
     bool setText(qint64 noteId, const QString &text);
     bool remove(qint64 noteId);
 

@@ -13,6 +13,9 @@ const QString RateKey = QStringLiteral("playbackRate");
 const QString SmartRewindKey = QStringLiteral("smartRewind");
 const QString ClearerVoiceKey = QStringLiteral("clearerVoice");
 const QString AfterLectureKey = QStringLiteral("afterLecture");
+const QString PrayerPauseKey = QStringLiteral("prayerPause");
+const QStringList Authorities{QStringLiteral("kemenag"), QStringLiteral("jakim"),
+                              QStringLiteral("kheu"), QStringLiteral("muis")};
 } // namespace
 
 Preferences::Preferences(QString folder) : m_folder(std::move(folder)) {}
@@ -59,24 +62,83 @@ QByteArray Preferences::encode(const Values &values)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-Preferences::Values Preferences::load() const
+QByteArray Preferences::read() const
 {
     if (m_folder.isEmpty())
         return {};
     QFile file(filePath());
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return decode(file.readAll()).value_or(Values{});
+    return file.readAll();
 }
 
-bool Preferences::save(const Values &values)
+Preferences::Values Preferences::load() const
+{
+    return decode(read()).value_or(Values{});
+}
+
+bool Preferences::merge(const QJsonObject &keys)
 {
     if (m_folder.isEmpty())
         return false;
+    // A damaged file is replaced whole, as before.
+    QJsonObject object = QJsonDocument::fromJson(read()).object();
+    for (auto it = keys.begin(); it != keys.end(); ++it)
+        object.insert(it.key(), it.value());
     QDir().mkpath(m_folder);
     QSaveFile file(filePath());
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(encode(values));
+    file.write(QJsonDocument(object).toJson(QJsonDocument::Compact));
     return file.commit();
+}
+
+bool Preferences::save(const Values &values)
+{
+    return merge(QJsonDocument::fromJson(encode(values)).object());
+}
+
+Preferences::PrayerPause Preferences::decodePrayerPause(const QByteArray &bytes)
+{
+    PrayerPause prayer;
+    const QJsonObject object =
+        QJsonDocument::fromJson(bytes).object().value(PrayerPauseKey).toObject();
+    if (const QJsonValue on = object.value(QStringLiteral("enabled")); on.isBool())
+        prayer.enabled = on.toBool();
+    const QJsonObject place = object.value(QStringLiteral("place")).toObject();
+    const QJsonValue lat = place.value(QStringLiteral("latitude"));
+    const QJsonValue lon = place.value(QStringLiteral("longitude"));
+    if (lat.isDouble() && lon.isDouble() && std::abs(lat.toDouble()) <= 90 &&
+        std::abs(lon.toDouble()) <= 180) {
+        prayer.hasPlace = true;
+        prayer.latitude = lat.toDouble();
+        prayer.longitude = lon.toDouble();
+        prayer.placeName = place.value(QStringLiteral("name")).toString();
+    }
+    if (const QString authority = object.value(QStringLiteral("authority")).toString();
+        Authorities.contains(authority))
+        prayer.authority = authority;
+    if (const int minutes = object.value(QStringLiteral("resumeAfterMinutes")).toInt();
+        minutes == 10 || minutes == 15 || minutes == 20)
+        prayer.resumeAfterMinutes = minutes;
+    return prayer;
+}
+
+Preferences::PrayerPause Preferences::loadPrayerPause() const
+{
+    return decodePrayerPause(read());
+}
+
+bool Preferences::savePrayerPause(const PrayerPause &prayer)
+{
+    QJsonObject object{{QStringLiteral("enabled"), prayer.enabled},
+                       {QStringLiteral("authority"), prayer.authority},
+                       {QStringLiteral("resumeAfterMinutes"), prayer.resumeAfterMinutes}};
+    if (prayer.hasPlace) {
+        object.insert(QStringLiteral("place"),
+                      QJsonObject{{QStringLiteral("name"), prayer.placeName},
+                                  {QStringLiteral("latitude"), prayer.latitude},
+                                  {QStringLiteral("longitude"), prayer.longitude}});
+    }
+    return merge(QJsonObject{{PrayerPauseKey, object}});
 }

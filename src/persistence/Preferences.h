@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 
 #include <optional>
@@ -27,20 +28,44 @@ public:
         bool operator==(const Values &) const = default;
     };
 
+    // "Jeda saat waktu shalat": pausing a playing lecture at the five prayer times. Kept under
+    // a key of its own, read and written apart from the playback values.
+    struct PrayerPause
+    {
+        bool enabled = false;
+        // The place: a city of the shipped list (its name) or typed coordinates (no name).
+        bool hasPlace = false;
+        QString placeName;
+        double latitude = 0;
+        double longitude = 0;
+        // "kemenag", "jakim", "kheu" or "muis".
+        QString authority = QStringLiteral("kemenag");
+        // Play on by itself after this many minutes (10, 15 or 20); 0 stays paused.
+        int resumeAfterMinutes = 0;
+        bool operator==(const PrayerPause &) const = default;
+    };
+
     // `folder` is the data folder; an empty one keeps nothing (every load gives defaults).
     explicit Preferences(QString folder);
 
     Values load() const;
-    // Atomic replacement; false (old file kept) when the write fails.
+    // Atomic replacement; false (old file kept) when the write fails. Keys written by
+    // other parts of the program stay as they are.
     bool save(const Values &values);
+    PrayerPause loadPrayerPause() const;
+    bool savePrayerPause(const PrayerPause &prayer);
 
     // A rate within 0.5-3.0 at 0.01 steps; NaN gives 1.0.
     static double clampedRate(double rate);
     static std::optional<Values> decode(const QByteArray &bytes);
     static QByteArray encode(const Values &values);
+    static PrayerPause decodePrayerPause(const QByteArray &bytes);
 
 private:
     QString filePath() const;
+    QByteArray read() const;
+    // Writes `keys` over the stored object, keeping every other key.
+    bool merge(const QJsonObject &keys);
 
     QString m_folder;
 };

@@ -1,5 +1,6 @@
 #include "viewmodels/NotesListModel.h"
 
+#include "audio/PassageRepeat.h"
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/PlayerViewModel.h"
 
@@ -156,6 +157,8 @@ QVariant NotesListModel::data(const QModelIndex &index, int role) const
         return row.inLibrary;
     case NoteCountRole:
         return row.noteCount;
+    case PassageEndRole:
+        return row.note.end.value_or(-1.0);
     default:
         return {};
     }
@@ -167,7 +170,7 @@ QHash<int, QByteArray> NotesListModel::roleNames() const
             {NoteIdRole, "noteId"},       {PositionRole, "position"},
             {NoteTextRole, "noteText"},   {TitleRole, "title"},
             {UstadzRole, "ustadz"},       {InLibraryRole, "inLibrary"},
-            {NoteCountRole, "noteCount"}};
+            {NoteCountRole, "noteCount"}, {PassageEndRole, "passageEnd"}};
 }
 
 double NotesListModel::takeNote(const QString &text)
@@ -190,6 +193,9 @@ void NotesListModel::play(int row)
     if (target.header)
         return;
     if (m_player->currentTrack() && m_player->currentTrack()->id == target.trackId) {
+        if (target.note.end &&
+            m_player->passageRepeat()->repeatPassage(target.note.position, *target.note.end))
+            return;
         m_player->seekAndPlay(target.note.position);
         return;
     }

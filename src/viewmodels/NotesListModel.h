@@ -37,6 +37,7 @@ public:
         UstadzRole,
         InLibraryRole,
         NoteCountRole,
+        PassageEndRole,
     };
     Q_ENUM(Role)
 
@@ -62,7 +63,8 @@ public:
     // A note of the current lecture at the player's position, with `text`; its id, or -1
     // when nothing plays.
     Q_INVOKABLE double takeNote(const QString &text = QString());
-    // Plays the row's lecture from the row's note (a seek when it is the current lecture).
+    // Plays the row's lecture from the row's note (a seek when it is the current lecture; a
+    // passage of the current lecture starts repeating).
     // The queue is the listed lectures that are in the library.
     Q_INVOKABLE void play(int row);
     Q_INVOKABLE void setText(int row, const QString &text);

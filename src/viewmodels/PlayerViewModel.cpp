@@ -1,8 +1,10 @@
 #include "viewmodels/PlayerViewModel.h"
 
 #include "audio/AudioEngine.h"
+#include "audio/PassageRepeat.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibrarySeries.h"
+#include "prayer/PrayerPause.h"
 #include "viewmodels/ResumeRule.h"
 
 #include <QDebug>
@@ -48,6 +50,9 @@ PlayerViewModel::PlayerViewModel(AudioEngine &engine, Store &store, QObject *par
         QMetaObject::invokeMethod(this, &PlayerViewModel::saveTick, Qt::QueuedConnection);
     });
     startSaveTimer();
+    m_prayerPause = std::make_unique<PrayerPause>(
+        m_engine, PrayerPause::Options{.preferencesFolder = m_store.folderURL()});
+    m_passageRepeat = std::make_unique<PassageRepeat>(m_engine);
 }
 
 PlayerViewModel::PlayerViewModel(QObject *parent)

@@ -13,10 +13,13 @@
 #include <QVariant>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 
 class AudioEngine;
 class LibrarySeries;
+class PassageRepeat;
+class PrayerPause;
 
 // What every screen reaches playback through: mirrors the engine's state, forwards the
 // user's commands, keeps the last lecture and position in the settings and a history entry
@@ -47,7 +50,8 @@ class PlayerViewModel : public QObject
     Q_PROPERTY(
         QVariant lastPlayedTrackId READ lastPlayedTrackIdVariant NOTIFY lastPlayedTrackIdChanged)
     // Speed of every lecture (0.5-3.0) and its text ("1,5×"; empty at normal speed).
-    Q_PROPERTY(double playbackRate READ playbackRate WRITE setPlaybackRate NOTIFY playbackRateChanged)
+    Q_PROPERTY(
+        double playbackRate READ playbackRate WRITE setPlaybackRate NOTIFY playbackRateChanged)
     Q_PROPERTY(QString playbackRateText READ playbackRateText NOTIFY playbackRateChanged)
     // The speeds the speed menu offers, slowest first; [ and ] step through them.
     Q_PROPERTY(QList<double> rateChoices READ rateChoices CONSTANT)
@@ -66,12 +70,19 @@ class PlayerViewModel : public QObject
     Q_PROPERTY(FinishedLectures *finished READ finished CONSTANT)
     // "Kitab Tauhid · bagian 12 dari 24" for the current lecture; empty outside a series.
     Q_PROPERTY(QString currentSeriesText READ currentSeriesText NOTIFY currentSeriesTextChanged)
+    // "Jeda saat waktu shalat": its settings, the bar's notice and hint.
+    Q_PROPERTY(PrayerPause *prayerPause READ prayerPause CONSTANT)
+    // "Ulangi bagian": the passage of the current lecture being repeated.
+    Q_PROPERTY(PassageRepeat *passageRepeat READ passageRepeat CONSTANT)
 
 public:
     PlayerViewModel(AudioEngine &engine, Store &store, QObject *parent = nullptr);
     // Over the process-wide engine and store.
     explicit PlayerViewModel(QObject *parent = nullptr);
     ~PlayerViewModel() override;
+
+    PrayerPause *prayerPause() const { return m_prayerPause.get(); }
+    PassageRepeat *passageRepeat() const { return m_passageRepeat.get(); }
 
     const std::optional<Track> &currentTrack() const { return m_currentTrack; }
     QVariant currentTrackVariant() const;
@@ -181,6 +192,8 @@ private:
 
     AudioEngine &m_engine;
     Store &m_store;
+    std::unique_ptr<PrayerPause> m_prayerPause;
+    std::unique_ptr<PassageRepeat> m_passageRepeat;
 
     std::optional<Track> m_currentTrack;
     bool m_isPlaying = false;

@@ -5,8 +5,11 @@
 
 #include "audio/Downloads.h"
 #include "audio/SeriesDownload.h"
+#include "audio/PassageRepeat.h"
 #include "persistence/NotesStore.h"
 #include "persistence/Store.h"
+#include "prayer/CityListModel.h"
+#include "prayer/PrayerPause.h"
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/NotesListModel.h"
 #include "viewmodels/PlayerViewModel.h"
@@ -122,4 +125,27 @@ struct SeriesDownloadForeign
     Q_GADGET
     QML_FOREIGN(SeriesDownload)
     QML_NAMED_ELEMENT(SeriesDownload)
+};
+
+struct PrayerPauseForeign
+{
+    Q_GADGET
+    QML_FOREIGN(PrayerPause)
+    QML_NAMED_ELEMENT(PrayerPause)
+    QML_UNCREATABLE("Owned by the player view model")
+};
+
+struct CityListModelForeign
+{
+    Q_GADGET
+    QML_FOREIGN(CityListModel)
+    QML_NAMED_ELEMENT(CityListModel)
+};
+
+struct PassageRepeatForeign
+{
+    Q_GADGET
+    QML_FOREIGN(PassageRepeat)
+    QML_NAMED_ELEMENT(PassageRepeat)
+    QML_UNCREATABLE("Owned by the player view model")
 };

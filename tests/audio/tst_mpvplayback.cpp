@@ -5,6 +5,7 @@
 #include "audio/AudioEngine.h"
 #include "audio/Downloads.h"
 #include "audio/MpvBackend.h"
+#include "audio/PassageRepeat.h"
 #include "network/APIClient.h"
 #include "network/TrustStore.h"
 
@@ -90,6 +91,7 @@ private slots:
     void skipLandsAtItsTarget_data();
     void skipLandsAtItsTarget();
     void doubleSpeedAdvancesTwiceAsFast();
+    void passageRepeatsThenPlaysOn();
     void breakIsBridged_data();
     void breakIsBridged();
     void breakWithinBufferIsNotHeard();
@@ -333,6 +335,60 @@ void TestMpvPlayback::skipLandsAtItsTarget()
     else
         QCOMPARE(m_player->timeControlStatus(), PlayerBackend::TimeControlStatus::Paused);
     QFile::remove(file);
+}
+
+void TestMpvPlayback::passageRepeatsThenPlaysOn()
+{
+    const Track track = lectureTrack(11, "lecture-200.mp3", 200);
+    PassageRepeat repeat(*m_engine);
+    m_engine->play(track, QList<Track>{track}, 40.0);
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Playing), 10000);
+    waitUntilAdvancing(40.0);
+
+    // Refused: too short, or the end before the start; the lecture goes on.
+    QVERIFY(!repeat.repeatPassage(50, 50.5));
+    QCOMPARE(repeat.message(), QStringLiteral("Bagian terlalu pendek (kurang dari 1 detik)"));
+    QVERIFY(!repeat.repeatPassage(50, 45));
+    QCOMPARE(repeat.message(), QStringLiteral("Akhir bagian sebelum awalnya"));
+    QCOMPARE(repeat.stage(), 0);
+
+    // A 3 s passage three times, a second apart: every heard position inside it until the
+    // third time ends, then the lecture goes on past its end.
+    repeat.setCount(3);
+    repeat.setGapSeconds(1);
+    QList<double> inside;
+    double outsideWhileRepeating = -1;
+    const QMetaObject::Connection watch =
+        connect(m_engine.get(), &AudioEngine::currentTimeChanged, this, [&] {
+            if (repeat.stage() != 2)
+                return;
+            const double at = m_engine->currentTime();
+            inside << at;
+            if (at < 60.0 - 0.05 || at > 63.0 + 0.3)
+                outsideWhileRepeating = at;
+        });
+    QVERIFY(repeat.repeatPassage(60, 63));
+    QTRY_COMPARE_WITH_TIMEOUT(repeat.done(), 2, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(repeat.stage(), 0, 20000);
+    disconnect(watch);
+    QCOMPARE(outsideWhileRepeating, -1.0);
+    // Each time from the start again: the positions fell back twice.
+    int restarts = 0;
+    for (qsizetype i = 1; i < inside.size(); ++i)
+        restarts += inside[i] < inside[i - 1] - 1.0 ? 1 : 0;
+    QCOMPARE(restarts, 2);
+    QTRY_VERIFY_WITH_TIMEOUT(m_engine->currentTime() > 64.0, 10000);
+    QVERIFY(m_engine->isPlaying());
+
+    // A seek outside the passage ends the repeat; one inside does not.
+    repeat.setCount(0);
+    QVERIFY(repeat.repeatPassage(80, 90));
+    QCOMPARE(repeat.label(), QStringLiteral("Ulangi terus"));
+    m_engine->seekTo(85);
+    QCOMPARE(repeat.stage(), 2);
+    m_engine->seekTo(120);
+    QCOMPARE(repeat.stage(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(m_engine->currentTime() > 120.3, 10000);
 }
 
 void TestMpvPlayback::doubleSpeedAdvancesTwiceAsFast()

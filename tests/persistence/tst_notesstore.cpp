@@ -14,14 +14,16 @@ Q_DECLARE_METATYPE(Steps)
 
 namespace {
 
-// "<track>:<title>[<position>=<text>,...]" per lecture, in the store's order.
+// "<track>:<title>[<position>[-<end>]=<text>,...]" per lecture, in the store's order.
 QString summary(const NotesStore &store)
 {
     QStringList lectures;
     for (const NotesStore::Lecture &lecture : store.lectures()) {
         QStringList notes;
         for (const NotesStore::Note &note : lecture.notes)
-            notes << QString::number(note.position) + "=" + note.text.left(12);
+            notes << QString::number(note.position) +
+                         (note.end ? "-" + QString::number(*note.end) : QString()) + "=" +
+                         note.text.left(12);
         lectures << QString("%1:%2[%3]").arg(lecture.trackId).arg(lecture.title, notes.join(','));
     }
     return lectures.join(' ');
@@ -80,6 +82,17 @@ private slots:
             << unknownLecture
             << Steps([](NotesStore &s) { s.add(5, "A", "U", 10, 600); })
             << "5:A[10=] 99:Kajian lama[61.5=tetap]" << 0;
+        QTest::newRow("a passage keeps its end; shorter than 1 s or reversed is refused")
+            << unknownLecture << Steps([](NotesStore &s) {
+                   QVERIFY(s.addPassage(5, "A", "U", 754, 785.5, 4000, "hadits") > 0);
+                   QCOMPARE(s.addPassage(5, "A", "U", 10, 10.5, 600), -1.0);
+                   QCOMPARE(s.addPassage(5, "A", "U", 20, 10, 600), -1.0);
+               })
+            << "5:A[754-785.5=hadits] 99:Kajian lama[61.5=tetap]" << 0;
+        QTest::newRow("a passage's end before its start is damage")
+            << QByteArray(R"({"lectures":[{"track_id":5,"title":"A","ustadz":"U","notes":[)"
+                          R"({"id":1,"position":20,"end":19,"text":"","noted_at":1}]}]})")
+            << Steps([](NotesStore &) {}) << "" << 1;
         QTest::newRow("a 10,000-character text is kept whole")
             << QByteArray() << Steps([](NotesStore &s) {
                    s.add(5, "A", "U", 1, 600, QString(10000, QChar(u'ش')));

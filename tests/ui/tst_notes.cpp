@@ -136,19 +136,22 @@ private slots:
         notes.add(5, "Adab Menuntut Ilmu", "Ustadz Ahmad", 3725, 4000, "");
         notes.add(5, "Adab Menuntut Ilmu", "Ustadz Ahmad", 5, 4000, "  pembuka ");
         notes.add(8, "Fiqih Shalat", "Tidak diketahui", 61, 0, "wudhu");
+        notes.addPassage(5, "Adab Menuntut Ilmu", "Ustadz Ahmad", 1200, 1231, 4000, "hadits niat");
 
         const QString adab = "Adab Menuntut Ilmu\n"
                              "Ustadz Ahmad\n"
                              "\n"
                              "0:05 — pembuka\n"
                              "12:34 — niat yang benar\n"
+                             "20:00–20:31 — hadits niat\n"
                              "62:05\n";
         QCOMPARE(NotesExport::lectureText(*notes.lecture(5)), adab);
         QCOMPARE(NotesExport::markdown(notes.lectures()),
                  QString("# Catatan kajian\n"
-                         "\n## Fiqih Shalat\n\nTidak diketahui\n\n- 1:01 — wudhu\n"
                          "\n## Adab Menuntut Ilmu\n\nUstadz Ahmad\n\n"
-                         "- 0:05 — pembuka\n- 12:34 — niat yang benar\n- 62:05\n"));
+                         "- 0:05 — pembuka\n- 12:34 — niat yang benar\n"
+                         "- 20:00–20:31 — hadits niat\n- 62:05\n"
+                         "\n## Fiqih Shalat\n\nTidak diketahui\n\n- 1:01 — wudhu\n"));
 
         NotesExport exporter;
         exporter.setNotes(&notes);

@@ -12,8 +12,10 @@
 #include "MainWindows.h"
 #include "audio/AudioEngine.h"
 #include "audio/Downloads.h"
+#include "audio/PassageRepeat.h"
 #include "persistence/NotesStore.h"
 #include "persistence/Store.h"
+#include "prayer/PrayerPause.h"
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/PlayerViewModel.h"
 
@@ -277,6 +279,84 @@ private slots:
         QVERIFY(!save(window, "mini-players").isNull());
         verifyNoTextCut(itemOfType(window->contentItem(), "MenuBarMiniPlayer"));
         verifyNoTextCut(itemOfType(window->contentItem(), "MiniPlayerPanelContent"));
+    }
+
+    // The prayer-time section of the settings, for Jakarta on 7 December 2026.
+    void prayerSettings()
+    {
+        ScreenFixture f(sampleLibrary());
+        QVERIFY(f.start());
+        const QTimeZone zone("Asia/Jakarta");
+        PrayerPause pause(
+            *f.engine, {.preferencesFolder = f.home.path(),
+                        .clock = [&] { return QDateTime(QDate(2026, 12, 7), QTime(9, 0), zone); },
+                        .zone = zone});
+        pause.chooseCity("Jakarta", -6.2088, 106.8456, "ID");
+        pause.setEnabled(true);
+        QQmlComponent component(&f.qml);
+        component.setData(
+            "import QtQuick\nimport Talvora\nWindow {\n    id: w\n"
+            "    required property PrayerPause prayerPause\n"
+            "    width: 560; height: 520; visible: true; color: Theme.windowBackground\n"
+            "    PrayerTimeSettings { x: 20; y: 16; prayerPause: w.prayerPause } }",
+            QUrl());
+        std::unique_ptr<QObject> object(
+            component.createWithInitialProperties({{"prayerPause", QVariant::fromValue(&pause)}}));
+        auto *window = qobject_cast<QQuickWindow *>(object.get());
+        QVERIFY2(window, qPrintable(component.errorString()));
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QQuickItem *root = window->contentItem();
+        const auto textOf = [root](const char *name) {
+            return UiTest::findByObjectName(root, name)->property("text").toString();
+        };
+        QCOMPARE(textOf("prayerPlace"), QStringLiteral("Tempat: Jakarta"));
+        QCOMPARE(textOf("todayTimes"), pause.todayTimes().join("  ·  ").prepend("Hari ini: "));
+        qInfo().noquote() << "Jakarta 2026-12-07 (Kemenag RI):" << pause.todayTimes().join(", ");
+
+        // Typed coordinates outside the globe are refused with a word.
+        UiTest::click(UiTest::findByObjectName(root, "latitudeField"));
+        UiTest::typeText(window, "95");
+        UiTest::click(UiTest::findByObjectName(root, "longitudeField"));
+        UiTest::typeText(window, "106.8");
+        UiTest::click(UiTest::findByObjectName(root, "useCoordinates"));
+        QTRY_VERIFY(UiTest::findByObjectName(root, "coordinateError")->isVisible());
+        QCOMPARE(pause.placeName(), QStringLiteral("Jakarta"));
+
+        UiTest::click(UiTest::findByObjectName(root, "citySearch"));
+        UiTest::typeText(window, "sura");
+        QTRY_COMPARE(UiTest::findByObjectName(root, "cityList")->property("count").toInt(), 2);
+        save(window, "prayer-settings");
+        UiTest::click(UiTest::findAccessible(root, "Surabaya, Jawa Timur"));
+        QTRY_COMPARE(pause.placeName(), QStringLiteral("Surabaya"));
+    }
+
+    // A passage repeating, drawn on the slider; the repeat's control shows its count.
+    void passageOnTheBar()
+    {
+        ScreenFixture f(sampleLibrary());
+        QQuickWindow *window = f.openWithLibrary();
+        QVERIFY(window);
+        QTRY_VERIFY(!ScreenFixture::trackRows(window).isEmpty());
+        UiTest::click(ScreenFixture::trackRows(window).at(2));
+        QTRY_VERIFY(f.player->isPlaying() && f.player->duration() > 12);
+        const double length = f.player->duration();
+        PassageRepeat &repeat = *f.player->passageRepeat();
+        repeat.setCount(0);
+        QVERIFY(repeat.repeatPassage(5, 12));
+        QQuickItem *band = UiTest::findByObjectName(window->contentItem(), "passageBand");
+        QQuickItem *slider = UiTest::findByObjectName(window->contentItem(), "seekSlider");
+        QVERIFY(band && slider);
+        QTRY_VERIFY(band->isVisible());
+        const double usable = slider->width() - 18;
+        QVERIFY(std::abs(band->x() + 1 - (9 + usable * 5 / length)) < 2);
+        QVERIFY(std::abs(band->width() - 2 - usable * 7 / length) < 2);
+        QVERIFY(UiTest::showsText(window->contentItem(), "Ulangi terus"));
+        save(window, "bar-passage");
+        window->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, 'a'); // a new start: the band becomes a tick
+        QTRY_COMPARE(repeat.stage(), 1);
+        QTRY_COMPARE(band->width(), 2.0);
     }
 
     // The smallest window: the bar with a long title, a speed and a countdown; both menus

@@ -11,6 +11,8 @@ Item {
 
     required property int index
     required property double position
+    // A passage's end (the note starts its repeat when played); -1 for a moment.
+    property double passageEnd: -1
     required property string noteText
     // False for a lecture gone from the library: a click does nothing, the time is grey.
     required property bool playable
@@ -39,6 +41,7 @@ Item {
     }
 
     readonly property string timeText: TimeText.formatted(position)
+        + (passageEnd >= 0 ? "–" + TimeText.formatted(passageEnd) : "")
 
     implicitHeight: Math.max(44, textColumn.implicitHeight + 16)
 

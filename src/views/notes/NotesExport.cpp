@@ -18,7 +18,9 @@ QString noteLine(const NotesStore::Note &note)
     text.replace(QLatin1String("\r\n"), QLatin1String(" "));
     text.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
     text = text.trimmed();
-    const QString time = TimeText::formatted(note.position);
+    QString time = TimeText::formatted(note.position);
+    if (note.end)
+        time += QStringLiteral("–") + TimeText::formatted(*note.end);
     return text.isEmpty() ? time : time + QStringLiteral(" — ") + text;
 }
 

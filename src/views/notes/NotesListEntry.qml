@@ -10,6 +10,7 @@ Item {
     required property bool isHeader
     required property double trackId
     required property double position
+    required property double passageEnd
     required property string noteText
     required property string title
     required property string ustadz
@@ -111,6 +112,7 @@ Item {
         height: visible ? implicitHeight : 0
         index: entry.index
         position: entry.position
+        passageEnd: entry.passageEnd
         noteText: entry.noteText
         // The bar's panel lists the lecture playing, which always plays (by a seek).
         playable: entry.inLibrary || !entry.notesModel.allLectures

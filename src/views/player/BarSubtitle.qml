@@ -16,7 +16,10 @@ Item {
         objectName: "barSubtitle"
         anchors.fill: parent
         verticalAlignment: Text.AlignVCenter
-        text: line.problem ? qsTr("Tidak dapat memutar kajian ini — periksa koneksi") : line.player.isReconnecting ? qsTr("Menyambung ulang...") : line.player.currentSeriesText.length > 0 ? line.player.currentUstadz + "  —  " + line.player.currentSeriesText : line.player.currentUstadz
+        text: line.problem ? qsTr("Tidak dapat memutar kajian ini — periksa koneksi") : line.player.isReconnecting ? qsTr("Menyambung ulang...")
+            // a prayer-time pause, a passage's message or a prayer hint takes the teacher's place for a while
+            : line.player.prayerPause.notice || line.player.passageRepeat.message || line.player.prayerPause.hint
+            || (line.player.currentSeriesText.length > 0 ? line.player.currentUstadz + "  —  " + line.player.currentSeriesText : line.player.currentUstadz)
         elide: Text.ElideRight
         wrapMode: line.problem ? Text.WordWrap : Text.NoWrap
         maximumLineCount: line.problem ? 2 : 1

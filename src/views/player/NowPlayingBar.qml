@@ -102,6 +102,13 @@ Item {
                         }
                     }
 
+                    PassageRepeatControl {
+                        objectName: "passageRepeatControl"
+                        anchors.verticalCenter: parent.verticalCenter
+                        player: bar.player
+                        notes: bar.notes
+                    }
+
                     ClearerVoiceSwitch {
                         anchors.verticalCenter: parent.verticalCenter
                         player: bar.player
@@ -210,6 +217,8 @@ Item {
                     from: 0
                     to: Math.max(bar.player.duration, 0.01)
                     focusRingColor: "black"
+                    passageStart: bar.player.passageRepeat.stage > 0 ? bar.player.passageRepeat.start : -1
+                    passageEnd: bar.player.passageRepeat.stage === 2 ? bar.player.passageRepeat.end : -1
                     onMoved: v => bar.seekProgress = v
                     onChanged: v => bar.player.seekAndPlay(v)
                     onCancelled: bar.seekProgress = Math.floor(bar.player.currentTime)

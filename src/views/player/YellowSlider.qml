@@ -25,6 +25,10 @@ Item {
     // Read by screen readers, e.g. "1:23 dari 4:00".
     property string valueText: TimeText.formatted(value) + qsTr(" dari ") + TimeText.formatted(to)
     property color focusRingColor: Theme.green
+    // A passage being repeated, drawn over the track: its start (A) and end (B) in the
+    // slider's unit; -1 when not marked (a start alone shows as a tick).
+    property real passageStart: -1
+    property real passageEnd: -1
 
     signal moved(real value)
     signal changed(real value)
@@ -166,6 +170,22 @@ Item {
             height: 6
             radius: 3
             color: "white"
+        }
+
+        Rectangle {
+            id: passage
+            objectName: "passageBand"
+            readonly property real startX: slider.thumbSize / 2 + slider.usable * Math.max(0, Math.min(1, (slider.passageStart - slider.from) / Math.max(0.001, slider.to - slider.from)))
+            readonly property real endX: slider.thumbSize / 2 + slider.usable * Math.max(0, Math.min(1, (slider.passageEnd - slider.from) / Math.max(0.001, slider.to - slider.from)))
+            visible: slider.passageStart >= 0
+            x: startX - 1
+            y: track.y - 3
+            width: slider.passageEnd >= 0 ? Math.max(2, endX - startX + 2) : 2
+            height: track.height + 6
+            radius: 2
+            color: slider.passageEnd >= 0 ? Qt.rgba(0, 0, 0, 0.35) : "black"
+            border.width: slider.passageEnd >= 0 ? 2 : 0
+            border.color: "black"
         }
 
         MouseArea {

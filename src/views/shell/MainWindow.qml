@@ -103,6 +103,17 @@ ApplicationWindow {
         enabled: window.keysFree && !window.textFieldHasFocus() && window.player.hasCurrentTrack
         onActivated: content.nowPlayingBar.openSleepTimer()
     }
+    // "Ulangi bagian": A marks the start of a passage, B its end.
+    Shortcut {
+        sequence: "A"
+        enabled: window.keysFree && !window.textFieldHasFocus() && window.player.hasCurrentTrack
+        onActivated: window.player.passageRepeat.markStart()
+    }
+    Shortcut {
+        sequence: "B"
+        enabled: window.keysFree && !window.textFieldHasFocus() && window.player.hasCurrentTrack
+        onActivated: window.player.passageRepeat.markEnd()
+    }
     Shortcut {
         sequence: "Ctrl+F"
         enabled: window.keysFree
