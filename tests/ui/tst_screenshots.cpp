@@ -445,12 +445,15 @@ private slots:
         QObject *sheet = window->findChild<QObject *>("settingsSheet");
         QVERIFY(sheet);
         QTRY_VERIFY(sheet->property("opened").toBool());
-        auto *sections = UiTest::findByObjectName(
-            qvariant_cast<QQuickItem *>(sheet->property("contentItem")), "settingsSections");
+        // The sheet fits the window; its sections scroll inside it when they are taller.
+        auto *frame = qvariant_cast<QQuickItem *>(sheet->property("contentItem"));
+        auto *sections = UiTest::findByObjectName(frame, "settingsSections");
         QVERIFY(sections && sections->height() > 0);
-        const QRectF box =
-            sections->mapRectToScene(QRectF(0, 0, sections->width(), sections->height()));
+        const QRectF box = frame->mapRectToScene(QRectF(0, 0, frame->width(), frame->height()));
         QVERIFY(QRectF(0, 0, window->width(), window->height()).contains(box));
+        auto *scroller = qobject_cast<QQuickItem *>(sections->parentItem()->parentItem());
+        QVERIFY(scroller && scroller->inherits("QQuickFlickable"));
+        QCOMPARE(scroller->property("contentHeight").toReal(), sections->height());
         save(window, "settings");
     }
 

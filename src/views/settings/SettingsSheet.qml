@@ -46,8 +46,9 @@ Popup {
         Accessible.name: text
     }
 
-    contentItem: Flickable {
+    Flickable {
         id: scroller
+        anchors.fill: parent
         clip: true
         contentWidth: width
         contentHeight: sections.implicitHeight

@@ -267,7 +267,9 @@ Rectangle {
                 height: 8
             }
 
-            Row {
+            // Side by side where the sidebar is wide enough, one under the other where not.
+            Flow {
+                width: parent.width
                 spacing: 8
                 BorderedButton {
                     objectName: "miniPlayerButton"
