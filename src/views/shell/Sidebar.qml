@@ -270,7 +270,7 @@ Rectangle {
             // Side by side where the sidebar is wide enough, one under the other where not.
             Flow {
                 width: parent.width
-                spacing: 8
+                spacing: 6
                 BorderedButton {
                     objectName: "miniPlayerButton"
                     text: qsTr("Mini Player")
