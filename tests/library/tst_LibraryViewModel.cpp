@@ -9,6 +9,8 @@
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -335,10 +337,10 @@ void tst_LibraryViewModel::timerAsksOnlyOnceAnHourHasPassed()
 
 void tst_LibraryViewModel::overlappingLoadsLaterFinishWins()
 {
-    // Load A sees a cache that differs from the service's library and gets a slow answer;
+    // Load A sees a cache that differs from the service's library and its answer is held;
     // load B starts meanwhile with a cache equal to the service's and a quick answer.
     m_store->saveCache({cachedTracks, t0 - 7200, t0 - 7200, 2});
-    QVERIFY(m_service->setFaults({{"library", QJsonObject{{"delay_ms", 1500}}}}));
+    QVERIFY(m_service->setFaults({{"library", QJsonObject{{"hold", "A"}}}}));
     auto vm = makeViewModel();
     QVERIFY(m_service->waitForArrivalCount(libraryPath, 1)); // A is being held
 
@@ -355,6 +357,7 @@ void tst_LibraryViewModel::overlappingLoadsLaterFinishWins()
     QVERIFY(vm->isLoading());
 
     // A ends last and wins with its own comparison: its answer is taken as a new library.
+    QVERIFY(m_service->setFaults({{"release", QJsonArray{"A"}}}));
     waitForLoads(*vm);
     QCOMPARE(m_service->requestCount(libraryPath), 2);
     QCOMPARE(ids(vm->tracks()), ids(serverTracks));

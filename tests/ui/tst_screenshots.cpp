@@ -21,6 +21,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QJsonArray>
 #include <QQmlComponent>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -472,10 +473,11 @@ private slots:
         QVERIFY(bar);
         QVERIFY2(std::abs(barHeight(error, bar) - 8) <= 1, qPrintable(QString::number(barHeight(error, bar))));
 
-        QVERIFY(f.service.setFaults(QJsonObject{{"library", QJsonObject{{"delay_ms", 3000}}}}));
+        QVERIFY(f.service.setFaults(QJsonObject{{"library", QJsonObject{{"hold", "loading"}}}}));
         f.library->loadFromCacheOrServer(false);
         QTRY_VERIFY(f.library->isLoading());
         save(window, "home-loading");
+        QVERIFY(f.service.setFaults(QJsonObject{{"release", QJsonArray{"loading"}}}));
         QTRY_VERIFY_WITH_TIMEOUT(!f.library->isLoading(), 10000);
 
         QVERIFY(f.select(window, "Riwayat"));

@@ -1,6 +1,7 @@
 #include "Fault.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <cstdio>
@@ -24,6 +25,7 @@ Fault Fault::fromJson(const QJsonObject &object)
     if (object.contains("close_after"))
         fault.closeAfter = qMax<qint64>(0, object.value("close_after").toInteger());
     fault.redirect = object.value("redirect").toString().toUtf8();
+    fault.hold = object.value("hold").toString();
     if (object.contains("ranges"))
         fault.ranges = object.value("ranges").toBool(true);
     return fault;
@@ -64,4 +66,9 @@ Fault FaultSet::file(const QString &name) const
     if (m_json.value("ranges").toBool(true) == false)
         fault.ranges = false;
     return fault;
+}
+
+bool FaultSet::released(const QString &hold) const
+{
+    return m_json.value("release").toArray().contains(hold);
 }

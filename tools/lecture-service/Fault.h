@@ -18,12 +18,13 @@ struct Fault
     bool empty = false;                // answer 200 with an empty body
     std::optional<qint64> closeAfter;  // no Content-Length, this many body bytes, then close
     QByteArray redirect;               // answer 302 with this Location instead
+    QString hold;                      // answer only once this name is in the set's "release"
 
     static Fault fromJson(const QJsonObject &object);
 };
 
 // The whole faults.json: {"library": {...}, "report": {...}, "files": {"<name>"|"*": {...}},
-// "ranges": false}. A missing or unreadable file means no faults.
+// "ranges": false, "release": ["<hold name>", ...]}. A missing or unreadable file means no faults.
 class FaultSet
 {
 public:
@@ -32,6 +33,7 @@ public:
     Fault library() const;
     Fault report() const;
     Fault file(const QString &name) const;
+    bool released(const QString &hold) const;
 
 private:
     QJsonObject m_json;

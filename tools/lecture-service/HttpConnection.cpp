@@ -91,9 +91,9 @@ void HttpConnection::processBuffer()
                             {"target", QString::fromUtf8(m_request.target)}});
     m_response = m_server->respond(m_request);
     m_logged = false;
-    if (m_response.delayMs > 0) {
+    if (m_response.delayMs > 0 || !m_response.hold.isEmpty()) {
         m_state = State::Delaying;
-        QTimer::singleShot(m_response.delayMs, this, &HttpConnection::begin);
+        QTimer::singleShot(m_response.delayMs, this, &HttpConnection::beginOnceReleased);
     } else {
         begin();
     }
@@ -106,6 +106,15 @@ void HttpConnection::fail(int status, const QByteArray &body)
     m_response = HttpResponse::text(status, body);
     m_logged = false;
     begin();
+}
+
+// A held answer looks at the faults file a few times a second until a test releases it.
+void HttpConnection::beginOnceReleased()
+{
+    if (m_response.hold.isEmpty() || m_server->released(m_response.hold))
+        begin();
+    else
+        QTimer::singleShot(20, this, &HttpConnection::beginOnceReleased);
 }
 
 void HttpConnection::begin()

@@ -26,6 +26,7 @@ private:
     void onReadyRead();
     void processBuffer();
     void begin();
+    void beginOnceReleased();
     void pump();
     void finishResponse();
     void fail(int status, const QByteArray &body);

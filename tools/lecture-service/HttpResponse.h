@@ -19,6 +19,7 @@ struct HttpResponse
     qint64 fileLength = 0;
 
     int delayMs = 0;
+    QString hold; // answered once the faults file releases this name
     std::optional<qint64> dropAfter;
     // Sent without Content-Length, ended by closing the connection after this many bytes.
     std::optional<qint64> closeAfter;

@@ -29,6 +29,7 @@ HttpResponse withFault(HttpResponse response, const Fault &fault)
         response.addHeader("Location", fault.redirect);
     }
     response.delayMs = fault.delayMs;
+    response.hold = fault.hold;
     response.dropAfter = fault.dropAfter;
     response.closeAfter = fault.closeAfter;
     response.throttleBps = fault.throttleBps;
@@ -50,6 +51,11 @@ bool LectureServer::listen(const QHostAddress &address, quint16 port)
         return false;
     }
     return m_server.listen(address, port);
+}
+
+bool LectureServer::released(const QString &hold) const
+{
+    return FaultSet::load(m_root + "/faults.json").released(hold);
 }
 
 void LectureServer::onNewConnection()

@@ -27,6 +27,7 @@ public:
 
     HttpResponse respond(const HttpRequest &request);
     RequestLog *log() const { return m_log; }
+    bool released(const QString &hold) const;
 
 private:
     HttpResponse library() const;
