@@ -1,5 +1,7 @@
 #include "MenuBarManager.h"
 
+#include "Logging.h"
+
 #include "IconProvider.h"
 #include "MiniPlayerPanelController.h"
 #include "PlatformChoice.h"
@@ -118,8 +120,8 @@ void MenuBarManager::setupPopover()
         {{QStringLiteral("player"), QVariant::fromValue(m_playerVM.data())}});
     auto *window = qobject_cast<QQuickWindow *>(object);
     if (!window) {
-        qWarning().noquote() << "[MenuBar] the tray popup could not be made:"
-                             << component.errorString();
+        qCWarning(lcShell).noquote()
+            << "[MenuBar] the tray popup could not be made:" << component.errorString();
         delete object;
         return;
     }
@@ -156,8 +158,9 @@ void MenuBarManager::setupStatusItem()
                 }
             });
     if (!QSystemTrayIcon::isSystemTrayAvailable())
-        qInfo().noquote() << "[MenuBar] no system tray on this desktop; the icon appears if one "
-                             "starts later";
+        qCWarning(lcShell).noquote()
+            << "[MenuBar] no system tray on this desktop; the icon appears if one "
+               "starts later";
     // Shown also without a tray: Qt puts the icon in place once a tray host appears.
     m_statusItem->show();
 }

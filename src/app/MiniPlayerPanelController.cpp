@@ -1,5 +1,7 @@
 #include "MiniPlayerPanelController.h"
 
+#include "Logging.h"
+
 #include "PlatformChoice.h"
 #include "ShellQmlEngine.h"
 #include "audio/AudioEngine.h"
@@ -60,13 +62,14 @@ void MiniPlayerPanelController::toggle()
 
 void MiniPlayerPanelController::setupPanel()
 {
-    QQmlComponent component(&m_engine, QUrl(QStringLiteral("qrc:/Talvora/shell/MiniPlayerPanel.qml")));
+    QQmlComponent component(&m_engine,
+                            QUrl(QStringLiteral("qrc:/Talvora/shell/MiniPlayerPanel.qml")));
     QObject *object = component.createWithInitialProperties(
         {{QStringLiteral("player"), QVariant::fromValue(&m_playerVM)}});
     auto *window = qobject_cast<QQuickWindow *>(object);
     if (!window) {
-        qWarning().noquote() << "[MiniPlayer] the floating panel could not be made:"
-                             << component.errorString();
+        qCWarning(lcShell).noquote()
+            << "[MiniPlayer] the floating panel could not be made:" << component.errorString();
         delete object;
         return;
     }

@@ -1,5 +1,7 @@
 #include "PlatformChoice.h"
 
+#include "Logging.h"
+
 #include <QDebug>
 #include <QGuiApplication>
 
@@ -21,13 +23,15 @@ void apply()
         break;
     case Platform::X11:
         qputenv("QT_QPA_PLATFORM", "xcb");
-        qInfo().noquote() << "[Shell] Wayland session: running through XWayland, so the tray "
-                             "popup and the floating panel can be placed";
+        qCInfo(lcShell).noquote()
+            << "[Shell] Wayland session: running through XWayland, so the tray "
+               "popup and the floating panel can be placed";
         break;
     case Platform::Wayland:
         qputenv("QT_QPA_PLATFORM", "wayland");
-        qInfo().noquote() << "[Shell] Wayland session without XWayland: the tray popup opens "
-                             "centred and the floating panel is an ordinary window";
+        qCInfo(lcShell).noquote()
+            << "[Shell] Wayland session without XWayland: the tray popup opens "
+               "centred and the floating panel is an ordinary window";
         break;
     }
 }

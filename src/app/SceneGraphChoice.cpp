@@ -1,5 +1,7 @@
 #include "SceneGraphChoice.h"
 
+#include "Logging.h"
+
 #include <QDir>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -66,7 +68,7 @@ SceneGraphChoice::Backend SceneGraphChoice::apply()
     const Backend backend = decide(chose, chose ? QByteArray() : probeRenderer());
     if (backend == Backend::Software)
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-    qInfo().noquote() << "[SceneGraph]" << name(backend);
+    qCInfo(lcShell).noquote() << "[SceneGraph]" << name(backend);
     return backend;
 }
 

@@ -1,5 +1,7 @@
 #include "SingleInstance.h"
 
+#include "Logging.h"
+
 #include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
@@ -26,10 +28,10 @@ QString runtimeFolder()
 
 SingleInstance::SingleInstance(const QString &dataFolder, QObject *parent) : QObject(parent)
 {
-    const QByteArray key = QCryptographicHash::hash(QDir::cleanPath(dataFolder).toUtf8(),
-                                                    QCryptographicHash::Sha256)
-                               .toHex()
-                               .left(16);
+    const QByteArray key =
+        QCryptographicHash::hash(QDir::cleanPath(dataFolder).toUtf8(), QCryptographicHash::Sha256)
+            .toHex()
+            .left(16);
     m_name = runtimeFolder() + QStringLiteral("/talvora-%1-%2").arg(getuid()).arg(key);
     connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::onConnection);
 }
@@ -52,8 +54,8 @@ bool SingleInstance::claim()
     QLocalServer::removeServer(m_name); // a socket file left by a killed copy
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server.listen(m_name))
-        qWarning().noquote() << "[Talvora] later starts cannot reach this one:"
-                             << m_server.errorString();
+        qCWarning(lcShell).noquote()
+            << "[Talvora] later starts cannot reach this one:" << m_server.errorString();
     return true;
 }
 
@@ -68,7 +70,7 @@ bool SingleInstance::handOver()
         if (socket.waitForConnected(500))
             break;
         if (clock.elapsed() > handOverMs) {
-            qWarning().noquote() << "[Talvora] already running, but it does not answer";
+            qCWarning(lcShell).noquote() << "[Talvora] already running, but it does not answer";
             return false;
         }
         QThread::msleep(100);
@@ -78,8 +80,9 @@ bool SingleInstance::handOver()
     while (!socket.canReadLine() && socket.waitForReadyRead(handOverMs)) {
     }
     const bool shown = socket.readLine() == confirmation;
-    qInfo().noquote() << (shown ? "[Talvora] already running: its window was brought forward"
-                                : "[Talvora] already running, but it did not confirm");
+    qCInfo(lcShell).noquote() << (shown
+                                      ? "[Talvora] already running: its window was brought forward"
+                                      : "[Talvora] already running, but it did not confirm");
     return shown;
 }
 
@@ -91,7 +94,7 @@ void SingleInstance::onConnection()
             if (!socket->canReadLine())
                 return;
             if (socket->readLine() == showRequest) {
-                qInfo().noquote() << "[Talvora] a second start asked for the main window";
+                qCInfo(lcShell).noquote() << "[Talvora] a second start asked for the main window";
                 emit activationRequested();
                 socket->write(confirmation);
             }

@@ -1,5 +1,7 @@
 #include "audio/AudioEngine.h"
 
+#include "Logging.h"
+
 #include "audio/Downloads.h"
 #include "audio/MpvBackend.h"
 #include "network/APIClient.h"
@@ -11,8 +13,8 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <chrono>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 
 namespace {
@@ -51,8 +53,8 @@ AudioEngine::AudioEngine(std::unique_ptr<PlayerBackend> backend, Downloads *down
         m_backend->setVoiceLeveling(true);
     connect(&m_reconnector, &StreamReconnector::tryNow, this, &AudioEngine::reconnectNow);
     connect(&m_reconnector, &StreamReconnector::gaveUp, this, [this](int tries) {
-        qInfo().noquote() << "[AudioEngine] reconnect gave up after " + QString::number(tries) +
-                                 " tries";
+        qCWarning(lcAudio).noquote()
+            << "[AudioEngine] reconnect gave up after " + QString::number(tries) + " tries";
         if (!m_currentTrack)
             return;
         if (!m_reconnecting) {
@@ -82,10 +84,9 @@ AudioEngine::~AudioEngine()
 AudioEngine &AudioEngine::shared()
 {
     // Never destroyed: the player lives as long as the process.
-    static AudioEngine *engine =
-        new AudioEngine(std::make_unique<MpvBackend>(), &Downloads::shared(),
-                        Options{.registerMpris = true,
-                                .preferencesFolder = Store::shared().folderURL()});
+    static AudioEngine *engine = new AudioEngine(
+        std::make_unique<MpvBackend>(), &Downloads::shared(),
+        Options{.registerMpris = true, .preferencesFolder = Store::shared().folderURL()});
     return *engine;
 }
 
@@ -120,9 +121,9 @@ void AudioEngine::play(const Track &track, std::optional<QList<Track>> queue,
 {
     if (!resumePosition && m_resumeRule)
         resumePosition = m_resumeRule(track);
-    qInfo().noquote() << "[AudioEngine] play track=" + QString::number(track.id) +
-                             " title=" + track.displayTitle() +
-                             " resume=" + formatSeconds(resumePosition.value_or(0));
+    qCInfo(lcAudio).noquote() << "[AudioEngine] play track=" + QString::number(track.id) +
+                                     " title=" + track.displayTitle() +
+                                     " resume=" + formatSeconds(resumePosition.value_or(0));
     setCurrentTrack(track);
     m_queue.start(track, queue);
     loadAndPlay(resumePosition);
@@ -156,9 +157,9 @@ void AudioEngine::stopStandardPlayback()
 void AudioEngine::startStandardPlayback(const Track &track, std::optional<double> resumePosition)
 {
     const QUrl url = playbackURL(track);
-    qInfo().noquote() << "[AudioEngine] loadAndPlay track=" + QString::number(track.id) +
-                             " url=" + url.toString(QUrl::FullyEncoded) +
-                             " resume=" + formatSeconds(resumePosition.value_or(0));
+    qCInfo(lcAudio).noquote() << "[AudioEngine] loadAndPlay track=" + QString::number(track.id) +
+                                     " url=" + url.toString(QUrl::FullyEncoded) +
+                                     " resume=" + formatSeconds(resumePosition.value_or(0));
     m_pausedAt.reset();
     replaceItem(url);
     setCurrentTime(qMax(0.0, resumePosition.value_or(0)));
@@ -177,9 +178,9 @@ void AudioEngine::prepare(const Track &track, double position, std::optional<dou
 {
     cancelReconnect();
     const QUrl url = playbackURL(track);
-    qInfo().noquote() << "[AudioEngine] prepare track=" + QString::number(track.id) +
-                             " url=" + url.toString(QUrl::FullyEncoded) +
-                             " pos=" + formatSeconds(position);
+    qCInfo(lcAudio).noquote() << "[AudioEngine] prepare track=" + QString::number(track.id) +
+                                     " url=" + url.toString(QUrl::FullyEncoded) +
+                                     " pos=" + formatSeconds(position);
     setCurrentTrack(track);
     setDuration(track.durationSeconds ? double(*track.durationSeconds) : 0);
     setCurrentTime(position);
@@ -229,9 +230,10 @@ void AudioEngine::observeItem(const Track &track, std::optional<double> resumePo
                                     PlayerBackend::ItemStatus status, PlayerBackend::ItemStatus) {
         if (!self)
             return;
-        qInfo().noquote() << (context == StatusContext::Prepare ? "[AudioEngine] prepare status: "
-                                                                : "[AudioEngine] status changed: ") +
-                                 QString::number(int(status));
+        qCInfo(lcAudio).noquote() << (context == StatusContext::Prepare
+                                          ? "[AudioEngine] prepare status: "
+                                          : "[AudioEngine] status changed: ") +
+                                         QString::number(int(status));
         QMetaObject::invokeMethod(
             self.data(),
             [self, generation, track, resumePosition, context] {
@@ -325,8 +327,9 @@ void AudioEngine::onItemFailed(quint64 generation, const Track &track, StatusCon
         return;
     if (m_fromFile && !m_itemWasReady) {
         // A stored file that does not play: the lecture is still on the service.
-        qInfo().noquote() << "[AudioEngine] stored file did not play, streaming track=" +
-                                 QString::number(track.id) + ": " + m_backend->itemError();
+        qCWarning(lcAudio).noquote() << "[AudioEngine] stored file did not play, streaming track=" +
+                                            QString::number(track.id) + ": " +
+                                            m_backend->itemError();
         const std::optional<double> resume =
             m_currentTime > 0 ? std::optional<double>(m_currentTime) : std::nullopt;
         replaceItem(track.streamURL());
@@ -336,8 +339,9 @@ void AudioEngine::onItemFailed(quint64 generation, const Track &track, StatusCon
     }
     if (m_backend->itemRefused()) {
         // Not a break: the site cannot be trusted, and no try can change that.
-        qInfo().noquote() << "[AudioEngine] untrusted stream track=" + QString::number(track.id) +
-                                 " " + m_backend->itemError();
+        qCWarning(lcAudio).noquote()
+            << "[AudioEngine] untrusted stream track=" + QString::number(track.id) + " " +
+                   m_backend->itemError();
         m_reconnector.finish();
         setReconnecting(false);
     } else if (m_failWhenDry && m_itemWasReady) {
@@ -369,9 +373,10 @@ void AudioEngine::reportFailure(const Track &track, StatusContext context)
     setIsPlaying(false);
     setLoadFailed(true);
     const QString error = m_backend->itemError();
-    qInfo().noquote() << (context == StatusContext::Prepare ? "[AudioEngine] prepare FAILED: "
-                                                            : "[AudioEngine] FAILED: ") +
-                             (error.isEmpty() ? QStringLiteral("nil") : error);
+    qCWarning(lcAudio).noquote() << (context == StatusContext::Prepare
+                                         ? "[AudioEngine] prepare FAILED: "
+                                         : "[AudioEngine] FAILED: ") +
+                                        (error.isEmpty() ? QStringLiteral("nil") : error);
     updateNowPlaying();
     const qint64 trackId = track.id;
     const QString filename = track.filename;
@@ -386,9 +391,10 @@ void AudioEngine::beginReconnect()
 {
     m_reconnectPosition = m_currentTime;
     m_playAfterReconnect = m_isPlaying;
-    qInfo().noquote() << "[AudioEngine] stream broke at " + formatSeconds(m_currentTime) +
-                             " track=" + trackIdText(m_currentTrack) + ": " +
-                             m_backend->itemError();
+    qCWarning(lcAudio).noquote() << "[AudioEngine] stream broke at " +
+                                        formatSeconds(m_currentTime) +
+                                        " track=" + trackIdText(m_currentTrack) + ": " +
+                                        m_backend->itemError();
     // A break soon after the last reopening continues its time limit: a stream that keeps
     // breaking is given up in the end, not mended forever.
     m_reconnector.begin(m_recentReconnect);
@@ -400,9 +406,10 @@ void AudioEngine::onStreamBreak(quint64 generation, double bufferedUntil)
         return;
     // The buffered sound plays on meanwhile; the listener hears nothing of the break unless
     // the buffer runs dry first.
-    qInfo().noquote() << "[AudioEngine] stream broke at " + formatSeconds(m_currentTime) +
-                             " track=" + trackIdText(m_currentTrack) + ", buffered to " +
-                             formatSeconds(bufferedUntil);
+    qCWarning(lcAudio).noquote() << "[AudioEngine] stream broke at " +
+                                        formatSeconds(m_currentTime) +
+                                        " track=" + trackIdText(m_currentTrack) + ", buffered to " +
+                                        formatSeconds(bufferedUntil);
     m_reconnectPosition = m_currentTime;
     m_playAfterReconnect = m_isPlaying;
     m_reconnector.begin(m_recentReconnect);
@@ -416,9 +423,10 @@ void AudioEngine::reconnectNow(int number)
     }
     const Track track = *m_currentTrack;
     const QUrl url = track.streamURL();
-    qInfo().noquote() << "[AudioEngine] reconnect try " + QString::number(number) +
-                             " track=" + QString::number(track.id) + " at=" +
-                             formatSeconds(m_reconnecting ? m_reconnectPosition : m_currentTime);
+    qCInfo(lcAudio).noquote() << "[AudioEngine] reconnect try " + QString::number(number) +
+                                     " track=" + QString::number(track.id) + " at=" +
+                                     formatSeconds(m_reconnecting ? m_reconnectPosition
+                                                                  : m_currentTime);
     // The site is asked first, so that buffered sound is not cut off for a stream that is not
     // back yet; the reopened item then starts where the sound is at that moment.
     const quint64 generation = m_generation;
@@ -603,7 +611,9 @@ void AudioEngine::resumePlaying()
     // Smart rewind: after a long pause the listener hears the last words again.
     if (m_pausedAt && m_preferences.smartRewind && itemReady()) {
         const double paused = m_clock() - *m_pausedAt;
-        const double back = paused >= LongPause ? LongRewind : paused >= ShortPause ? ShortRewind : 0;
+        const double back = paused >= LongPause    ? LongRewind
+                            : paused >= ShortPause ? ShortRewind
+                                                   : 0;
         if (back > 0 && m_currentTime > 0) {
             const double target = qMax(0.0, m_currentTime - back);
             seekPlayer(target);
@@ -625,13 +635,12 @@ void AudioEngine::togglePlay()
     std::optional<PlayerBackend::TimeControlStatus> status;
     if (m_hasPlayer)
         status = m_backend->timeControlStatus();
-    qInfo().noquote() << QStringLiteral("[AudioEngine] togglePlay player=") +
-                             (m_hasPlayer ? QStringLiteral("true") : QStringLiteral("false")) +
-                             " status=" +
-                             (status ? QString::fromLatin1(
-                                           PlayerBackend::timeControlStatusName(*status))
-                                     : QStringLiteral("nil")) +
-                             " currentTrack=" + trackIdText(m_currentTrack);
+    qCInfo(lcAudio).noquote()
+        << QStringLiteral("[AudioEngine] togglePlay player=") +
+               (m_hasPlayer ? QStringLiteral("true") : QStringLiteral("false")) + " status=" +
+               (status ? QString::fromLatin1(PlayerBackend::timeControlStatusName(*status))
+                       : QStringLiteral("nil")) +
+               " currentTrack=" + trackIdText(m_currentTrack);
     if (!m_hasPlayer)
         return;
     if (m_reconnecting) {
@@ -816,7 +825,7 @@ void AudioEngine::setClearerVoice(bool on)
     if (m_preferences.clearerVoice == on)
         return;
     m_preferences.clearerVoice = on;
-    qInfo().noquote() << "[AudioEngine] clearer voice" << (on ? "on" : "off");
+    qCInfo(lcAudio).noquote() << "[AudioEngine] clearer voice" << (on ? "on" : "off");
     m_backend->setVoiceLeveling(on);
     savePreferences();
     emit clearerVoiceChanged();

@@ -1,5 +1,7 @@
 #include "audio/Downloads.h"
 
+#include "Logging.h"
+
 #include "audio/DownloadState.h"
 #include "persistence/DamagedFile.h"
 
@@ -289,8 +291,8 @@ bool Downloads::onHead(const QUuid &taskId, Task &task)
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
     const bool resuming = task.received > 0 || task.lengthUnknown;
-    const QByteArray validator = reply->hasRawHeader("ETag") ? reply->rawHeader("ETag")
-                                                            : reply->rawHeader("Last-Modified");
+    const QByteArray validator =
+        reply->hasRawHeader("ETag") ? reply->rawHeader("ETag") : reply->rawHeader("Last-Modified");
     if (resuming && status == 206) {
         qint64 first = -1, size = -1;
         if (!parseContentRange(reply->rawHeader("Content-Range"), &first, &size) ||
@@ -322,9 +324,9 @@ bool Downloads::onHead(const QUuid &taskId, Task &task)
         const QStorageInfo disk(folderPath());
         const qint64 needed = task.total - task.received;
         if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < needed) {
-            qInfo().noquote() << "[Downloads] not enough free space for lecture" << task.track.id
-                              << "- needs" << needed << "bytes," << disk.bytesAvailable()
-                              << "free";
+            qCWarning(lcDownloads).noquote()
+                << "[Downloads] not enough free space for lecture" << task.track.id << "- needs"
+                << needed << "bytes," << disk.bytesAvailable() << "free";
             failDownload(taskId);
             return false;
         }

@@ -1,5 +1,7 @@
 #include "audio/MpvBackend.h"
 
+#include "Logging.h"
+
 #include "network/APIClient.h"
 #include "network/StreamProbe.h"
 #include "network/TrustStore.h"
@@ -35,8 +37,8 @@ void setOption(mpv_handle *mpv, const char *name, const char *value)
 {
     const int rc = mpv_set_option_string(mpv, name, value);
     if (rc < 0)
-        qWarning().noquote() << "[MpvBackend] option" << name
-                             << "rejected:" << mpv_error_string(rc);
+        qCWarning(lcAudio).noquote()
+            << "[MpvBackend] option" << name << "rejected:" << mpv_error_string(rc);
 }
 
 } // namespace
@@ -61,7 +63,7 @@ MpvBackend::MpvBackend(QObject *parent) : QObject(parent)
 
     m_mpv = mpv_create();
     if (!m_mpv) {
-        qWarning().noquote() << "[MpvBackend] mpv could not be created";
+        qCWarning(lcAudio).noquote() << "[MpvBackend] mpv could not be created";
         return;
     }
     setOption(m_mpv, "vid", "no");
@@ -89,7 +91,7 @@ MpvBackend::MpvBackend(QObject *parent) : QObject(parent)
     setOption(m_mpv, "audio-client-name", "Talvora");
 
     if (mpv_initialize(m_mpv) < 0) {
-        qWarning().noquote() << "[MpvBackend] mpv could not be initialised";
+        qCWarning(lcAudio).noquote() << "[MpvBackend] mpv could not be initialised";
         mpv_terminate_destroy(m_mpv);
         m_mpv = nullptr;
         return;
@@ -165,8 +167,8 @@ void MpvBackend::handleEvent(const mpv_event &event)
         break;
     case MPV_EVENT_SET_PROPERTY_REPLY:
         if (event.error < 0)
-            qWarning().noquote() << "[MpvBackend] audio filter rejected:"
-                                 << mpv_error_string(event.error);
+            qCWarning(lcAudio).noquote()
+                << "[MpvBackend] audio filter rejected:" << mpv_error_string(event.error);
         break;
     case MPV_EVENT_SEEK:
         if (m_seek && m_seek->accepted)

@@ -1,5 +1,7 @@
 #include "audio/NowPlaying.h"
 
+#include "Logging.h"
+
 #include "audio/MprisPlayerAdaptor.h"
 #include "audio/MprisRootAdaptor.h"
 
@@ -51,20 +53,22 @@ bool NowPlaying::registerOnSessionBus()
         return true;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        qInfo().noquote() << "[AudioEngine] MPRIS unavailable: no session bus (" +
-                                 bus.lastError().message() + ")";
+        qCWarning(lcAudio).noquote() << "[AudioEngine] MPRIS unavailable: no session bus (" +
+                                         bus.lastError().message() + ")";
         return false;
     }
     if (!bus.registerObject(QString::fromLatin1(ObjectPath), this,
                             QDBusConnection::ExportAdaptors)) {
-        qInfo().noquote() << "[AudioEngine] MPRIS unavailable: " + bus.lastError().message();
+        qCWarning(lcAudio).noquote() << "[AudioEngine] MPRIS unavailable: " +
+                                         bus.lastError().message();
         return false;
     }
     QString name = QString::fromLatin1(ServiceName);
     if (!bus.registerService(name)) {
         name += QStringLiteral(".instance") + QString::number(QCoreApplication::applicationPid());
         if (!bus.registerService(name)) {
-            qInfo().noquote() << "[AudioEngine] MPRIS unavailable: " + bus.lastError().message();
+            qCWarning(lcAudio).noquote()
+                << "[AudioEngine] MPRIS unavailable: " + bus.lastError().message();
             bus.unregisterObject(QString::fromLatin1(ObjectPath));
             return false;
         }

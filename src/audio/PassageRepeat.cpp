@@ -1,5 +1,7 @@
 #include "audio/PassageRepeat.h"
 
+#include "Logging.h"
+
 #include "audio/AudioEngine.h"
 
 #include <QDebug>
@@ -104,9 +106,9 @@ bool PassageRepeat::begin(double start, double end)
         setDone(0);
         setMessage({});
         emit changed();
-        qInfo().noquote() << "[PassageRepeat] start=" + AudioEngine::formatSeconds(start)
-                          << "end=" + AudioEngine::formatSeconds(end)
-                          << "count=" + QString::number(m_count);
+        qCInfo(lcAudio).noquote() << "[PassageRepeat] start=" + AudioEngine::formatSeconds(start)
+                                  << "end=" + AudioEngine::formatSeconds(end)
+                                  << "count=" + QString::number(m_count);
         return true;
     }
     // Refused: back to nothing marked, the lecture goes on as it was.

@@ -1,5 +1,7 @@
 #include "network/APIClient.h"
 
+#include "Logging.h"
+
 #include "network/ServiceRequest.h"
 
 #include <QCoreApplication>
@@ -57,7 +59,8 @@ APIClient::FetchResult toFetchResult(const ServiceRequest::Outcome &outcome)
         } else if (outcome.httpStatus == 0 && ServiceRequest::isConnectFailure(outcome.error)) {
             result.error = connectError(outcome.error);
         } else {
-            qInfo().noquote() << "[APIClient] library request failed:" << outcome.errorString;
+            qCWarning(lcNetwork).noquote()
+                << "[APIClient] library request failed:" << outcome.errorString;
             result.error = {Kind::Network, 0,
                             QStringLiteral("Sambungan ke layanan kajian terputus.")};
         }
@@ -80,7 +83,7 @@ APIClient::FetchResult decodeLibrary(const QByteArray &body)
     result.library = LibraryResponse::fromJson(body, &reason);
     if (!result.library) {
         // The parser's reason is for the log; the listener reads what it means.
-        qInfo().noquote() << "[APIClient] library document rejected:" << reason;
+        qCWarning(lcNetwork).noquote() << "[APIClient] library document rejected:" << reason;
         result.error = {Kind::Decoding, 0,
                         QStringLiteral("Data tidak dapat dibaca karena formatnya tidak benar.")};
     }

@@ -1,5 +1,7 @@
 #include "persistence/DamagedFile.h"
 
+#include "Logging.h"
+
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
@@ -50,9 +52,9 @@ QString DamagedFile::setAside(const QString &path, QStringView tag)
         if (renameNoReplace(path, target))
             break;
         if (errno != EEXIST || attempt == 100) {
-            qWarning().noquote() << tag << "damaged file" << QFileInfo(path).fileName()
-                                 << "could not be moved aside, left in place:"
-                                 << qt_error_string(errno);
+            qCWarning(lcStore).noquote()
+                << tag << "damaged file" << QFileInfo(path).fileName()
+                << "could not be moved aside, left in place:" << qt_error_string(errno);
             return {};
         }
         when = when.addMSecs(1);
@@ -60,7 +62,7 @@ QString DamagedFile::setAside(const QString &path, QStringView tag)
     const QStringList copies = setAsideCopies(path);
     for (qsizetype i = kept; i < copies.size(); ++i)
         QFile::remove(copies.at(i));
-    qInfo().noquote() << tag << "damaged file" << QFileInfo(path).fileName() << "kept as"
-                      << QFileInfo(target).fileName();
+    qCWarning(lcStore).noquote() << tag << "damaged file" << QFileInfo(path).fileName() << "kept as"
+                                 << QFileInfo(target).fileName();
     return target;
 }

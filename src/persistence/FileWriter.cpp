@@ -1,5 +1,7 @@
 #include "persistence/FileWriter.h"
 
+#include "Logging.h"
+
 #include <QDebug>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -78,7 +80,8 @@ void FileWriter::run()
             if (job.written)
                 job.written();
         } else if (!kept) {
-            qWarning().noquote() << m_tag << "could not write" << QFileInfo(job.path).fileName();
+            qCWarning(lcStore).noquote()
+                << m_tag << "could not write" << QFileInfo(job.path).fileName();
         }
         lock.lock();
         m_writing.reset();

@@ -1,5 +1,7 @@
 #include "persistence/NotesStore.h"
 
+#include "Logging.h"
+
 #include "models/JsonField.h"
 #include "models/JsonWriter.h"
 #include "persistence/DamagedFile.h"
@@ -72,11 +74,10 @@ std::optional<NotesStore::Lecture> decodeLecture(const JsonReader::Value &value)
 
 void sortNotes(QList<NotesStore::Note> &notes)
 {
-    std::stable_sort(notes.begin(), notes.end(),
-                     [](const NotesStore::Note &a, const NotesStore::Note &b) {
-                         return a.position < b.position ||
-                                (a.position == b.position && a.id < b.id);
-                     });
+    std::stable_sort(
+        notes.begin(), notes.end(), [](const NotesStore::Note &a, const NotesStore::Note &b) {
+            return a.position < b.position || (a.position == b.position && a.id < b.id);
+        });
 }
 
 } // namespace
@@ -113,7 +114,8 @@ void NotesStore::load()
     if (!file.open(QIODevice::ReadOnly)) {
         // Unreadable is not damaged: the notes may be there, so nothing replaces them.
         m_writable = false;
-        qWarning().noquote() << "[Notes] cannot read" << filePath() << "; notes are not saved";
+        qCWarning(lcStore).noquote()
+            << "[Notes] cannot read" << filePath() << "; notes are not saved";
         return;
     }
     const QByteArray bytes = file.readAll();
@@ -155,7 +157,7 @@ void NotesStore::save()
     if (!written)
         file.cancelWriting();
     if (!written || !file.commit())
-        qWarning().noquote() << "[Notes] could not write" << filePath();
+        qCWarning(lcStore).noquote() << "[Notes] could not write" << filePath();
 }
 
 const NotesStore::Lecture *NotesStore::lecture(qint64 trackId) const
@@ -180,8 +182,8 @@ NotesStore::Note *NotesStore::findNote(qint64 noteId, Lecture **owner)
     return nullptr;
 }
 
-qint64 NotesStore::add(qint64 trackId, const QString &title, const QString &ustadz,
-                       double position, double duration, const QString &text)
+qint64 NotesStore::add(qint64 trackId, const QString &title, const QString &ustadz, double position,
+                       double duration, const QString &text)
 {
     if (!std::isfinite(position) || position < 0)
         position = 0;

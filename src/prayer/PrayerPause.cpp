@@ -1,5 +1,7 @@
 #include "prayer/PrayerPause.h"
 
+#include "Logging.h"
+
 #include "audio/AudioEngine.h"
 
 #include <QDebug>
@@ -265,8 +267,8 @@ void PrayerPause::evaluate()
 
 void PrayerPause::startFade(Prayer prayer)
 {
-    qInfo().noquote() << "[PrayerPause] time of" << PrayerTimes::prayerName(prayer)
-                      << "- fading out";
+    qCInfo(lcPrayer).noquote() << "[PrayerPause] time of" << PrayerTimes::prayerName(prayer)
+                               << "- fading out";
     m_fading = prayer;
     m_fadeElapsed.start();
     m_fade.start();

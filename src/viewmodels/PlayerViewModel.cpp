@@ -1,10 +1,12 @@
 #include "viewmodels/PlayerViewModel.h"
 
+#include "Logging.h"
+
 #include "audio/AudioEngine.h"
 #include "audio/PassageRepeat.h"
 #include "persistence/Store.h"
-#include "viewmodels/LibrarySeries.h"
 #include "prayer/PrayerPause.h"
+#include "viewmodels/LibrarySeries.h"
 #include "viewmodels/ResumeRule.h"
 
 #include <QDebug>
@@ -205,10 +207,11 @@ void PlayerViewModel::setAfterLecture(int rule)
 
 void PlayerViewModel::togglePlay()
 {
-    qInfo().noquote() << "[PlayerVM] togglePlay currentTrack=" +
-                             QString::number(m_currentTrack ? m_currentTrack->id : -1) +
-                             " isPlaying=" +
-                             (m_isPlaying ? QStringLiteral("true") : QStringLiteral("false"));
+    qCInfo(lcPlayer).noquote() << "[PlayerVM] togglePlay currentTrack=" +
+                                      QString::number(m_currentTrack ? m_currentTrack->id : -1) +
+                                      " isPlaying=" +
+                                      (m_isPlaying ? QStringLiteral("true")
+                                                   : QStringLiteral("false"));
     m_engine.togglePlay();
 }
 

@@ -1,5 +1,7 @@
 #include "AppFonts.h"
 
+#include "Logging.h"
+
 #include <QFont>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -20,7 +22,7 @@ void install()
     for (const char *file : {"Manrope-Regular.ttf", "Manrope-Medium.ttf", "Manrope-Bold.ttf"}) {
         if (QFontDatabase::addApplicationFont(QStringLiteral(":/Talvora/fonts/") +
                                               QLatin1String(file)) < 0)
-            qWarning().noquote() << "[Ui] could not load font" << file;
+            qCWarning(lcShell).noquote() << "[Ui] could not load font" << file;
     }
     QFont font(family());
     font.setPixelSize(13);

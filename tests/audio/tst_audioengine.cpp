@@ -10,6 +10,7 @@
 #include "network/APIClient.h"
 #include "persistence/Preferences.h"
 
+#include <QLoggingCategory>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -142,6 +143,8 @@ private:
 
 void TestAudioEngine::initTestCase()
 {
+    // The lines checked below are everyday ones, off unless asked for.
+    QLoggingCategory::setFilterRules(QStringLiteral("talvora.*.info=true"));
     QVERIFY(m_service.start());
     ServiceAddress::setBaseUrl(m_service.baseUrl());
 }
@@ -199,7 +202,7 @@ void TestAudioEngine::logLines()
                                                "/stream.php?file=kajian-7.mp3 resume=0.0"));
     engine.play(makeTrack(7));
     QTest::ignoreMessage(QtInfoMsg, "[AudioEngine] status changed: 2");
-    QTest::ignoreMessage(QtInfoMsg, "[AudioEngine] FAILED: nil");
+    QTest::ignoreMessage(QtWarningMsg, "[AudioEngine] FAILED: nil");
     rig.backend->setItemStatus(ItemStatus::Failed);
     QCoreApplication::processEvents();
 
@@ -207,7 +210,7 @@ void TestAudioEngine::logLines()
                                                "/stream.php?file=kajian-8.mp3 pos=90.0"));
     engine.prepare(makeTrack(8), 90);
     QTest::ignoreMessage(QtInfoMsg, "[AudioEngine] prepare status: 2");
-    QTest::ignoreMessage(QtInfoMsg, "[AudioEngine] prepare FAILED: HTTP error 404 Not Found");
+    QTest::ignoreMessage(QtWarningMsg, "[AudioEngine] prepare FAILED: HTTP error 404 Not Found");
     rig.backend->setItemStatus(ItemStatus::Failed, QStringLiteral("HTTP error 404 Not Found"));
     QCoreApplication::processEvents();
     QTRY_COMPARE(m_service.badAudioReports().size(), 2);
@@ -839,7 +842,7 @@ void TestAudioEngine::noSessionBus()
 {
     // This test runs with a session bus address that leads nowhere.
     QTest::ignoreMessage(
-        QtInfoMsg, QRegularExpression("^\\[AudioEngine\\] MPRIS unavailable: no session bus"));
+        QtWarningMsg, QRegularExpression("^\\[AudioEngine\\] MPRIS unavailable: no session bus"));
     auto backend = std::make_unique<ScriptedBackend>();
     ScriptedBackend *player = backend.get();
     AudioEngine engine(std::move(backend), nullptr, AudioEngine::Options{.registerMpris = true});

@@ -9,6 +9,7 @@
 #include "network/APIClient.h"
 #include "network/TrustStore.h"
 
+#include <QLoggingCategory>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonObject>
@@ -115,6 +116,8 @@ private:
 
 void TestMpvPlayback::initTestCase()
 {
+    // The lines checked below are everyday ones, off unless asked for.
+    QLoggingCategory::setFilterRules(QStringLiteral("talvora.*.info=true"));
     EngineLog::install();
     QVERIFY(m_service.addMp3("lecture-200.mp3", 200));
     QVERIFY(m_service.addMp3("lecture-400.mp3", 400));

@@ -11,6 +11,7 @@
 #include "persistence/Store.h"
 #include "viewmodels/PlayerViewModel.h"
 
+#include <QLoggingCategory>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
@@ -99,6 +100,8 @@ private:
 
 void TestPlayerViewModel::initTestCase()
 {
+    // The lines checked below are everyday ones, off unless asked for.
+    QLoggingCategory::setFilterRules(QStringLiteral("talvora.*.info=true"));
     QVERIFY(m_service.addMp3("kajian.mp3", 120));
     QVERIFY(m_service.start());
     ServiceAddress::setBaseUrl(m_service.baseUrl());

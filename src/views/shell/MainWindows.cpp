@@ -1,5 +1,7 @@
 #include "MainWindows.h"
 
+#include "Logging.h"
+
 #include "IconProvider.h"
 #include "audio/Downloads.h"
 #include "persistence/NotesStore.h"
@@ -12,8 +14,7 @@
 #include <QQuickWindow>
 
 MainWindows::MainWindows(QQmlEngine &engine, LibraryViewModel &library, PlayerViewModel &player,
-                         Downloads &downloads, Store &store, NotesStore &notes,
-                         QObject *parent)
+                         Downloads &downloads, Store &store, NotesStore &notes, QObject *parent)
     : QObject(parent), m_engine(engine), m_library(library), m_player(player),
       m_downloads(downloads), m_store(store), m_notes(notes)
 {
@@ -39,8 +40,8 @@ QQuickWindow *MainWindows::open()
     });
     auto *window = qobject_cast<QQuickWindow *>(object);
     if (!window) {
-        qWarning().noquote() << "[Ui] the main window could not be created:"
-                             << component.errorString();
+        qCWarning(lcShell).noquote()
+            << "[Ui] the main window could not be created:" << component.errorString();
         delete object;
         return nullptr;
     }
