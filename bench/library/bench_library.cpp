@@ -72,7 +72,7 @@ void listFigures()
     const double now = 1'700'000'000;
     store.saveCache({library->data, now, now, library->totalFiles});
     LibraryViewModel vm(store, [now] { return now; });
-    QTest::qWaitFor([&] { return vm.trackCount() == TrackCount; }, 30000);
+    QTest::qWaitFor([&] { return vm.trackCount() == TrackCount && vm.searchFormsReady(); }, 30000);
 
     const QString query = QStringLiteral("Tauhid");
     vm.setSearchText(query);

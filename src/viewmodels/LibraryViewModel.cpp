@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QHash>
 #include <QNetworkInformation>
+#include <QPromise>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <limits>
@@ -74,6 +76,8 @@ LibraryViewModel::LibraryViewModel(Store &store, Clock clock, std::chrono::milli
         m_quietLoad = false;
     });
     connect(this, &LibraryViewModel::tracksChanged, this, [this] { m_search = {}; });
+    connect(&m_matcherWatcher, &QFutureWatcherBase::finished, this,
+            &LibraryViewModel::takeSearchForms);
     QMetaObject::invokeMethod(
         this, [this] { loadFromCacheOrServer(false); }, Qt::QueuedConnection);
     startCacheCheckTimer();
@@ -81,6 +85,9 @@ LibraryViewModel::LibraryViewModel(Store &store, Clock clock, std::chrono::milli
 
 LibraryViewModel::~LibraryViewModel()
 {
+    // A worker still making search forms keeps its own copy of the library; its result is
+    // dropped.
+    m_matcherWatcher.disconnect(this);
     if (m_pending && m_pending->isWaiting())
         m_pending->abandon();
 }
@@ -139,12 +146,44 @@ void LibraryViewModel::setAllTracks(const QList<Track> &tracks)
         }
         m_keys.push_back({*found});
     }
-    m_matcher.setLibrary(tracks);
+    makeSearchForms();
     m_series.setTracks(m_allTracks);
     emit tracksChanged();
     emit filteredTracksChanged();
     emit popularTracksChanged();
     emit ustadzListChanged();
+}
+
+void LibraryViewModel::makeSearchForms()
+{
+    m_matcher.reset();
+    auto promise = std::make_shared<QPromise<std::shared_ptr<SearchMatcher>>>();
+    m_matcherWatcher.setFuture(promise->future()); // a result for an older library is dropped
+    promise->start();
+    QThreadPool::globalInstance()->start([promise, tracks = m_allTracks] {
+        auto matcher = std::make_shared<SearchMatcher>();
+        matcher->setLibrary(tracks);
+        promise->addResult(std::move(matcher));
+        promise->finish();
+    });
+}
+
+// The forms replace the search as typed in one step on this thread. The screens hear of it
+// only when the result on screen changes.
+void LibraryViewModel::takeSearchForms()
+{
+    if (m_matcherWatcher.future().resultCount() == 0)
+        return;
+    m_matcher = m_matcherWatcher.result();
+    const Search shown = std::exchange(m_search, Search());
+    if (m_searchText.trimmed().isEmpty() && m_selectedUstadz.isEmpty())
+        return;
+    filteredRows();
+    if (shown.valid && shown.rows == m_search.rows &&
+        shown.closeSpellings == m_search.closeSpellings)
+        m_search = shown;
+    else
+        emit filteredTracksChanged();
 }
 
 void LibraryViewModel::setErrorMessage(const QString &message)
@@ -329,42 +368,51 @@ void LibraryViewModel::loadFromCacheOrServer(bool forceRefresh)
 
 QList<Track> LibraryViewModel::filteredTracks() const
 {
-    const QString query = nfc(m_searchText.trimmed().toLower());
-    if (query.isEmpty() && m_selectedUstadz.isEmpty()) {
-        m_search = {};
+    if (m_searchText.trimmed().isEmpty() && m_selectedUstadz.isEmpty())
         return m_allTracks;
-    }
-    if (m_search.valid && m_search.ustadz == m_selectedUstadz && m_search.query == query)
-        return m_search.result;
-
-    SearchMatcher::Result found = m_matcher.find(query, m_selectedUstadz);
-    // A result that is the whole library in its order, or the previous result, is shared, not
-    // copied: the screens then see the same list and keep their rows.
-    QList<Track> result;
-    const auto inLibraryOrder = [&] {
-        for (size_t i = 0; i < found.rows.size(); ++i) {
-            if (found.rows[i] != qsizetype(i))
-                return false;
-        }
-        return true;
-    };
-    if (found.rows.size() == size_t(m_allTracks.size()) && inLibraryOrder()) {
-        result = m_allTracks;
-    } else if (m_search.valid && found.rows == m_search.rows) {
-        result = m_search.result;
+    const QList<qsizetype> rows = filteredRows();
+    if (m_search.tracks)
+        return *m_search.tracks;
+    // A result that is the whole library in its order is shared, not copied.
+    qsizetype next = 0;
+    if (rows.size() == m_allTracks.size() &&
+        std::all_of(rows.cbegin(), rows.cend(), [&next](qsizetype row) { return row == next++; })) {
+        m_search.tracks = m_allTracks;
     } else {
-        result.reserve(qsizetype(found.rows.size()));
-        for (qsizetype i : found.rows)
-            result.append(m_allTracks.at(i));
+        QList<Track> &tracks = m_search.tracks.emplace();
+        tracks.reserve(rows.size());
+        for (qsizetype row : rows)
+            tracks.append(m_allTracks.at(row));
     }
-    m_search = {true, query, m_selectedUstadz, std::move(found.rows), result, found.closeSpellings};
-    return result;
+    return *m_search.tracks;
+}
+
+QList<qsizetype> LibraryViewModel::filteredRows() const
+{
+    const QString query = nfc(m_searchText.trimmed().toLower());
+    if (m_search.valid && m_search.ustadz == m_selectedUstadz && m_search.query == query)
+        return m_search.rows;
+    SearchMatcher::Result found =
+        m_matcher ? m_matcher->find(query, m_selectedUstadz)
+                  : SearchMatcher::findAsTyped(m_allTracks, query, m_selectedUstadz);
+    // The previous rows, when they are found again, stay the same list: the screens then keep
+    // their rows.
+    if (m_search.valid && found.rows == m_search.rows) {
+        m_search.query = query;
+        m_search.ustadz = m_selectedUstadz;
+        m_search.closeSpellings = found.closeSpellings;
+    } else {
+        m_search = {true, query, m_selectedUstadz, std::move(found.rows), found.closeSpellings, {}};
+    }
+    return m_search.rows;
 }
 
 bool LibraryViewModel::searchShowsCloseSpellings() const
 {
-    filteredTracks();
-    return m_search.valid && m_search.closeSpellings;
+    if (m_searchText.trimmed().isEmpty() && m_selectedUstadz.isEmpty())
+        return false;
+    filteredRows();
+    return m_search.closeSpellings;
 }
 
 // Sorting compact (views, row) pairs and copying each track once is several times faster

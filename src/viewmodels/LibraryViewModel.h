@@ -5,6 +5,7 @@
 #include "viewmodels/SearchMatcher.h"
 #include "viewmodels/LibrarySeries.h"
 
+#include <QFutureWatcher>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -16,6 +17,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -90,8 +92,13 @@ public:
 
     // Every word of the query found in the title or teacher, exact matches first, then other
     // spellings, then typos (SearchMatcher). The result is kept: reading it again costs nothing.
+    // The library's search forms are made on a worker; until they are in place the search
+    // finds the exact matches only, and filteredTracksChanged() follows when that changes.
     QList<Track> filteredTracks() const;
+    // The same result as rows of allTracks(), shared rather than copied.
+    QList<qsizetype> filteredRows() const;
     bool searchShowsCloseSpellings() const;
+    bool searchFormsReady() const { return m_matcher != nullptr; }
     // Recomputed on every read.
     QList<Track> popularTracks() const;
     QStringList ustadzList() const;
@@ -133,15 +140,16 @@ private:
         QString key;  // NFC
     };
 
-    // The last search: its query (lowercased, NFC), teacher filter and result rows.
+    // The last search: its query (lowercased, NFC), teacher filter and result rows; the
+    // tracks of those rows once asked for.
     struct Search
     {
         bool valid = false;
         QString query;
         QString ustadz;
-        std::vector<qsizetype> rows;
-        QList<Track> result;
+        QList<qsizetype> rows;
         bool closeSpellings = false;
+        std::optional<QList<Track>> tracks;
     };
 
     QList<Track> sortedByViews(const std::vector<qsizetype> &rows) const;
@@ -149,6 +157,8 @@ private:
 
     void startCacheCheckTimer();
     void setAllTracks(const QList<Track> &tracks);
+    void makeSearchForms();
+    void takeSearchForms();
     void setErrorMessage(const QString &message);
     void beginLoad();
     void endLoad();
@@ -169,8 +179,10 @@ private:
     QHash<QString, int> m_teacherByKey;
     int m_runningLoads = 0;
     QString m_searchText;
-    mutable SearchMatcher m_matcher; // the library's search forms
-    mutable Search m_search;         // dropped when the library changes
+    // The library's search forms; none while a worker makes them.
+    std::shared_ptr<SearchMatcher> m_matcher;
+    QFutureWatcher<std::shared_ptr<SearchMatcher>> m_matcherWatcher;
+    mutable Search m_search; // dropped when the library changes
     QString m_selectedUstadz;
     QString m_errorMessage;
     std::optional<double> m_lastCacheCheck;

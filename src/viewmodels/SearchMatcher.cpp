@@ -9,11 +9,14 @@ namespace {
 // found as typed only.
 constexpr qsizetype shortestKey = 3;
 
+bool isAscii(const QString &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 QString composedLower(const QString &text)
 {
-    const bool ascii =
-        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
-    return ascii ? text.toLower() : text.toLower().normalized(QString::NormalizationForm_C);
+    return isAscii(text) ? text.toLower() : text.toLower().normalized(QString::NormalizationForm_C);
 }
 
 // The query's words: split at white space, each once, in order.
@@ -33,6 +36,26 @@ QStringList wordsOf(const QString &query)
         }
     }
     return words;
+}
+
+// Words without a letter or digit ("-", "?", an emoji) count only when there is nothing
+// else, and then only as typed.
+QStringList searchWords(const QString &query)
+{
+    const QStringList words = wordsOf(query);
+    QStringList spelled;
+    for (const QString &word : words) {
+        if (!SpellingKey::words(word).isEmpty())
+            spelled.append(word);
+    }
+    return spelled.isEmpty() ? words : spelled;
+}
+
+// `text` lowercased and composed holds `word`; only a text beyond ASCII is copied to say so.
+bool holdsAsTyped(const QString &text, const QString &word)
+{
+    return text.contains(word, Qt::CaseInsensitive) ||
+           (!isAscii(text) && composedLower(text).contains(word));
 }
 
 // "al" before a word may be left out by the query as well as by the title ("alquran" finds
@@ -236,17 +259,7 @@ SearchMatcher::Result SearchMatcher::find(const QString &query, const QString &t
         return result;
     }
 
-    // Words without a letter or digit ("-", "?", an emoji) count only when there is nothing
-    // else, and then only as typed.
-    QStringList words = wordsOf(query);
-    QStringList spelled;
-    for (const QString &word : std::as_const(words)) {
-        if (!SpellingKey::words(word).isEmpty())
-            spelled.append(word);
-    }
-    if (!spelled.isEmpty())
-        words = spelled;
-
+    const QStringList words = searchWords(query);
     QHash<QString, std::vector<quint8>> ranks;
     std::vector<quint8> rank(size_t(m_count), Exact);
     for (const QString &word : std::as_const(words)) {
@@ -270,6 +283,25 @@ SearchMatcher::Result SearchMatcher::find(const QString &query, const QString &t
                 result.closeSpellings = result.closeSpellings || wanted != Exact;
             }
         }
+    }
+    return result;
+}
+
+SearchMatcher::Result SearchMatcher::findAsTyped(const QList<Track> &tracks, const QString &query,
+                                                 const QString &teacher)
+{
+    const QStringList words = query.isEmpty() ? QStringList() : searchWords(query);
+    const QString wanted = composedLower(teacher);
+    Result result;
+    for (qsizetype row = 0; row < tracks.size(); ++row) {
+        const Track &track = tracks.at(row);
+        if (!teacher.isEmpty() && track.ustadz.compare(teacher, Qt::CaseInsensitive) != 0 &&
+            (isAscii(track.ustadz) || composedLower(track.ustadz) != wanted))
+            continue;
+        if (std::all_of(words.cbegin(), words.cend(), [&](const QString &word) {
+                return holdsAsTyped(track.judul, word) || holdsAsTyped(track.ustadz, word);
+            }))
+            result.rows.append(row);
     }
     return result;
 }

@@ -21,8 +21,9 @@
 // A word of fewer than three letters in spelling-neutral form is found as typed only.
 // Results come exact first, then variant, then typo, each in library order.
 //
-// The library's texts are folded once by setLibrary(); a query only scans them. Each word's
-// verdicts are kept while it stays in the query, so a keystroke scans for its own word only.
+// The library's texts are folded once by setLibrary() (a worker may do it: the matcher holds no
+// reference to anything else); a query only scans them. Each word's verdicts are kept while it
+// stays in the query, so a keystroke scans for its own word only.
 class SearchMatcher
 {
 public:
@@ -30,7 +31,7 @@ public:
 
     struct Result
     {
-        std::vector<qsizetype> rows; // library rows, best rank first
+        QList<qsizetype> rows;       // library rows, best rank first
         bool closeSpellings = false; // some rows are variant or typo matches
     };
 
@@ -38,6 +39,10 @@ public:
     // `query` lowercased, canonically composed and trimmed; `teacher` keeps only the lectures
     // whose teacher is that name, letter case aside (empty: every teacher).
     Result find(const QString &query, const QString &teacher);
+    // The exact matches of find() without folded forms, scanning `tracks` themselves: the
+    // search while a library's forms are still being made.
+    static Result findAsTyped(const QList<Track> &tracks, const QString &query,
+                              const QString &teacher);
 
 private:
     // A text per lecture, in one UTF-8 block ('\n' after each) for fast scanning.

@@ -156,7 +156,11 @@ void TrackListController::refresh()
         break;
     case Search:
         // A blank query shows the prompt; the list is not filled with the whole library.
-        m_model.updateTracks(blank ? QList<Track>() : withoutHidden(m_library->filteredTracks()));
+        if (blank)
+            m_model.updateTracks({});
+        else
+            m_model.updateRows(m_library->allTracks(),
+                               withoutHidden(m_library->allTracks(), m_library->filteredRows()));
         break;
     case Ustadz: {
         QList<Track> rows = m_library->tracksOfUstadz(m_ustadz);
@@ -185,6 +189,21 @@ QList<Track> TrackListController::withoutHidden(QList<Track> rows) const
     const std::optional<Track> &current = m_player->currentTrack();
     const qint64 currentId = current ? current->id : -1;
     rows.removeIf([&](const Track &t) { return t.id != currentId && finished->isFinished(t.id); });
+    return rows;
+}
+
+QList<qsizetype> TrackListController::withoutHidden(const QList<Track> &library,
+                                                    QList<qsizetype> rows) const
+{
+    const FinishedLectures *finished = m_player ? m_player->finished() : nullptr;
+    if (!finished || !finished->hideFinished() || finished->count() == 0)
+        return rows;
+    const std::optional<Track> &current = m_player->currentTrack();
+    const qint64 currentId = current ? current->id : -1;
+    rows.removeIf([&](qsizetype row) {
+        const qint64 id = library.at(row).id;
+        return id != currentId && finished->isFinished(id);
+    });
     return rows;
 }
 

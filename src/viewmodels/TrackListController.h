@@ -117,6 +117,7 @@ private:
     QList<Track> historyRows() const;
     QList<Track> storedRows() const;
     QList<Track> withoutHidden(QList<Track> rows) const;
+    QList<qsizetype> withoutHidden(const QList<Track> &library, QList<qsizetype> rows) const;
     double savedResumePosition(const Track &track) const;
 
     Kind m_kind = Home;

@@ -88,9 +88,11 @@ void TrackListModel::setHistoryInterval(std::chrono::milliseconds interval)
 
 void TrackListModel::setTracks(const QList<Track> &tracks)
 {
-    const bool countChanges = tracks.size() != m_tracks.size();
+    const bool countChanges = tracks.size() != count();
     beginResetModel();
     m_tracks = tracks;
+    m_byRow = false;
+    m_rows.clear();
     m_rowsOfIdStale = true;
     // A file may have been placed or deleted by hand since the last check.
     m_downloaded.clear();
@@ -101,24 +103,52 @@ void TrackListModel::setTracks(const QList<Track> &tracks)
 
 void TrackListModel::updateTracks(const QList<Track> &tracks)
 {
-    if (tracks.isSharedWith(m_tracks))
+    if (!m_byRow && tracks.isSharedWith(m_tracks))
         return;
-    const bool countChanges = tracks.size() != m_tracks.size();
-    if (!m_tracks.isEmpty()) {
-        beginRemoveRows({}, 0, int(m_tracks.size()) - 1);
+    replaceRows(tracks, {}, false);
+}
+
+void TrackListModel::updateRows(const QList<Track> &library, const QList<qsizetype> &rows)
+{
+    if (m_byRow && library.isSharedWith(m_tracks) && rows.isSharedWith(m_rows))
+        return;
+    replaceRows(library, rows, true);
+}
+
+void TrackListModel::replaceRows(const QList<Track> &tracks, const QList<qsizetype> &rows,
+                                 bool byRow)
+{
+    const int before = count();
+    if (before > 0) {
+        beginRemoveRows({}, 0, before - 1);
         m_tracks.clear();
+        m_rows.clear();
         m_rowsOfIdStale = true;
         endRemoveRows();
     }
     m_downloaded.clear();
-    if (!tracks.isEmpty()) {
-        beginInsertRows({}, 0, int(tracks.size()) - 1);
-        m_tracks = tracks;
-        m_rowsOfIdStale = true;
+    const int after = int(byRow ? rows.size() : tracks.size());
+    if (after > 0)
+        beginInsertRows({}, 0, after - 1);
+    m_tracks = tracks;
+    m_rows = rows;
+    m_byRow = byRow;
+    m_rowsOfIdStale = true;
+    if (after > 0)
         endInsertRows();
-    }
-    if (countChanges)
+    if (after != before)
         emit countChanged();
+}
+
+QList<Track> TrackListModel::tracks() const
+{
+    if (!m_byRow)
+        return m_tracks;
+    QList<Track> tracks;
+    tracks.reserve(m_rows.size());
+    for (qsizetype row : m_rows)
+        tracks.append(m_tracks.at(row));
+    return tracks;
 }
 
 const QHash<qint64, QList<int>> &TrackListModel::rowsOfId() const
@@ -126,18 +156,18 @@ const QHash<qint64, QList<int>> &TrackListModel::rowsOfId() const
     if (m_rowsOfIdStale) {
         m_rowsOfIdStale = false;
         m_rowsOfId.clear();
-        m_rowsOfId.reserve(m_tracks.size());
-        for (int row = 0; row < m_tracks.size(); ++row)
-            m_rowsOfId[m_tracks[row].id].append(row);
+        m_rowsOfId.reserve(count());
+        for (int row = 0; row < count(); ++row)
+            m_rowsOfId[trackOf(row).id].append(row);
     }
     return m_rowsOfId;
 }
 
 std::optional<Track> TrackListModel::trackAt(int row) const
 {
-    if (row < 0 || row >= m_tracks.size())
+    if (row < 0 || row >= count())
         return std::nullopt;
-    return m_tracks[row];
+    return trackOf(row);
 }
 
 int TrackListModel::rowOfTrackId(qint64 id) const
@@ -236,7 +266,7 @@ void TrackListModel::onDownloadProgress(qint64 id)
 
 void TrackListModel::announceRows(const QList<qint64> &ids, const QList<int> &roles)
 {
-    if (m_tracks.isEmpty() || ids.isEmpty())
+    if (count() == 0 || ids.isEmpty())
         return;
     if (ids.size() > kManyRows) {
         announceAll(roles);
@@ -254,8 +284,8 @@ void TrackListModel::announceRows(const QList<qint64> &ids, const QList<int> &ro
 
 void TrackListModel::announceAll(const QList<int> &roles)
 {
-    if (!m_tracks.isEmpty())
-        emit dataChanged(index(0), index(int(m_tracks.size()) - 1), roles);
+    if (count() > 0)
+        emit dataChanged(index(0), index(count() - 1), roles);
 }
 
 bool TrackListModel::isDownloaded(const Track &track) const
@@ -280,14 +310,14 @@ QString TrackListModel::percentText(double fraction)
 
 int TrackListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_tracks.size());
+    return parent.isValid() ? 0 : count();
 }
 
 QVariant TrackListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_tracks.size())
+    if (!index.isValid() || index.row() >= count())
         return {};
-    const Track &track = m_tracks[index.row()];
+    const Track &track = trackOf(index.row());
     switch (role) {
     case TitleRole:
     case Qt::DisplayRole:

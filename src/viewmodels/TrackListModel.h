@@ -63,8 +63,11 @@ public:
     // then recycles its rows at its next layout instead of rebuilding them at once, which
     // keeps a keystroke of the search short. Nothing is told when the list is the same one.
     void updateTracks(const QList<Track> &tracks);
-    const QList<Track> &tracks() const { return m_tracks; }
-    int count() const { return int(m_tracks.size()); }
+    // As updateTracks, the rows being `rows` of `library`: both are shared, nothing is copied,
+    // so a search result of any size costs its row numbers only.
+    void updateRows(const QList<Track> &library, const QList<qsizetype> &rows);
+    QList<Track> tracks() const;
+    int count() const { return int(m_byRow ? m_rows.size() : m_tracks.size()); }
     std::optional<Track> trackAt(int row) const;
     // First row holding the id, -1 when none.
     int rowOfTrackId(qint64 id) const;
@@ -94,6 +97,7 @@ signals:
     void countChanged();
 
 private:
+    void replaceRows(const QList<Track> &tracks, const QList<qsizetype> &rows, bool byRow);
     void onHistoryChanged();
     void onTrackStateChanged(qint64 id);
     void onDownloadProgress(qint64 id);
@@ -104,7 +108,11 @@ private:
 
     QPointer<Store> m_store;
     QPointer<Downloads> m_downloads;
+    const Track &trackOf(int row) const { return m_tracks[m_byRow ? m_rows[row] : row]; }
+    // The rows: m_tracks, or with m_byRow the rows m_rows of the library m_tracks.
     QList<Track> m_tracks;
+    QList<qsizetype> m_rows;
+    bool m_byRow = false;
     // Built when first needed after the rows change (a search changes them per keystroke).
     mutable QHash<qint64, QList<int>> m_rowsOfId;
     mutable bool m_rowsOfIdStale = false;

@@ -73,6 +73,8 @@ private slots:
     void searchAfterAnotherQuery_data();
     void searchAfterAnotherQuery();
     void teacherFilterIsWholeNameIgnoringCase();
+    void searchBeforeAndAfterItsFormsAreMade_data();
+    void searchBeforeAndAfterItsFormsAreMade();
     void popularOrderIsStableByViews();
     void teacherNamesAndTheirLectures();
 
@@ -118,6 +120,8 @@ void tst_LibraryViewModel::waitForLoads(LibraryViewModel &vm)
 {
     QTRY_VERIFY(vm.lastCacheCheck().has_value());
     QTRY_VERIFY_WITH_TIMEOUT(!vm.isLoading(), 10000);
+    if (vm.trackCount() > 0)
+        QTRY_VERIFY(vm.searchFormsReady());
 }
 
 void tst_LibraryViewModel::cacheFresh(const QList<Track> &tracks)
@@ -457,6 +461,42 @@ void tst_LibraryViewModel::teacherFilterIsWholeNameIgnoringCase()
     QCOMPARE(ids(vm->filteredTracks()), (QList<qint64>{1, 4}));
     vm->setSelectedUstadz(QString());
     QCOMPARE(ids(vm->filteredTracks()), (QList<qint64>{1, 4}));
+}
+
+// The search forms are made on a worker: until they are in place a search finds the lectures
+// spelled as typed; then the other spellings follow, told only when the result changes.
+void tst_LibraryViewModel::searchBeforeAndAfterItsFormsAreMade_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QList<qint64>>("before");
+    QTest::addColumn<QList<qint64>>("after");
+
+    QTest::newRow("other spellings follow")
+        << "sholat" << QList<qint64>{1, 3} << QList<qint64>{1, 3, 4};
+    QTest::newRow("nothing as typed") << "hadis" << QList<qint64>{} << QList<qint64>{2};
+    QTest::newRow("the same result") << "subuh" << QList<qint64>{3} << QList<qint64>{3};
+}
+
+void tst_LibraryViewModel::searchBeforeAndAfterItsFormsAreMade()
+{
+    QFETCH(QString, query);
+    QFETCH(QList<qint64>, before);
+    QFETCH(QList<qint64>, after);
+
+    QVERIFY(m_service->setTracks({track(1, "Fiqih Sholat"), track(2, "Hadits Arbain"),
+                                  track(3, "Adab sholat Subuh"), track(4, "Shalat Malam")}));
+    auto vm = makeViewModel();
+    vm->setSearchText(query);
+    QList<qint64> found;
+    connect(vm.get(), &LibraryViewModel::tracksChanged, this, [&] {
+        QVERIFY(!vm->searchFormsReady());
+        found = ids(vm->filteredTracks());
+    });
+    QSignalSpy told(vm.get(), &LibraryViewModel::filteredTracksChanged);
+    waitForLoads(*vm);
+    QCOMPARE(found, before);
+    QCOMPARE(ids(vm->filteredTracks()), after);
+    QCOMPARE(told.count(), before == after ? 1 : 2);
 }
 
 void tst_LibraryViewModel::popularOrderIsStableByViews()

@@ -134,6 +134,9 @@ void tst_SearchMatcher::verdict()
     const SearchMatcher::Result result = matcher.find(query.toLower(), QString());
     QCOMPARE(idsOf(library, result), rank == none ? QList<qint64>() : QList<qint64>{1});
     QCOMPARE(result.closeSpellings, rank > SearchMatcher::Exact);
+    // Without the forms (while they are being made) only the exact matches are found.
+    QCOMPARE(idsOf(library, SearchMatcher::findAsTyped(library, query.toLower(), {})),
+             rank == SearchMatcher::Exact ? QList<qint64>{1} : QList<qint64>());
 }
 
 void tst_SearchMatcher::ranksThenLibraryOrder()
