@@ -15,7 +15,7 @@ carries up to one block of recording latency); "moving" is the time to the first
 above 0 (read every 2 ms). The baseline, interleaved so it sees the same load: bare
 `mpv --no-video` started on the same source -> its first sound at the same monitor.
 A run that is not heard prints what the program was doing (playback status, place, the sound
-server's streams). Prints the figures, medians and worst; never fails.
+server's streams; or, with no window, whether it runs and its last log lines). Prints the figures, medians and worst; never fails.
 """
 import json, os, shutil, statistics, subprocess, sys, tempfile, threading, time
 
@@ -73,12 +73,13 @@ def one_run(program, library, stored):
                              env=env, capture_output=True, text=True, check=True).stdout.split()
     env["DBUS_SESSION_BUS_ADDRESS"] = bus_out[0]
     bus = dbus.bus.BusConnection(bus_out[0])
-    app = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    win = None
+    app = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL, stderr=open(f"{home}/log", "w"))
+    win, shown, named = None, False, False
     for _ in range(600):
         r = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(app.pid), "--name", "Talvora"],
                            capture_output=True, text=True)
-        if r.stdout.split() and bus.name_has_owner(MPRIS):
+        shown, named = bool(r.stdout.split()), bus.name_has_owner(MPRIS)
+        if shown and named:
             win = r.stdout.split()[0]
             break
         time.sleep(0.05)
@@ -97,7 +98,9 @@ def one_run(program, library, stored):
     stop.set()
     rec.kill()
     if not heard:
-        state = "no window"
+        state = f"window {'shown' if shown else 'not shown'}, MPRIS name {'on' if named else 'not on'} the bus, " \
+                f"program {'running' if app.poll() is None else 'ended with ' + str(app.returncode)}, " \
+                f"its log: {open(f'{home}/log').read().strip()[-1500:]!r}"
         if win:
             props = player.GetAll("org.mpris.MediaPlayer2.Player", dbus_interface="org.freedesktop.DBus.Properties")
             state = f"status {props['PlaybackStatus']}, place {props['Position'] / 1e6:.1f} s"
