@@ -402,11 +402,10 @@ void TestMpvPlayback::doubleSpeedAdvancesTwiceAsFast()
 void TestMpvPlayback::breakIsBridged_data()
 {
     // "dropped": the service hangs up in the middle of the body, then answers the next
-    // request; "restarted": the service goes away and comes back on the same address;
-    // "gone for three tries": it comes back only after the engine tried three times.
+    // request; "gone for three tries": it goes away and comes back on the same address only
+    // after the engine tried three times.
     QTest::addColumn<QString>("kind");
     QTest::newRow("dropped") << "dropped";
-    QTest::newRow("restarted") << "restarted";
     QTest::newRow("gone for three tries") << "gone";
 }
 
@@ -422,15 +421,16 @@ void TestMpvPlayback::breakIsBridged()
     QList<double> times;
     const QMetaObject::Connection watch = connect(m_engine.get(), &AudioEngine::currentTimeChanged,
                                                   this, [&] { times << m_engine->currentTime(); });
-    m_engine->play(track, std::nullopt, 20.0);
-    QTRY_VERIFY_WITH_TIMEOUT(m_engine->currentTime() > 23.0, 20000);
+    // Near the start: mpv reads a stream from its first byte up to a start this close (also
+    // when it reopens it), which at this pace costs seconds for every second of lecture.
+    m_engine->play(track, std::nullopt, 2.0);
+    QTRY_VERIFY_WITH_TIMEOUT(m_engine->currentTime() > 5.0, 20000);
     if (kind != "dropped") {
         const quint16 port = m_service.port();
         m_service.stop();
         QTRY_VERIFY_WITH_TIMEOUT(m_engine->isReconnecting(), 20000);
-        if (kind == "gone")
-            QTRY_COMPARE_WITH_TIMEOUT(EngineLog::lines("[AudioEngine] reconnect try ").size(), 3,
-                                      20000);
+        QTRY_COMPARE_WITH_TIMEOUT(EngineLog::lines("[AudioEngine] reconnect try ").size(), 3,
+                                  20000);
         QVERIFY(m_service.start(port));
     } else {
         const auto cut = [this] {
@@ -465,7 +465,7 @@ void TestMpvPlayback::breakWithinBufferIsNotHeard()
     const QMetaObject::Connection watch = connect(m_engine.get(), &AudioEngine::currentTimeChanged,
                                                   this, [&] { times << m_engine->currentTime(); });
     QSignalSpy reconnecting(m_engine.get(), &AudioEngine::isReconnectingChanged);
-    m_engine->play(track, std::nullopt, 30.0);
+    m_engine->play(track, std::nullopt, 3.0); // near the start, as in breakIsBridged
     QTRY_VERIFY_WITH_TIMEOUT(m_player->bufferedSeconds() >= 10.0, 20000);
     const quint16 port = m_service.port();
     m_service.stop();
