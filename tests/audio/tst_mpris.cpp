@@ -2,6 +2,7 @@
 // MPRIS on a private session bus (the test runs under dbus-run-session) and playerctl, a real
 // MPRIS client, reads and commands it. The player underneath is scripted, so each state is
 // reached on demand.
+#include "Lecture.h"
 #include "ScriptedBackend.h"
 
 #include "audio/AudioEngine.h"
@@ -67,19 +68,6 @@ void setRate(const QString &value)
 {
     callPlayer({"org.freedesktop.DBus.Properties.Set", "string:org.mpris.MediaPlayer2.Player",
                 "string:Rate", "variant:double:" + value});
-}
-
-Track makeTrack(qint64 id, const QString &judul, const QString &ustadz,
-                std::optional<qint64> duration)
-{
-    Track track;
-    track.id = id;
-    track.filename = QStringLiteral("kajian-%1.mp3").arg(id);
-    track.slug = QStringLiteral("kajian-%1").arg(id);
-    track.judul = judul;
-    track.ustadz = ustadz;
-    track.durationSeconds = duration;
-    return track;
 }
 
 } // namespace
@@ -176,12 +164,15 @@ void TestMpris::publishesMetadata_data()
 {
     QTest::addColumn<Track>("track");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("titled") << makeTrack(42, "Tafsir Al-Fatihah", "Ustadz Abdul", 3725)
-                            << "'/org/talvora/track/42'|Tafsir Al-Fatihah|Ustadz Abdul|3725000000";
+    QTest::newRow("titled")
+        << Track(Lecture(42).titled("Tafsir Al-Fatihah").by("Ustadz Abdul").lasting(3725))
+        << "'/org/talvora/track/42'|Tafsir Al-Fatihah|Ustadz Abdul|3725000000";
     QTest::newRow("slug and unknown teacher")
-        << makeTrack(7, "", "", 60) << "'/org/talvora/track/7'|kajian-7|Tidak diketahui|60000000";
-    QTest::newRow("no duration") << makeTrack(8, "Adab", "Ustadz B", std::nullopt)
-                                 << "'/org/talvora/track/8'|Adab|Ustadz B|0";
+        << Track(Lecture(7).titled("").by("").lasting(60))
+        << "'/org/talvora/track/7'|kajian-7|Tidak diketahui|60000000";
+    QTest::newRow("no duration")
+        << Track(Lecture(8).titled("Adab").by("Ustadz B"))
+        << "'/org/talvora/track/8'|Adab|Ustadz B|0";
 }
 
 void TestMpris::publishesMetadata()
@@ -200,7 +191,7 @@ void TestMpris::publishesMetadata()
 
 void TestMpris::playPauseFollowsThePlayer()
 {
-    startReady(makeTrack(1, "Kajian", "Ustadz", 600));
+    startReady(Lecture(1).lasting(600));
     QCOMPARE(playerctl({"status"}), QStringLiteral("Playing"));
     playerctl({"play-pause"});
     QTRY_COMPARE(m_engine->playbackMode(), int(PlaybackState::Paused));
@@ -221,8 +212,9 @@ void TestMpris::playPauseFollowsThePlayer()
 
 void TestMpris::nextAndPrevious()
 {
-    const QList<Track> queue = {makeTrack(1, "A", "U", 60), makeTrack(2, "B", "U", 60),
-                                makeTrack(3, "C", "U", 60)};
+    const QList<Track> queue = {Lecture(1).titled("A").lasting(60),
+                                Lecture(2).titled("B").lasting(60),
+                                Lecture(3).titled("C").lasting(60)};
     startReady(queue[0], queue);
     playerctl({"next"});
     QTRY_COMPARE(m_engine->currentTrack()->id, 2);
@@ -236,7 +228,7 @@ void TestMpris::nextAndPrevious()
 void TestMpris::announcesChanges()
 {
     // playerctl --follow prints only what PropertiesChanged announces.
-    startReady(makeTrack(1, "Pertama", "U", 60));
+    startReady(Lecture(1).titled("Pertama").lasting(60));
     QProcess follower;
     follower.start("playerctl", {"-p", "talvora", "--follow", "metadata", "--format",
                                  "{{status}} {{xesam:title}}"});
@@ -251,11 +243,11 @@ void TestMpris::announcesChanges()
             10000);
     };
     // It prints the state it found once it listens; what follows came as announcements.
-    startReady(makeTrack(1, "Pertama", "U", 60));
+    startReady(Lecture(1).titled("Pertama").lasting(60));
     QVERIFY2(waitFor("Playing Pertama"), qPrintable(seen));
     m_engine->togglePlay();
     QVERIFY2(waitFor("Paused Pertama"), qPrintable(seen));
-    startReady(makeTrack(2, "Kedua", "U", 60));
+    startReady(Lecture(2).titled("Kedua").lasting(60));
     QVERIFY2(waitFor("Playing Kedua"), qPrintable(seen));
     follower.kill();
     follower.waitForFinished(2000);
@@ -285,7 +277,7 @@ void TestMpris::announcesJumps()
     QVERIFY2(waitFor("int64 -7", [&] { QDBusConnection::sessionBus().send(marker); }),
              qPrintable(seen));
     seen.clear();
-    startReady(makeTrack(1, "Kajian", "U", 600));
+    startReady(Lecture(1).lasting(600));
     for (double t = 0.25; t <= 1.0; t += 0.25)
         m_backend->reportTime(t); // playing on: no jump
     m_engine->seekAndPlay(300);
@@ -321,7 +313,7 @@ void TestMpris::seekFromTheDesktop()
 {
     QFETCH(QStringList, command);
     QFETCH(double, expected);
-    startReady(makeTrack(1, "Kajian", "U", 600));
+    startReady(Lecture(1).lasting(600));
     m_engine->seekTo(60);
     m_backend->completeSeek(true);
     if (command.first() == "dbus")
@@ -337,7 +329,7 @@ void TestMpris::seekFromTheDesktop()
 
 void TestMpris::rateFromTheDesktop()
 {
-    startReady(makeTrack(1, "Kajian", "U", 600));
+    startReady(Lecture(1).lasting(600));
     QVERIFY(playerProperty("MinimumRate").contains("0.5"));
     QVERIFY(playerProperty("MaximumRate").contains("3"));
     setRate("2.0");
@@ -360,7 +352,8 @@ void TestMpris::capabilitiesFollowTheState()
     QVERIFY(playerProperty("CanGoNext").contains("false"));
     QVERIFY(rootProperty("CanRaise").contains("true"));
     QVERIFY(rootProperty("CanQuit").contains("true"));
-    const QList<Track> queue = {makeTrack(1, "A", "U", 60), makeTrack(2, "B", "U", 60)};
+    const QList<Track> queue = {Lecture(1).titled("A").lasting(60),
+                                Lecture(2).titled("B").lasting(60)};
     startReady(queue[0], queue);
     for (const char *name : {"CanSeek", "CanPlay", "CanPause", "CanGoNext", "CanGoPrevious"})
         QVERIFY2(playerProperty(name).contains("true"), qPrintable(name));

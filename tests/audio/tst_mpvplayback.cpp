@@ -1,5 +1,6 @@
 // The engine with the real libmpv player, playing real MP3s from the loopback lecture
 // service through mpv's silent audio output (there is no sound card here).
+#include "Lecture.h"
 #include "LectureService.h"
 #include "TlsFront.h"
 #include "audio/AudioEngine.h"
@@ -59,18 +60,6 @@ private:
     static inline QMutex s_mutex;
     static inline QStringList s_lines;
 };
-
-Track lectureTrack(qint64 id, const QString &filename, qint64 seconds)
-{
-    Track track;
-    track.id = id;
-    track.filename = filename;
-    track.slug = filename.chopped(4);
-    track.judul = QStringLiteral("Kajian ") + filename;
-    track.ustadz = QStringLiteral("Ustadz Fulan");
-    track.durationSeconds = seconds;
-    return track;
-}
 
 } // namespace
 
@@ -161,7 +150,7 @@ void TestMpvPlayback::waitUntilAdvancing(double from)
 
 void TestMpvPlayback::resumesAtPosition()
 {
-    const Track track = lectureTrack(1, "lecture-200.mp3", 200);
+    const Track track = Lecture(1).servedAs("lecture-200.mp3").lasting(200);
     // Where the player stands at the moment the engine declares it playing.
     double startedAt = -1;
     const QMetaObject::Connection watch =
@@ -183,7 +172,7 @@ void TestMpvPlayback::resumesAtPosition()
 
 void TestMpvPlayback::preparesPausedAtPosition()
 {
-    const Track track = lectureTrack(2, "lecture-400.mp3", 400);
+    const Track track = Lecture(2).servedAs("lecture-400.mp3").lasting(400);
     m_engine->prepare(track, 300);
     QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Paused), 10000);
     QVERIFY(!m_engine->isPlaying());
@@ -224,8 +213,8 @@ void TestMpvPlayback::badStreamFailsOnce()
     QVERIFY(m_service.setFaults(faults));
 
     // Start from a playing lecture, so the failure visibly changes the state.
-    const Track good = lectureTrack(3, "lecture-200.mp3", 200);
-    const Track bad = lectureTrack(4, filename, 200);
+    const Track good = Lecture(3).servedAs("lecture-200.mp3").lasting(200);
+    const Track bad = Lecture(4).servedAs(filename).lasting(200);
     if (filename != good.filename) {
         m_engine->play(good);
         QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Playing), 10000);
@@ -261,7 +250,7 @@ void TestMpvPlayback::badStreamFailsOnce()
 
 void TestMpvPlayback::endOfLecturePauses()
 {
-    const Track track = lectureTrack(6, "short.mp3", 3);
+    const Track track = Lecture(6).servedAs("short.mp3").lasting(3);
     m_engine->play(track);
     QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Playing), 10000);
     QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Paused), 10000);
@@ -288,7 +277,7 @@ void TestMpvPlayback::endOfLecturePauses()
 
 void TestMpvPlayback::playsDownloadedFile()
 {
-    const Track track = lectureTrack(7, "lecture-200.mp3", 20);
+    const Track track = Lecture(7).servedAs("lecture-200.mp3").lasting(20);
     const QString stored = m_downloads->fileURL(track).toLocalFile();
     QVERIFY(QFile::copy(Fixtures::mp3(20), stored));
     m_engine->play(track);
@@ -317,7 +306,7 @@ void TestMpvPlayback::skipLandsAtItsTarget()
     QFETCH(bool, stored);
     QFETCH(bool, playing);
     QFETCH(double, by);
-    const Track track = lectureTrack(9, "lecture-200.mp3", 200);
+    const Track track = Lecture(9).servedAs("lecture-200.mp3").lasting(200);
     const QString file = m_downloads->fileURL(track).toLocalFile();
     if (stored)
         QVERIFY(QFile::copy(Fixtures::mp3(200), file));
@@ -342,7 +331,7 @@ void TestMpvPlayback::skipLandsAtItsTarget()
 
 void TestMpvPlayback::passageRepeatsThenPlaysOn()
 {
-    const Track track = lectureTrack(11, "lecture-200.mp3", 200);
+    const Track track = Lecture(11).servedAs("lecture-200.mp3").lasting(200);
     PassageRepeat repeat(*m_engine);
     m_engine->play(track, QList<Track>{track}, 40.0);
     QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Playing), 10000);
@@ -396,7 +385,7 @@ void TestMpvPlayback::passageRepeatsThenPlaysOn()
 
 void TestMpvPlayback::doubleSpeedAdvancesTwiceAsFast()
 {
-    const Track track = lectureTrack(10, "lecture-400.mp3", 400);
+    const Track track = Lecture(10).servedAs("lecture-400.mp3").lasting(400);
     m_engine->setPlaybackRate(2.0);
     m_engine->play(track, std::nullopt, 10.0);
     QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Playing), 10000);
@@ -413,11 +402,10 @@ void TestMpvPlayback::doubleSpeedAdvancesTwiceAsFast()
 void TestMpvPlayback::breakIsBridged_data()
 {
     // "dropped": the service hangs up in the middle of the body, then answers the next
-    // request; "restarted": the service goes away and comes back on the same address;
-    // "gone for three tries": it comes back only after the engine tried three times.
+    // request; "gone for three tries": it goes away and comes back on the same address only
+    // after the engine tried three times.
     QTest::addColumn<QString>("kind");
     QTest::newRow("dropped") << "dropped";
-    QTest::newRow("restarted") << "restarted";
     QTest::newRow("gone for three tries") << "gone";
 }
 
@@ -429,19 +417,20 @@ void TestMpvPlayback::breakIsBridged()
     if (kind == "dropped")
         fault.insert("drop_after", 30000);
     QVERIFY(m_service.setFaults(QJsonObject{{"files", QJsonObject{{"lecture-200.mp3", fault}}}}));
-    const Track track = lectureTrack(11, "lecture-200.mp3", 200);
+    const Track track = Lecture(11).servedAs("lecture-200.mp3").lasting(200);
     QList<double> times;
     const QMetaObject::Connection watch = connect(m_engine.get(), &AudioEngine::currentTimeChanged,
                                                   this, [&] { times << m_engine->currentTime(); });
-    m_engine->play(track, std::nullopt, 20.0);
-    QTRY_VERIFY_WITH_TIMEOUT(m_engine->currentTime() > 23.0, 20000);
+    // Near the start: mpv reads a stream from its first byte up to a start this close (also
+    // when it reopens it), which at this pace costs seconds for every second of lecture.
+    m_engine->play(track, std::nullopt, 2.0);
+    QTRY_VERIFY_WITH_TIMEOUT(m_engine->currentTime() > 5.0, 20000);
     if (kind != "dropped") {
         const quint16 port = m_service.port();
         m_service.stop();
         QTRY_VERIFY_WITH_TIMEOUT(m_engine->isReconnecting(), 20000);
-        if (kind == "gone")
-            QTRY_COMPARE_WITH_TIMEOUT(EngineLog::lines("[AudioEngine] reconnect try ").size(), 3,
-                                      20000);
+        QTRY_COMPARE_WITH_TIMEOUT(EngineLog::lines("[AudioEngine] reconnect try ").size(), 3,
+                                  20000);
         QVERIFY(m_service.start(port));
     } else {
         const auto cut = [this] {
@@ -471,12 +460,12 @@ void TestMpvPlayback::breakWithinBufferIsNotHeard()
     // buffered and comes back once the engine has seen the break.
     QVERIFY(m_service.setFaults(QJsonObject{
         {"files", QJsonObject{{"lecture-400.mp3", QJsonObject{{"throttle_bps", 16000}}}}}}));
-    const Track track = lectureTrack(13, "lecture-400.mp3", 400);
+    const Track track = Lecture(13).servedAs("lecture-400.mp3").lasting(400);
     QList<double> times;
     const QMetaObject::Connection watch = connect(m_engine.get(), &AudioEngine::currentTimeChanged,
                                                   this, [&] { times << m_engine->currentTime(); });
     QSignalSpy reconnecting(m_engine.get(), &AudioEngine::isReconnectingChanged);
-    m_engine->play(track, std::nullopt, 30.0);
+    m_engine->play(track, std::nullopt, 3.0); // near the start, as in breakIsBridged
     QTRY_VERIFY_WITH_TIMEOUT(m_player->bufferedSeconds() >= 10.0, 20000);
     const quint16 port = m_service.port();
     m_service.stop();
@@ -512,8 +501,9 @@ void TestMpvPlayback::brokenStreamFailsOnce()
                                   ? QJsonObject{{"drop_after", 24000}, {"ranges", false}}
                                   : QJsonObject{{"throttle_bps", 6000}};
     // A long lecture for the service that goes away, so that most of it is not yet loaded.
-    const Track track = kind == "keeps breaking" ? lectureTrack(8, "broken.mp3", 20)
-                                                 : lectureTrack(12, "lecture-200.mp3", 200);
+    const Track track = kind == "keeps breaking"
+                            ? Lecture(8).servedAs("broken.mp3").lasting(20)
+                            : Lecture(12).servedAs("lecture-200.mp3").lasting(200);
     QVERIFY(m_service.setFaults(QJsonObject{{"files", QJsonObject{{track.filename, fault}}}}));
     m_engine->play(track);
     QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Playing), 30000);
@@ -568,7 +558,7 @@ void TestMpvPlayback::trustDecidesEveryPath()
         TrustStore::usePrivateAuthorities({});
         ServiceAddress::setBaseUrl(m_service.baseUrl());
     });
-    const Track track = lectureTrack(20, "lecture-200.mp3", 200);
+    const Track track = Lecture(20).servedAs("lecture-200.mp3").lasting(200);
     QVERIFY(m_service.setTracks({track}));
     if (path.startsWith("redirect")) {
         const QString to = path.endsWith("https") ? front.baseUrl() : m_service.baseUrl();
@@ -638,7 +628,7 @@ void TestMpvPlayback::siteTrial()
           result->library ? "loaded" : qPrintable("refused: " + result->error.description));
     const Track track = result->library && !result->library->data.isEmpty()
                             ? result->library->data.first()
-                            : lectureTrack(1, "kajian-satu.mp3", 60);
+                            : Lecture(1).servedAs("kajian-satu.mp3").lasting(60);
     m_engine->play(track);
     QTRY_VERIFY_WITH_TIMEOUT(m_engine->currentTime() > 1.0 ||
                                  !EngineLog::lines("[AudioEngine] FAILED").isEmpty(),

@@ -3,6 +3,7 @@
 // come from a real lecture playing through libmpv; the rest uses the scripted player.
 #include "ScriptedBackend.h"
 
+#include "Lecture.h"
 #include "LectureService.h"
 #include "TempDataHome.h"
 #include "audio/AudioEngine.h"
@@ -22,19 +23,6 @@ using namespace std::chrono_literals;
 using ItemStatus = PlayerBackend::ItemStatus;
 
 namespace {
-
-Track makeTrack(qint64 id, std::optional<qint64> duration = 1000,
-                const QString &filename = QString())
-{
-    Track track;
-    track.id = id;
-    track.filename = filename.isEmpty() ? QStringLiteral("kajian-%1.mp3").arg(id) : filename;
-    track.slug = QStringLiteral("kajian-%1").arg(id);
-    track.judul = QStringLiteral("Kajian %1").arg(id);
-    track.ustadz = QStringLiteral("Ustadz");
-    track.durationSeconds = duration;
-    return track;
-}
 
 QByteArray readFile(const QString &path)
 {
@@ -128,7 +116,8 @@ void TestPlayerViewModel::firstLaunchWritesAtPlay()
     QCOMPARE(model.repeatMode(), RepeatMode::Off);
     QVERIFY(!QFile::exists(settingsPath()));
 
-    const QList<Track> queue = {makeTrack(1), makeTrack(2, 1800), makeTrack(3)};
+    const QList<Track> queue = {Lecture(1).lasting(1000), Lecture(2).lasting(1800),
+                                Lecture(3).lasting(1000)};
     model.play(queue[1], queue, std::nullopt);
     // Written at once, before the stream is ready.
     QCOMPARE(rig.backend->loads, 1);
@@ -165,7 +154,7 @@ void TestPlayerViewModel::storedFlagsAreKept()
     QVERIFY(!rig.engine->shuffle());
     QCOMPARE(rig.engine->repeatMode(), RepeatMode::Off);
 
-    model.play(makeTrack(4), {}, std::nullopt);
+    model.play(Lecture(4).lasting(1000), {}, std::nullopt);
     const Store::Settings settings = *m_store->loadSettings();
     QVERIFY(settings.shuffle);
     QCOMPARE(settings.repeatMode, RepeatMode::All);
@@ -175,7 +164,7 @@ void TestPlayerViewModel::storedFlagsAreKept()
 void TestPlayerViewModel::mirrorsTheEngine()
 {
     ScriptedRig rig;
-    rig.engine->play(makeTrack(9, 300), std::nullopt, 20.0);
+    rig.engine->play(Lecture(9).lasting(300), std::nullopt, 20.0);
     rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
     QCoreApplication::processEvents();
     rig.backend->completeSeek(true);
@@ -205,7 +194,7 @@ void TestPlayerViewModel::resumeChangesNothing_data()
 {
     QTest::addColumn<QByteArray>("settings"); // empty: no file
     QTest::addColumn<QList<Track>>("library");
-    const QList<Track> library = {makeTrack(1), makeTrack(2)};
+    const QList<Track> library = {Lecture(1).lasting(1000), Lecture(2).lasting(1000)};
     QTest::newRow("no settings file") << QByteArray() << library;
     QTest::newRow("undecodable settings") << QByteArray("{\"shuffle\": tru") << library;
     QTest::newRow("repeat mode out of range")
@@ -270,7 +259,8 @@ void TestPlayerViewModel::resumeRestoresPaused()
     m_store->addOrUpdatePlaybackHistory(2, saved, 1000);
     ScriptedRig rig;
     PlayerViewModel model(*rig.engine, *m_store);
-    const QList<Track> library = {makeTrack(1), makeTrack(2, 1000), makeTrack(2, 5)};
+    const QList<Track> library = {Lecture(1).lasting(1000), Lecture(2).lasting(1000),
+                                  Lecture(2).lasting(5)};
     model.resumeIfNeeded(library);
     QCOMPARE(model.currentTrack(), std::optional<Track>(library[1]));
     QCOMPARE(model.currentTime(), restored);
@@ -312,10 +302,10 @@ void TestPlayerViewModel::tickStopConditions()
     model.setSaveInterval(20ms);
     const QStringList words = state.split(' ');
     if (words[0] == "paused") {
-        rig.engine->prepare(makeTrack(6, 600), words[1].toDouble());
+        rig.engine->prepare(Lecture(6).lasting(600), words[1].toDouble());
         rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
     } else if (words[0] == "playing") {
-        rig.engine->play(makeTrack(6, 600));
+        rig.engine->play(Lecture(6).lasting(600));
         rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
     }
     // A few ticks have had their say.
@@ -343,7 +333,7 @@ void TestPlayerViewModel::playbackRaisesPlayCount()
     // Ten ticks a second stand for ten seconds of playback at one tick a second.
     model.setSaveInterval(100ms);
 
-    const Track track = makeTrack(11, 120, "kajian.mp3");
+    const Track track = Lecture(11).lasting(120).servedAs("kajian.mp3");
     model.play(track, {track}, std::nullopt);
     QCOMPARE(historyOf(*m_store, 11)->playCount, 1);
     QTRY_COMPARE_WITH_TIMEOUT(model.playbackMode(), int(PlaybackState::Playing), 10000);
@@ -436,9 +426,10 @@ void TestPlayerViewModel::resumeRule()
     ScriptedRig rig;
     PlayerViewModel model(*rig.engine, *m_store);
     model.setSaveInterval(20ms);
-    const QList<Track> queue = {makeTrack(1, 240),
-                                makeTrack(2, trackLength ? std::optional(trackLength) : std::nullopt),
-                                makeTrack(3, 240)};
+    const QList<Track> queue = {
+        Lecture(1).lasting(240),
+        Lecture(2).lasting(trackLength ? std::optional(trackLength) : std::nullopt),
+        Lecture(3).lasting(240)};
     if (position >= 0)
         m_store->savePlaybackHistory({{2, position, entryLength, 1000, 1}});
     if (start == "play") {
@@ -473,7 +464,7 @@ void TestPlayerViewModel::skipAndTimedPauseSaveAtOnce()
     ScriptedRig rig;
     PlayerViewModel model(*rig.engine, *m_store);
     model.setSaveInterval(1h); // only the commands write
-    rig.engine->prepare(makeTrack(4, 600), 100);
+    rig.engine->prepare(Lecture(4).lasting(600), 100);
     rig.backend->setItemStatus(ItemStatus::ReadyToPlay);
     QCoreApplication::processEvents();
     model.skipBackward();

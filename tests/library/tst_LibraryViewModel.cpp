@@ -2,6 +2,7 @@
 // folder: when the service is asked (its request log says), what the screens see, and what
 // the cache file holds afterwards.
 
+#include "Lecture.h"
 #include "LectureService.h"
 #include "TempDataHome.h"
 
@@ -23,19 +24,6 @@ namespace {
 const QString libraryPath = QStringLiteral("/api.php?action=getTracks");
 constexpr double t0 = 1'700'000'000;
 
-Track track(qint64 id, const QString &judul, const QString &ustadz = QStringLiteral("Ustadz A"),
-            std::optional<qint64> views = std::nullopt)
-{
-    Track t;
-    t.id = id;
-    t.filename = QStringLiteral("kajian-%1.mp3").arg(id);
-    t.slug = QStringLiteral("kajian-%1").arg(id);
-    t.judul = judul;
-    t.ustadz = ustadz;
-    t.views = views;
-    return t;
-}
-
 QList<qint64> ids(const QList<Track> &tracks)
 {
     QList<qint64> result;
@@ -44,9 +32,9 @@ QList<qint64> ids(const QList<Track> &tracks)
     return result;
 }
 
-const QList<Track> cachedTracks{track(1, "Cached one"), track(2, "Cached two")};
-const QList<Track> serverTracks{track(7, "Server one"), track(8, "Server two"),
-                                track(9, "Server three")};
+const QList<Track> cachedTracks{Lecture(1).titled("Cached one"), Lecture(2).titled("Cached two")};
+const QList<Track> serverTracks{Lecture(7).titled("Server one"), Lecture(8).titled("Server two"),
+                                Lecture(9).titled("Server three")};
 
 } // namespace
 
@@ -406,9 +394,11 @@ void tst_LibraryViewModel::search()
     QFETCH(QString, query);
     QFETCH(QList<qint64>, expected);
 
-    cacheFresh({track(1, "Fiqih Sholat", "Ustadz Hanif"), track(2, "Tauhid", "Abdul Somad"),
-                track(3, "Adab sholat Subuh", "Ustadz Hanif"), track(4, "Sirah", "ABDUL Hakim"),
-                track(5, "Kajian di Caf\u00e9", "Ustadz Budi")});
+    cacheFresh({Lecture(1).titled("Fiqih Sholat").by("Ustadz Hanif"),
+                Lecture(2).titled("Tauhid").by("Abdul Somad"),
+                Lecture(3).titled("Adab sholat Subuh").by("Ustadz Hanif"),
+                Lecture(4).titled("Sirah").by("ABDUL Hakim"),
+                Lecture(5).titled("Kajian di Caf\u00e9").by("Ustadz Budi")});
     auto vm = makeViewModel();
     waitForLoads(*vm);
     QSignalSpy filteredChanged(vm.get(), &LibraryViewModel::filteredTracksChanged);
@@ -438,9 +428,11 @@ void tst_LibraryViewModel::searchAfterAnotherQuery()
     QFETCH(QString, query);
     QFETCH(QList<qint64>, expected);
 
-    cacheFresh({track(1, "Fiqih Sholat", "Ustadz Hanif"), track(2, "Tauhid", "Abdul Somad"),
-                track(3, "Adab sholat Subuh", "Ustadz Hanif"), track(4, "Sirah", "ABDUL Hakim"),
-                track(5, "Kajian di Caf\u00e9", "Ustadz Budi")});
+    cacheFresh({Lecture(1).titled("Fiqih Sholat").by("Ustadz Hanif"),
+                Lecture(2).titled("Tauhid").by("Abdul Somad"),
+                Lecture(3).titled("Adab sholat Subuh").by("Ustadz Hanif"),
+                Lecture(4).titled("Sirah").by("ABDUL Hakim"),
+                Lecture(5).titled("Kajian di Caf\u00e9").by("Ustadz Budi")});
     auto vm = makeViewModel();
     waitForLoads(*vm);
     vm->setSearchText(previous);
@@ -451,8 +443,9 @@ void tst_LibraryViewModel::searchAfterAnotherQuery()
 
 void tst_LibraryViewModel::teacherFilterIsWholeNameIgnoringCase()
 {
-    cacheFresh({track(1, "Satu", "Ustadz A"), track(2, "Dua", "ustadz a"),
-                track(3, "Tiga", "Ustadz Ab"), track(4, "Empat satu", "USTADZ A")});
+    cacheFresh({Lecture(1).titled("Satu").by("Ustadz A"), Lecture(2).titled("Dua").by("ustadz a"),
+                Lecture(3).titled("Tiga").by("Ustadz Ab"),
+                Lecture(4).titled("Empat satu").by("USTADZ A")});
     auto vm = makeViewModel();
     waitForLoads(*vm);
     vm->setSelectedUstadz(QStringLiteral("ustadz A"));
@@ -501,8 +494,10 @@ void tst_LibraryViewModel::searchBeforeAndAfterItsFormsAreMade()
 
 void tst_LibraryViewModel::popularOrderIsStableByViews()
 {
-    cacheFresh({track(1, "a", "x", 10), track(2, "b", "x"), track(3, "c", "x", 50),
-                track(4, "d", "x", 10), track(5, "e", "x", 0)});
+    cacheFresh({Lecture(1).titled("a").by("x").viewed(10), Lecture(2).titled("b").by("x"),
+                Lecture(3).titled("c").by("x").viewed(50),
+                Lecture(4).titled("d").by("x").viewed(10),
+                Lecture(5).titled("e").by("x").viewed(0)});
     auto vm = makeViewModel();
     waitForLoads(*vm);
     QCOMPARE(ids(vm->popularTracks()), (QList<qint64>{3, 1, 4, 2, 5}));
@@ -511,10 +506,12 @@ void tst_LibraryViewModel::popularOrderIsStableByViews()
 
 void tst_LibraryViewModel::teacherNamesAndTheirLectures()
 {
-    cacheFresh({track(1, "1", "b"), track(2, "2", "A", 10), track(3, "3", "Z"), track(4, "4", "A"),
-                track(5, "5", "a"), track(6, "6", ""), track(7, "7", "A", 10),
-                track(8, "8", "Jos\u00e9"), track(9, "9", "Jose\u0301"),
-                track(10, "10", "\U0001F600"), track(11, "11", "\uFF21")});
+    cacheFresh({Lecture(1).titled("1").by("b"), Lecture(2).titled("2").by("A").viewed(10),
+                Lecture(3).titled("3").by("Z"), Lecture(4).titled("4").by("A"),
+                Lecture(5).titled("5").by("a"), Lecture(6).titled("6").by(""),
+                Lecture(7).titled("7").by("A").viewed(10), Lecture(8).titled("8").by("Jos\u00e9"),
+                Lecture(9).titled("9").by("Jose\u0301"), Lecture(10).titled("10").by("\U0001F600"),
+                Lecture(11).titled("11").by("\uFF21")});
     auto vm = makeViewModel();
     waitForLoads(*vm);
 

@@ -1,3 +1,4 @@
+#include "Lecture.h"
 #include "viewmodels/SearchMatcher.h"
 
 #include <QTest>
@@ -15,16 +16,6 @@ private slots:
 };
 
 namespace {
-
-Track lecture(qint64 id, const QString &judul,
-              const QString &ustadz = QStringLiteral("Ustadz Budi"))
-{
-    Track track;
-    track.id = id;
-    track.judul = judul;
-    track.ustadz = ustadz;
-    return track;
-}
 
 QList<qint64> idsOf(const QList<Track> &library, const SearchMatcher::Result &result)
 {
@@ -127,8 +118,8 @@ void tst_SearchMatcher::verdict()
     QFETCH(int, rank);
 
     // A second lecture that nothing above matches keeps "found nowhere" honest.
-    const QList<Track> library{lecture(1, judul, ustadz),
-                               lecture(2, "Mengenal Rukun Iman", "Tim Dakwah")};
+    const QList<Track> library{Lecture(1).titled(judul).by(ustadz),
+                               Lecture(2).titled("Mengenal Rukun Iman").by("Tim Dakwah")};
     SearchMatcher matcher;
     matcher.setLibrary(library);
     const SearchMatcher::Result result = matcher.find(query.toLower(), QString());
@@ -142,9 +133,12 @@ void tst_SearchMatcher::verdict()
 void tst_SearchMatcher::ranksThenLibraryOrder()
 {
     const QList<Track> library{
-        lecture(1, "Fiqih Shalat"),      lecture(2, "Adab Sholat Subuh"),
-        lecture(3, "Keutamaan Sedekah"), lecture(4, "Salat Jamak", "Ustadz Sholeh"),
-        lecture(5, "Tata Cara Sholat"),  lecture(6, "Shalat Malam"),
+        Lecture(1).titled("Fiqih Shalat"),
+        Lecture(2).titled("Adab Sholat Subuh"),
+        Lecture(3).titled("Keutamaan Sedekah"),
+        Lecture(4).titled("Salat Jamak").by("Ustadz Sholeh"),
+        Lecture(5).titled("Tata Cara Sholat"),
+        Lecture(6).titled("Shalat Malam"),
     };
     SearchMatcher matcher;
     matcher.setLibrary(library);

@@ -1,3 +1,4 @@
+#include "Lecture.h"
 #include "models/Series.h"
 
 #include <QTest>
@@ -158,13 +159,8 @@ void TestSeries::group()
     QFETCH(Titles, titles);
     QFETCH(QStringList, expected);
     QList<Track> tracks;
-    for (const auto &[teacher, title] : titles) {
-        Track track;
-        track.id = tracks.size() + 1;
-        track.ustadz = teacher;
-        track.judul = title;
-        tracks.append(track);
-    }
+    for (const auto &[teacher, title] : titles)
+        tracks.append(Lecture(tracks.size() + 1).by(teacher).titled(title));
     const SeriesIndex index = SeriesIndex::group(tracks);
     QStringList found;
     for (const Series &series : index.all()) {

@@ -1,3 +1,4 @@
+#include "Lecture.h"
 #include "LectureService.h"
 #include "audio/Downloads.h"
 #include "network/APIClient.h"
@@ -19,20 +20,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-Track lecture(qint64 id, const QString &filename)
-{
-    Track track;
-    track.id = id;
-    track.filename = filename;
-    track.slug = QStringLiteral("kajian-%1").arg(id);
-    track.filemtime = 1733480000.5;
-    track.ustadz = QStringLiteral("Ustadz %1").arg(id);
-    track.judul = QStringLiteral("Kajian %1").arg(id);
-    track.durationSeconds = 3725;
-    track.views = 12;
-    return track;
-}
 
 // Answers every connection with fixed bytes: for the answers the reference service is right
 // not to give (a 204 without a body, something that is not HTTP at all).
@@ -140,13 +127,15 @@ std::optional<APIClientTest::Fetched> APIClientTest::fetch(int waitMs)
 void APIClientTest::fetchesTheLibraryExactly()
 {
     LectureService service;
-    Track full = lecture(9007199254740993, QStringLiteral("a b.mp3"));
+    Track full = Lecture(9007199254740993).servedAs("a b.mp3").lasting(3725).viewed(12);
+    full.filemtime = 1733480000.5;
     full.directUrl = QStringLiteral("https://example.org/x.mp3");
     full.sizeBytes = 123456789012;
     full.sizeMb = 117.7;
     full.durationFormatted = QStringLiteral("1:02:05");
-    const QList<Track> tracks = {full, lecture(std::numeric_limits<qint64>::min(), "b.mp3"),
-                                 lecture(std::numeric_limits<qint64>::max(), "c.mp3")};
+    const QList<Track> tracks = {full,
+                                 Lecture(std::numeric_limits<qint64>::min()).servedAs("b.mp3"),
+                                 Lecture(std::numeric_limits<qint64>::max()).servedAs("c.mp3")};
     QVERIFY(service.setTracks(tracks, 9007199254740993));
     QVERIFY(service.start());
     ServiceAddress::setBaseUrl(service.baseUrl());
@@ -213,7 +202,7 @@ void APIClientTest::failures()
     LectureService service;
     QList<Track> tracks;
     for (int i = 1; i <= 20; ++i)
-        tracks << lecture(i, QStringLiteral("%1.mp3").arg(i));
+        tracks << Lecture(i).servedAs(QStringLiteral("%1.mp3").arg(i));
     if (library.isEmpty())
         QVERIFY(service.setTracks(tracks));
     else if (library != "-")
@@ -273,7 +262,7 @@ void APIClientTest::answersTheServiceCannotGive()
 void APIClientTest::unreachableServiceWaitsUntilTheDeadline()
 {
     LectureService service;
-    QVERIFY(service.setTracks({lecture(1, "a.mp3")}));
+    QVERIFY(service.setTracks({Lecture(1).servedAs("a.mp3")}));
     QVERIFY(service.start());
     ServiceAddress::setBaseUrl(service.baseUrl());
     service.stop();
@@ -296,7 +285,7 @@ void APIClientTest::unreachableServiceWaitsUntilTheDeadline()
 void APIClientTest::serviceComingUpWithinTheDeadlineIsUsed()
 {
     LectureService service;
-    QVERIFY(service.setTracks({lecture(1, "a.mp3")}));
+    QVERIFY(service.setTracks({Lecture(1).servedAs("a.mp3")}));
     QVERIFY(service.start());
     const quint16 port = service.port();
     ServiceAddress::setBaseUrl(service.baseUrl());
@@ -315,7 +304,7 @@ void APIClientTest::serviceComingUpWithinTheDeadlineIsUsed()
 void APIClientTest::callbackSkippedWhenContextIsGone()
 {
     LectureService service;
-    QVERIFY(service.setTracks({lecture(1, "a.mp3")}));
+    QVERIFY(service.setTracks({Lecture(1).servedAs("a.mp3")}));
     QVERIFY(service.setFaults(QJsonObject{{"library", QJsonObject{{"delay_ms", 300}}}}));
     QVERIFY(service.start());
     ServiceAddress::setBaseUrl(service.baseUrl());
@@ -412,8 +401,8 @@ void APIClientTest::fileNameWithQueryDelimitersStreamsItsOwnBytes()
     ServiceAddress::setBaseUrl(service.baseUrl());
 
     QNetworkAccessManager network;
-    QNetworkReply *reply =
-        network.get(QNetworkRequest(lecture(1, QStringLiteral("a&b=c+d.mp3")).streamURL()));
+    QNetworkReply *reply = network.get(
+        QNetworkRequest(Lecture(1).servedAs(QStringLiteral("a&b=c+d.mp3")).streamURL()));
     QTRY_VERIFY_WITH_TIMEOUT(reply->isFinished(), 10000);
     QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
     QVERIFY(reply->readAll() == own);

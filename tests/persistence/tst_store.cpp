@@ -1,3 +1,4 @@
+#include "Lecture.h"
 #include "TempDataHome.h"
 #include "persistence/DamagedFile.h"
 #include "persistence/FinishedLectures.h"
@@ -35,18 +36,6 @@ bool writeAll(const QString &path, const QByteArray &bytes)
 QJsonArray historyArray(const QString &path)
 {
     return QJsonDocument::fromJson(readAll(path)).array();
-}
-
-Track sampleTrack(qint64 id)
-{
-    Track track;
-    track.id = id;
-    track.filename = QStringLiteral("%1.mp3").arg(id);
-    track.slug = QStringLiteral("s");
-    track.filemtime = 1.5;
-    track.ustadz = QStringLiteral("U");
-    track.judul = QStringLiteral("J");
-    return track;
 }
 
 // Lowers the file size limit of the process so that every write past `bytes` fails (EFBIG),
@@ -139,14 +128,14 @@ void StoreTest::nothingStoredYet()
     QSignalSpy historyChanged(m_store.get(), &Store::playbackHistoryChanged);
     m_store->saveSettings({true, RepeatMode::One, 42, 12.5, 60});
     m_store->addOrUpdatePlaybackHistory(42, 12.5, 60);
-    m_store->saveCache({{sampleTrack(1)}, 10, 20, 1});
+    m_store->saveCache({{Lecture(1)}, 10, 20, 1});
     m_store->waitForWrites();
     QCOMPARE(settingsChanged.count(), 1);
     QCOMPARE(historyChanged.count(), 1);
     QCOMPARE(m_store->loadSettings(), Store::Settings({true, RepeatMode::One, 42, 12.5, 60}));
     QCOMPARE(m_store->loadPlaybackHistory(),
              QList<Store::PlaybackHistoryItem>({{42, 12.5, 60, 1000, 1}}));
-    QCOMPARE(m_store->loadCache(), Store::CacheEntry({{sampleTrack(1)}, 10, 20, 1}));
+    QCOMPARE(m_store->loadCache(), Store::CacheEntry({{Lecture(1)}, 10, 20, 1}));
     QCOMPARE(QDir(m_home->dataFolder()).entryList(QDir::Files),
              QStringList({"playback_history.json", "settings.json", "tracks_cache.json"}));
 }
@@ -319,7 +308,7 @@ void StoreTest::onlyTheNewestThreeDamagedCopiesAreKept()
 void StoreTest::absentOptionalsAreLeftOut()
 {
     m_store->saveSettings({false, RepeatMode::All, std::nullopt, 1, 2});
-    m_store->saveCache({{sampleTrack(3)}, 1, 2, std::nullopt});
+    m_store->saveCache({{Lecture(3)}, 1, 2, std::nullopt});
     m_store->waitForWrites();
     const QByteArray settings = readAll(path("settings.json"));
     const QByteArray cache = readAll(path("tracks_cache.json"));
@@ -347,7 +336,7 @@ void StoreTest::extremeIdsRoundTrip()
         m_store->waitForWrites();
         QVERIFY(readAll(path("settings.json")).contains(QByteArray::number(id)));
 
-        const Store::CacheEntry entry{{sampleTrack(id), sampleTrack(id ^ 1)}, 1.25, 2.5, id};
+        const Store::CacheEntry entry{{Lecture(id), Lecture(id ^ 1)}, 1.25, 2.5, id};
         m_store->saveCache(entry);
         QCOMPARE(m_store->loadCache(), entry);
 
@@ -424,7 +413,7 @@ void StoreTest::numbersJsonCannotHoldAreNotWritten()
     m_store->addOrUpdatePlaybackHistory(1, 6, nan);
     m_store->addOrUpdatePlaybackHistory(2, inf, 10);
     m_store->saveSettings({false, RepeatMode::Off, 1, nan, 10});
-    Track track = sampleTrack(1);
+    Track track = Lecture(1);
     track.sizeMb = inf;
     m_store->saveCache({{track}, 1, 1, std::nullopt});
 

@@ -1,10 +1,7 @@
 #pragma once
 
 // What the tests of the built program share: the desktop's own tools run against it
-// (playerctl for its media controls, xdotool for its windows) and the lectures they serve.
-#include "models/Track.h"
-
-#include <QFileInfo>
+// (playerctl for its media controls, xdotool for its windows).
 #include <QProcess>
 #include <QStringList>
 
@@ -47,21 +44,6 @@ inline QString windowOf(qint64 pid)
     return run("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})
         .split('\n')
         .value(0);
-}
-
-// A lecture served from "<title in lower case, dashed>.mp3".
-inline Track lecture(qint64 id, const QString &judul, const QString &ustadz, qint64 seconds = 120,
-                     qint64 views = 0)
-{
-    Track track;
-    track.id = id;
-    track.filename = QString(judul).toLower().replace(' ', '-') + ".mp3";
-    track.slug = QFileInfo(track.filename).baseName();
-    track.judul = judul;
-    track.ustadz = ustadz;
-    track.durationSeconds = seconds;
-    track.views = views;
-    return track;
 }
 
 } // namespace Desktop

@@ -20,19 +20,6 @@ struct PlayerRig
         player = std::make_unique<PlayerViewModel>(*engine, store);
     }
 
-    static Track track(qint64 id, const QString &judul, const QString &ustadz,
-                       std::optional<qint64> duration)
-    {
-        Track track;
-        track.id = id;
-        track.filename = QStringLiteral("kajian-%1.mp3").arg(id);
-        track.slug = QStringLiteral("kajian-nomor-%1").arg(id);
-        track.judul = judul;
-        track.ustadz = ustadz;
-        track.durationSeconds = duration;
-        return track;
-    }
-
     TempDataHome home; // before the store: it fixes where the store's folder is
     Store store;
     ScriptedBackend *backend = nullptr;

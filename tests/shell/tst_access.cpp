@@ -2,17 +2,14 @@
 // screen reader has, the accessibility bus (AT-SPI, read with pyatspi). What plays is read
 // from the desktop's media controls (playerctl). Started by run-on-desktop.sh --private-net,
 // like tst_program: the program's service port is fixed when it is built.
+#include "BuiltProgram.h"
 #include "DesktopTools.h"
-#include "LectureService.h"
+#include "Lecture.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 using namespace Desktop;
 
@@ -35,25 +32,23 @@ class TestAccess : public QObject
     Q_OBJECT
 
 private:
-    LectureService m_service;
-    QTemporaryDir m_dataHome;
+    BuiltProgram m_program;
     QProcess m_bus;
-    QProcess m_program;
 
 private slots:
     void initTestCase()
     {
-        const QUrl built(QStringLiteral(TALVORA_BUILT_SERVICE_URL));
-        if (built.host() != "127.0.0.1" && built.host() != "localhost")
+        if (!BuiltProgram::servesLocally())
             QSKIP("this build's program talks to a lecture service elsewhere");
-        QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run through run-on-desktop.sh");
-        const QList<Track> tracks{lecture(1, "Adab Menuntut Ilmu", "Ustadz Abdul Hakim", 120, 4999),
-                                  lecture(2, "Fiqih Shalat", "Ustadz Muhammad Rizki", 120, 4998),
-                                  lecture(3, "Nasihat Sabar", "Ustadz Abdul Hakim", 120, 4997)};
+        const QString hakim = QStringLiteral("Ustadz Abdul Hakim");
+        const QList<Track> tracks{
+            Lecture(1).titled("Adab Menuntut Ilmu").by(hakim).lasting(120).viewed(4999),
+            Lecture(2).titled("Fiqih Shalat").by("Ustadz Muhammad Rizki").lasting(120).viewed(4998),
+            Lecture(3).titled("Nasihat Sabar").by(hakim).lasting(120).viewed(4997)};
         for (const Track &track : tracks)
-            QVERIFY(m_service.addMp3(track.filename, 120));
-        QVERIFY(m_service.setTracks(tracks));
-        QVERIFY2(m_service.start(quint16(built.port(80))), "the service's port is taken");
+            QVERIFY(m_program.service.addMp3(track.filename, 120));
+        QVERIFY(m_program.service.setTracks(tracks));
+        QVERIFY(m_program.serve());
 
         // The accessibility bus, as a desktop session starts it for a screen reader.
         m_bus.start("/usr/libexec/at-spi-bus-launcher", {"--launch-immediately"});
@@ -64,18 +59,11 @@ private slots:
                 .contains("unix:"),
             10000);
 
-        QVERIFY(m_dataHome.isValid());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_DATA_HOME", m_dataHome.path());
-        environment.insert("QT_QPA_PLATFORM", "xcb");
-        environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-        m_program.setProcessEnvironment(environment);
-        m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_program.start(QStringLiteral(TALVORA_PROGRAM), {});
-        QVERIFY2(m_program.waitForStarted(), qPrintable(m_program.errorString()));
+        QVERIFY(m_program.start({"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"}));
 
         QString window;
-        QTRY_VERIFY_WITH_TIMEOUT(!(window = windowOf(m_program.processId())).isEmpty(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!(window = windowOf(m_program.process().processId())).isEmpty(),
+                                 30000);
         run("xdotool", {"windowactivate", "--sync", window});
         // The library is listed once the reader sees its first row.
         QTRY_VERIFY_WITH_TIMEOUT(reader({"dump"}).contains("Adab Menuntut Ilmu, "), 30000);
@@ -83,13 +71,10 @@ private slots:
 
     void cleanupTestCase()
     {
-        for (QProcess *process : {&m_program, &m_bus}) {
-            if (process->state() != QProcess::NotRunning) {
-                process->terminate();
-                if (!process->waitForFinished(10000))
-                    process->kill();
-            }
-        }
+        m_program.stop();
+        m_bus.terminate();
+        if (!m_bus.waitForFinished(10000))
+            m_bus.kill();
     }
 
     // From start-up the list of Beranda has the keyboard; a teacher's list and Riwayat are
@@ -133,7 +118,7 @@ private slots:
 
     void spaceOnAFocusedDownloadButtonDownloads()
     {
-        const QString file = m_dataHome.path() + "/Quillora/Downloads/1.mp3";
+        const QString file = m_program.dataFolder() + "/Downloads/1.mp3";
         QVERIFY(!QFile::exists(file));
         keys("ctrl+1 Tab space");
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), 20000);
@@ -164,7 +149,7 @@ private slots:
 
         // A lecture is marked finished, and unmarked, through its row's action; the row then
         // says "selesai".
-        const QString finishedFile = m_dataHome.path() + "/Quillora/finished.json";
+        const QString finishedFile = m_program.dataFolder() + "/finished.json";
         int exitCode = -1;
         reader({"press", "Tandai selesai"}, &exitCode);
         QCOMPARE(exitCode, 0);

@@ -1,6 +1,7 @@
 // The tray popup's mini player and the floating panel, offscreen, against a real player view
 // model: sizes, texts, the progress bar, the buttons, the one-time configuration, the panel
 // built once and reused, and where the popup goes beside the tray icon.
+#include "Lecture.h"
 #include "MenuBarManager.h"
 #include "MiniPlayerPanelController.h"
 #include "PlayerRig.h"
@@ -123,15 +124,16 @@ private slots:
         QTest::addColumn<int>("height");
         QTest::addColumn<QStringList>("texts");
 
-        const Track track = PlayerRig::track(7, "Adab Menuntut Ilmu", "Ustadz Fulan", 3725);
+        const Track track =
+            Lecture(7).titled("Adab Menuntut Ilmu").by("Ustadz Fulan").lasting(3725);
         QTest::newRow("nothing current")
             << std::optional<Track>() << 0.0 << 60 << QStringList{kNothingPlaying};
         QTest::newRow("a lecture")
             << std::optional<Track>(track) << 42.9 << 140
             << QStringList{"Adab Menuntut Ilmu", "0:42 / 62:05", "0:00", "62:05"};
         QTest::newRow("no title: the slug")
-            << std::optional<Track>(PlayerRig::track(8, "", "", 90)) << 61.0 << 140
-            << QStringList{"kajian-nomor-8", "1:01 / 1:30", "0:00", "1:30"};
+            << std::optional<Track>(Lecture(8).titled("").by("").lasting(90)) << 61.0 << 140
+            << QStringList{"kajian-8", "1:01 / 1:30", "0:00", "1:30"};
     }
 
     void miniPlayerLayout()
@@ -178,7 +180,7 @@ private slots:
         QFETCH(std::optional<qint64>, duration);
         QFETCH(double, fraction);
 
-        prepare(PlayerRig::track(3, "Tauhid", "Ustadz A", duration), position);
+        prepare(Lecture(3).titled("Tauhid").by("Ustadz A").lasting(duration), position);
         QCOMPARE(m_rig->player->currentTime(), position);
         m_menuBar->configure(m_rig->player.get());
         QQuickItem *mini = miniPlayer();
@@ -192,7 +194,7 @@ private slots:
 
     void miniPlayerButtons()
     {
-        prepare(PlayerRig::track(5, "Fiqih Shalat", "Ustadz B", 600), 12);
+        prepare(Lecture(5).titled("Fiqih Shalat").by("Ustadz B").lasting(600), 12);
         m_menuBar->configure(m_rig->player.get());
         m_menuBar->togglePopover();
         QQuickWindow *popover = m_menuBar->popover();
@@ -244,7 +246,7 @@ private slots:
     void panelHasItsOwnViewModelOverTheSameEngine()
     {
         QVERIFY(&m_panel->playerVM() != m_rig->player.get());
-        prepare(PlayerRig::track(9, "Sirah", "Ustadz C", 300), 20);
+        prepare(Lecture(9).titled("Sirah").by("Ustadz C").lasting(300), 20);
         QCOMPARE(m_panel->playerVM().currentTrack(), m_rig->player->currentTrack());
         QCOMPARE(m_panel->playerVM().currentTime(), 20.0);
     }
@@ -259,14 +261,16 @@ private slots:
         QTest::newRow("nothing current")
             << std::optional<Track>() << 60 << QStringList{kNothingPlaying} << 0.0;
         QTest::newRow("a lecture")
-            << std::optional<Track>(PlayerRig::track(1, "Adab", "Ustadz Fulan", 754)) << 140
-            << QStringList{"Adab", "Ustadz Fulan", "0:00", "12:34"} << 754.0;
+            << std::optional<Track>(Lecture(1).titled("Adab").by("Ustadz Fulan").lasting(754))
+            << 140 << QStringList{"Adab", "Ustadz Fulan", "0:00", "12:34"} << 754.0;
         QTest::newRow("no title, no teacher, no length")
-            << std::optional<Track>(PlayerRig::track(2, "", "", std::nullopt)) << 140
-            << QStringList{"kajian-nomor-2", "Tidak diketahui", "0:00"} << 0.01;
+            << std::optional<Track>(Lecture(2).titled("").by("")) << 140
+            << QStringList{"kajian-2", "Tidak diketahui", "0:00"} << 0.01;
         QTest::newRow("a long title on two lines")
-            << std::optional<Track>(PlayerRig::track(3, "Sirah Nabawiyah: Peristiwa Hijrah",
-                                                     "Ustadz Abdullah Hakim", 3725))
+            << std::optional<Track>(Lecture(3)
+                                        .titled("Sirah Nabawiyah: Peristiwa Hijrah")
+                                        .by("Ustadz Abdullah Hakim")
+                                        .lasting(3725))
             << 140 << QStringList{"Sirah Nabawiyah: Peristiwa Hijrah", "Ustadz Abdullah Hakim"}
             << 3725.0;
     }
@@ -320,7 +324,7 @@ private slots:
     {
         QFETCH(double, below);
         QFETCH(bool, seeks);
-        prepare(PlayerRig::track(1, "Adab", "Ustadz Fulan", 600), 0);
+        prepare(Lecture(1).titled("Adab").by("Ustadz Fulan").lasting(600), 0);
         m_panel->toggle();
         QQuickWindow *window = m_panel->panel();
         QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -338,8 +342,8 @@ private slots:
 
     void panelControlsDriveTheEngine()
     {
-        const QList<Track> queue{PlayerRig::track(1, "Satu", "Ustadz A", 600),
-                                 PlayerRig::track(2, "Dua", "Ustadz A", 600)};
+        const QList<Track> queue{Lecture(1).titled("Satu").by("Ustadz A").lasting(600),
+                                 Lecture(2).titled("Dua").by("Ustadz A").lasting(600)};
         m_rig->player->play(queue[0], queue, std::nullopt);
         m_panel->toggle();
         QVERIFY(QTest::qWaitForWindowExposed(m_panel->panel()));
@@ -363,7 +367,7 @@ private slots:
     // Shown mini players follow the position; hidden ones skip it and catch up when shown.
     void miniPlayersFollowPlaybackWhileShown()
     {
-        const Track track = PlayerRig::track(4, "Akhlak", "Ustadz D", 600);
+        const Track track = Lecture(4).titled("Akhlak").by("Ustadz D").lasting(600);
         prepare(track, 30);
         m_panel->toggle();
         QQuickItem *content = panelContent();

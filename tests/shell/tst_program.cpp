@@ -3,26 +3,20 @@
 // on an X display without a tray and on a private session bus, playerctl as the desktop's
 // media controls. Started by run-on-desktop.sh --private-net, which gives this run a
 // loopback of its own, so the fixed port is free.
+#include "BuiltProgram.h"
 #include "DesktopTools.h"
-#include "Fixtures.h"
-#include "LectureService.h"
+#include "Lecture.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 using namespace Desktop;
 
 namespace {
 const QString kTitle = QStringLiteral("Adab Menuntut Ilmu");
 const QString kArtist = QStringLiteral("Ustadz Abdullah Hakim");
-
 } // namespace
 
 class TestProgram : public QObject
@@ -30,64 +24,33 @@ class TestProgram : public QObject
     Q_OBJECT
 
 private:
-    LectureService m_service;
-    QTemporaryDir m_dataHome;
-    QProcess m_program;
-    QByteArray m_log;
-
-    QString settingsPath() const { return m_dataHome.path() + "/Quillora/settings.json"; }
+    BuiltProgram m_program;
 
     QJsonObject settings() const
     {
-        QFile file(settingsPath());
+        QFile file(m_program.dataFolder() + "/settings.json");
         if (!file.open(QIODevice::ReadOnly))
             return {};
         return QJsonDocument::fromJson(file.readAll()).object();
     }
 
-    void collectLog() { m_log += m_program.readAllStandardError(); }
-
 private slots:
     void initTestCase()
     {
-        const QUrl built(QStringLiteral(TALVORA_BUILT_SERVICE_URL));
-        if (built.host() != "127.0.0.1" && built.host() != "localhost")
+        if (!BuiltProgram::servesLocally())
             QSKIP("this build's program talks to a lecture service elsewhere");
-        QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run through run-on-desktop.sh");
-
-        QVERIFY(m_service.addMp3("adab-menuntut-ilmu.mp3", 120));
-        QVERIFY(m_service.addMp3("fiqih-shalat.mp3", 120));
-        QVERIFY(m_service.setTracks(
-            {lecture(4242, kTitle, kArtist, 120, 58),
-             lecture(4243, "Fiqih Shalat", "Ustadz Muhammad Rizki", 120, 57)}));
-        QVERIFY2(m_service.start(quint16(built.port(80))),
-                 qPrintable(QString("the port of %1 is taken").arg(built.toString())));
-
-        QVERIFY(m_dataHome.isValid());
-        QVERIFY(QDir().mkpath(m_dataHome.path() + "/Quillora"));
-        QFile file(settingsPath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(R"({"shuffle":false,"repeatMode":0,"lastTrackId":4242,)"
-                   R"("lastPosition":42.0,"lastDuration":120.0})");
-        file.close();
-
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_DATA_HOME", m_dataHome.path());
-        environment.insert("QT_QPA_PLATFORM", "xcb");
-        m_program.setProcessEnvironment(environment);
-        connect(&m_program, &QProcess::readyReadStandardError, this, &TestProgram::collectLog);
-        m_program.start(QStringLiteral(TALVORA_PROGRAM), {});
-        QVERIFY2(m_program.waitForStarted(), qPrintable(m_program.errorString()));
+        const QList<Track> tracks{Lecture(4242).titled(kTitle).by(kArtist).lasting(120).viewed(58),
+                                  Lecture(4243).titled("Fiqih Shalat").lasting(120).viewed(57)};
+        for (const Track &track : tracks)
+            QVERIFY(m_program.service.addMp3(track.filename, 120));
+        QVERIFY(m_program.service.setTracks(tracks));
+        QVERIFY(m_program.serve());
+        QVERIFY(m_program.writeSettings(R"({"shuffle":false,"repeatMode":0,"lastTrackId":4242,)"
+                                        R"("lastPosition":42.0,"lastDuration":120.0})"));
+        QVERIFY(m_program.start());
     }
 
-    void cleanupTestCase()
-    {
-        if (m_program.state() != QProcess::NotRunning) {
-            m_program.terminate();
-            if (!m_program.waitForFinished(10000))
-                m_program.kill();
-        }
-    }
+    void cleanupTestCase() { m_program.stop(); }
 
     void restoredLectureShowsPausedOnTheDesktop()
     {
@@ -137,7 +100,7 @@ private slots:
         QCOMPARE(playerctl({"metadata", "xesam:title"}), kTitle);
         QCOMPARE(playerctl({"status"}), QStringLiteral("Playing"));
         QCOMPARE(settings().value("lastTrackId").toInteger(), 4242);
-        QCOMPARE(m_service.requestCount("/stream.php?file=fiqih"), 0);
+        QCOMPARE(m_program.service.requestCount("/stream.php?file=kajian-4243"), 0);
     }
 
     void playAtTheEndStartsAgain()
@@ -152,23 +115,21 @@ private slots:
 
     void withoutATrayTheProgramSaysSoOnce()
     {
-        collectLog();
-        const QString log = QString::fromUtf8(m_log);
-        QCOMPARE(log.count("[MenuBar] no system tray"), 1);
+        QCOMPARE(m_program.log().count("[MenuBar] no system tray"), 1);
     }
 
     void closingTheLastWindowWithoutATrayEndsTheProgram()
     {
-        const QString window = windowOf(m_program.processId());
+        QProcess &program = m_program.process();
+        const QString window = windowOf(program.processId());
         QVERIFY2(!window.isEmpty(), "the program's window is on screen");
         run("xdotool", {"windowactivate", "--sync", window});
         run("xdotool", {"key", "alt+F4"});
-        QVERIFY(m_program.waitForFinished(20000));
-        collectLog();
-        QVERIFY2(m_program.exitStatus() == QProcess::NormalExit && m_program.exitCode() == 0,
+        QVERIFY(program.waitForFinished(20000));
+        QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,
                  qPrintable(QString("exit code %1; the program's last words:\n%2")
-                                .arg(m_program.exitCode())
-                                .arg(QString::fromUtf8(m_log.right(3000)))));
+                                .arg(program.exitCode())
+                                .arg(m_program.log().right(3000))));
     }
 };
 

@@ -4,9 +4,9 @@
 // the data folder must decode, no stored lecture may be partial, the state file must name only
 // whole files, and the restored place must be within 2 s of the last one the desktop heard.
 // Started by run-on-desktop.sh --private-net: the build's fixed service port is this run's own.
+#include "BuiltProgram.h"
 #include "DesktopTools.h"
-#include "Fixtures.h"
-#include "LectureService.h"
+#include "Lecture.h"
 #include "audio/DownloadState.h"
 #include "persistence/Store.h"
 
@@ -16,11 +16,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 #include <csignal>
 
@@ -30,6 +27,8 @@ namespace {
 constexpr qint64 playingId = 501;
 constexpr qint64 downloadId = 502;
 constexpr int kills = 50;
+// The hand-over's lines are everyday ones, off unless asked for.
+const QStringList kShellLines{QStringLiteral("QT_LOGGING_RULES=talvora.shell.info=true")};
 
 QByteArray readAll(const QString &path)
 {
@@ -43,32 +42,15 @@ class TestProgramRestarts : public QObject
     Q_OBJECT
 
 private:
-    LectureService m_service;
-    QTemporaryDir m_dataHome;
-    QProcess m_program;
-    QByteArray m_log;
+    BuiltProgram m_program;
     qint64 m_downloadSize = 0;
     int m_filesChecked = 0;
 
-    QString dataFolder() const { return m_dataHome.path() + "/Quillora"; }
+    QString dataFolder() const { return m_program.dataFolder(); }
     QString downloadsFolder() const { return dataFolder() + "/Downloads"; }
 
-    bool startProgram(QProcess &process)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_DATA_HOME", m_dataHome.path());
-        environment.insert("QT_QPA_PLATFORM", "xcb");
-        process.setProcessEnvironment(environment);
-        process.setProcessChannelMode(QProcess::SeparateChannels);
-        process.start(QStringLiteral(TALVORA_PROGRAM), {});
-        return process.waitForStarted();
-    }
-
     // The program's window, once it is on screen.
-    QString window() const
-    {
-        return windowOf(m_program.processId());
-    }
+    QString window() const { return windowOf(m_program.process().processId()); }
 
     // Every file of the data folder after a kill; what fails is described in `problems`.
     void checkDataFolder(QStringList &problems)
@@ -104,42 +86,33 @@ private:
 private slots:
     void initTestCase()
     {
-        const QUrl built(QStringLiteral(TALVORA_BUILT_SERVICE_URL));
-        if (built.host() != "127.0.0.1" && built.host() != "localhost")
+        if (!BuiltProgram::servesLocally())
             QSKIP("this build's program talks to a lecture service elsewhere");
-        QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run through run-on-desktop.sh");
-
-        QVERIFY(m_service.addMp3("playing-1.mp3", 1200));
-        QVERIFY(m_service.addMp3("download-1.mp3", 60));
-        m_downloadSize = QFileInfo(m_service.rootPath() + "/download-1.mp3").size();
+        LectureService &service = m_program.service;
+        QVERIFY(service.addMp3("playing-1.mp3", 1200));
+        QVERIFY(service.addMp3("download-1.mp3", 60));
+        m_downloadSize = QFileInfo(service.rootPath() + "/download-1.mp3").size();
         // The lecture to download is the first row of the home list (most viewed); slow enough
         // that most kills meet it in flight, fast enough that some meet it finished.
-        QVERIFY(m_service.setTracks({lecture(downloadId, "Download 1", "Ustadz Hanif", 60, 900),
-                                     lecture(playingId, "Playing 1", "Ustadz Hanif", 1200, 100)}));
-        QVERIFY(m_service.setFaults(
+        QVERIFY(service.setTracks(
+            {Lecture(downloadId).servedAs("download-1.mp3").lasting(60).viewed(900),
+             Lecture(playingId).servedAs("playing-1.mp3").lasting(1200).viewed(100)}));
+        QVERIFY(service.setFaults(
             {{"files", QJsonObject{{"download-1.mp3", QJsonObject{{"throttle_bps", 160000}}}}}}));
-        QVERIFY2(m_service.start(quint16(built.port(80))),
-                 qPrintable(QString("the port of %1 is taken").arg(built.toString())));
-
-        QVERIFY(m_dataHome.isValid());
-        QVERIFY(QDir().mkpath(dataFolder()));
-        QFile file(dataFolder() + "/settings.json");
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(R"({"shuffle":false,"repeatMode":0,"lastTrackId":501,)"
-                   R"("lastPosition":10.0,"lastDuration":1200.0})");
+        QVERIFY(m_program.serve());
+        QVERIFY(m_program.writeSettings(R"({"shuffle":false,"repeatMode":0,"lastTrackId":501,)"
+                                        R"("lastPosition":10.0,"lastDuration":1200.0})"));
     }
 
     void cleanupTestCase()
     {
-        if (m_program.state() != QProcess::NotRunning) {
-            m_program.kill();
-            m_program.waitForFinished(10000);
-        }
+        m_program.process().kill();
+        m_program.process().waitForFinished(10000);
     }
 
     void secondStartHandsOverAndEnds()
     {
-        QVERIFY(startProgram(m_program));
+        QVERIFY(m_program.start(kShellLines));
         QTRY_VERIFY_WITH_TIMEOUT(!window().isEmpty(), 30000);
         // Put away to the task bar, so that the hand-over has something to bring forward.
         const QString shown = window();
@@ -147,14 +120,13 @@ private slots:
         QTRY_VERIFY(run("xdotool", {"getactivewindow"}) != shown);
 
         QProcess second;
-        QVERIFY(startProgram(second));
+        QVERIFY(m_program.start(second, kShellLines));
         QVERIFY(second.waitForFinished(20000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QVERIFY(QString::fromUtf8(second.readAllStandardError())
                     .contains("[Talvora] already running: its window was brought forward"));
-        QTRY_VERIFY(QString::fromUtf8(m_log += m_program.readAllStandardError())
-                        .contains("[Talvora] a second start asked for the main window"));
+        QTRY_VERIFY(m_program.log().contains("[Talvora] a second start asked for the main window"));
         // One program on the desktop: one media player, one window.
         QCOMPARE(run("playerctl", {"-l"}).split('\n').filter("talvora").size(), 1);
         QTRY_COMPARE(window(), shown);
@@ -172,8 +144,8 @@ private slots:
         QStringList problems;
 
         for (int kill = 0; kill <= kills; ++kill) {
-            if (m_program.state() == QProcess::NotRunning)
-                QVERIFY(startProgram(m_program));
+            if (m_program.process().state() == QProcess::NotRunning)
+                QVERIFY(m_program.start(kShellLines));
             // Restored paused at the place last heard.
             QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}), QStringLiteral("Paused"), 30000);
             QTRY_VERIFY_WITH_TIMEOUT(position() >= 0, 10000);
@@ -204,11 +176,10 @@ private slots:
                 if (heard >= 0)
                     lastHeard = heard;
             }
-            ::kill(pid_t(m_program.processId()), SIGKILL);
+            ::kill(pid_t(m_program.process().processId()), SIGKILL);
             if ((kill + 1) % 10 == 0)
                 qInfo("%d kills so far, worst position lost %.2f s", kill + 1, worstLost);
-            QVERIFY(m_program.waitForFinished(10000));
-            m_program.readAllStandardError();
+            QVERIFY(m_program.process().waitForFinished(10000));
 
             checkDataFolder(problems);
             QVERIFY2(problems.isEmpty(),
@@ -225,7 +196,7 @@ private slots:
         }
         qInfo("%d kills, %d files checked, %d downloads completed, worst position lost %.2f s",
               kills, m_filesChecked, completed, worstLost);
-        QVERIFY2(m_service.requestCount("/stream.php?file=download-1.mp3") > 0,
+        QVERIFY2(m_program.service.requestCount("/stream.php?file=download-1.mp3") > 0,
                  "the download button was never reached");
     }
 };

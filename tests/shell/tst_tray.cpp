@@ -4,15 +4,17 @@
 // a StatusNotifier tray (a watcher and a host, the item read and driven over D-Bus), and no
 // tray at all.
 #include "AppShell.h"
+#include "BuiltProgram.h"
+#include "Lecture.h"
 #include "LectureService.h"
 #include "MainWindows.h"
-#include "persistence/NotesStore.h"
 #include "MenuBarManager.h"
 #include "MiniPlayerPanelController.h"
 #include "PlayerRig.h"
 #include "SingleInstance.h"
 #include "UiTestSupport.h"
 #include "audio/Downloads.h"
+#include "persistence/NotesStore.h"
 #include "viewmodels/LibraryViewModel.h"
 
 #include <QApplication>
@@ -192,7 +194,7 @@ protected:
         qApp->installEventFilter(&m_quitWatch);
 
         m_rig = std::make_unique<PlayerRig>();
-        Track track = PlayerRig::track(11, "Keutamaan Ilmu", "Ustadz Fulan", 1800);
+        Track track = Lecture(11).titled("Keutamaan Ilmu").by("Ustadz Fulan").lasting(1800);
         QVERIFY(m_service.setTracks({track}));
         QVERIFY(m_service.start());
         ServiceAddress::setBaseUrl(m_service.baseUrl());
@@ -560,18 +562,12 @@ private slots:
 
     void theProgramsItemAndMenuAndKeluarEndsIt()
     {
-        // The program itself, as a launcher starts it, next to the test's own item.
-        QTemporaryDir home;
-        QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        // Its own folders, so that no other copy of the program running for another test
-        // counts as this one's first instance.
-        environment.insert("XDG_DATA_HOME", home.path());
-        environment.insert("XDG_RUNTIME_DIR", home.path());
-        program.setProcessEnvironment(environment);
-        program.setProcessChannelMode(QProcess::MergedChannels);
-        program.start(TALVORA_PROGRAM);
-        QVERIFY(program.waitForStarted());
+        // The program itself, as a launcher starts it, next to the test's own item; with its
+        // own folders, so that no other copy of the program running for another test counts as
+        // this one's first instance.
+        BuiltProgram built;
+        QVERIFY(built.start({"XDG_RUNTIME_DIR=" + built.home.path()}));
+        QProcess &program = built.process();
         QStringList items;
         QTRY_VERIFY_WITH_TIMEOUT((items = registeredItems()).size() == 2, 60000);
         items.removeAll(m_service);
@@ -598,7 +594,7 @@ private slots:
                 {"int32:" + keluar.captured(1), "string:clicked", "variant:string:", "uint32:0"});
         QTRY_VERIFY_WITH_TIMEOUT(program.state() == QProcess::NotRunning, 60000);
         QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,
-                 program.readAll().constData());
+                 qPrintable(built.log()));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "ScreenFixture.h"
 
+#include "Lecture.h"
 #include "MainWindows.h"
 #include "UiTestSupport.h"
 #include "audio/AudioEngine.h"
@@ -19,15 +20,8 @@
 
 Track lecture(qint64 id, std::optional<qint64> views, const QString &ustadz, const QString &judul)
 {
-    Track track;
-    track.id = id;
-    track.filename = QStringLiteral("kajian-%1.mp3").arg(id);
-    track.slug = QStringLiteral("kajian-%1").arg(id);
-    track.judul = judul.isNull() ? QStringLiteral("Kajian %1").arg(id) : judul;
-    track.ustadz = ustadz;
-    track.views = views;
-    track.durationSeconds = 20;
-    return track;
+    const Lecture track = Lecture(id).by(ustadz).viewed(views).lasting(20);
+    return judul.isNull() ? track : track.titled(judul);
 }
 
 ScreenFixture::ScreenFixture(const QList<Track> &tracks) : tracks(tracks) {}

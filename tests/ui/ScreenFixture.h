@@ -62,7 +62,7 @@ public:
     std::unique_ptr<MainWindows> windows;
 };
 
-// A lecture for the tests: title "Kajian <id>" unless given, teacher, views, a 20 s length.
+// Lecture(id) with a teacher, views, a 20 s length and, where given, a title of its own.
 Track lecture(qint64 id, std::optional<qint64> views = std::nullopt,
               const QString &ustadz = QStringLiteral("Ustadz Ahmad"),
               const QString &judul = QString());

@@ -1,6 +1,7 @@
 // The rows QML sees: texts with their fallbacks, progress from the real history file and
 // its throttled re-reading, the download state from the real downloads folder, the
 // current row.
+#include "Lecture.h"
 #include "TempDataHome.h"
 #include "audio/Downloads.h"
 #include "persistence/Store.h"
@@ -15,19 +16,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-Track track(qint64 id, const QString &judul = QStringLiteral("Kajian"),
-            const QString &ustadz = QStringLiteral("Ustadz Ahmad"))
-{
-    Track t;
-    t.id = id;
-    t.filename = QStringLiteral("k%1.mp3").arg(id);
-    t.slug = QStringLiteral("slug-%1").arg(id);
-    t.judul = judul;
-    t.ustadz = ustadz;
-    t.durationSeconds = 3725;
-    return t;
-}
-
 QVariant role(const TrackListModel &model, int row, TrackListModel::Role r)
 {
     return model.data(model.index(row), r);
@@ -43,11 +31,11 @@ private slots:
     {
         TrackListModel model;
         QAbstractItemModelTester tester(&model);
-        model.setTracks({track(1, QString(), QString()), track(2)});
-        QCOMPARE(role(model, 0, TrackListModel::TitleRole).toString(), QStringLiteral("slug-1"));
+        model.setTracks({Lecture(1).titled(QString()).by(QString()), Lecture(2).lasting(3725)});
+        QCOMPARE(role(model, 0, TrackListModel::TitleRole).toString(), QStringLiteral("kajian-1"));
         QCOMPARE(role(model, 0, TrackListModel::TeacherRole).toString(),
                  QStringLiteral("Tidak diketahui"));
-        QCOMPARE(role(model, 1, TrackListModel::TitleRole).toString(), QStringLiteral("Kajian"));
+        QCOMPARE(role(model, 1, TrackListModel::TitleRole).toString(), QStringLiteral("Kajian 2"));
         QCOMPARE(role(model, 1, TrackListModel::DurationTextRole).toString(),
                  QStringLiteral("62:05"));
         QCOMPARE(model.rowOfTrackId(2), 1);
@@ -83,7 +71,7 @@ private slots:
         store.savePlaybackHistory(history);
         TrackListModel model(&store);
         QAbstractItemModelTester tester(&model);
-        model.setTracks({track(1)});
+        model.setTracks({Lecture(1)});
         QCOMPARE(role(model, 0, TrackListModel::HasProgressRole).toBool(), shown);
         QCOMPARE(role(model, 0, TrackListModel::ProgressRole).toDouble(), progress);
         QCOMPARE(role(model, 0, TrackListModel::ProgressTextRole).toString(), text);
@@ -96,7 +84,7 @@ private slots:
         TrackListModel model(&store);
         QAbstractItemModelTester tester(&model);
         model.setHistoryInterval(300ms);
-        model.setTracks({track(1), track(2)});
+        model.setTracks({Lecture(1), Lecture(2)});
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
 
         store.addOrUpdatePlaybackHistory(1, 360, 3600);
@@ -125,7 +113,7 @@ private slots:
         store.savePlaybackHistory({{1, 360, 3600, 10, 1}, {2, 720, 3600, 9, 1}});
         TrackListModel model(&store);
         QAbstractItemModelTester tester(&model);
-        model.setTracks({track(1), track(2)});
+        model.setTracks({Lecture(1), Lecture(2)});
         model.setCurrentTrack(1, true);
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
         model.setCurrentProgress(0.5);
@@ -147,7 +135,7 @@ private slots:
     {
         TrackListModel model;
         QAbstractItemModelTester tester(&model);
-        model.setTracks({track(1), track(2), track(3)});
+        model.setTracks({Lecture(1), Lecture(2), Lecture(3)});
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
         model.setCurrentTrack(2, false);
         QVERIFY(role(model, 1, TrackListModel::IsCurrentRole).toBool());
@@ -176,12 +164,12 @@ private slots:
         QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
         QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
         QSignalSpy count(&model, &TrackListModel::countChanged);
-        const QList<Track> three{track(1), track(2), track(3)};
+        const QList<Track> three{Lecture(1), Lecture(2), Lecture(3)};
         model.updateTracks(three);
         QCOMPARE(model.rowOfTrackId(3), 2);
         model.updateTracks(three);
         QCOMPARE(inserted.size() + removed.size() + count.size(), 2);
-        model.updateTracks({track(3), track(4)});
+        model.updateTracks({Lecture(3), Lecture(4)});
         QCOMPARE(removed.size(), 1);
         QCOMPARE(removed.last().at(2).toInt(), 2);
         QCOMPARE(inserted.size(), 2);
@@ -201,16 +189,16 @@ private slots:
         Downloads downloads;
         TrackListModel model(nullptr, &downloads);
         QAbstractItemModelTester tester(&model);
-        QFile file(downloads.fileURL(track(2)).toLocalFile());
+        QFile file(downloads.fileURL(Lecture(2)).toLocalFile());
         QVERIFY(file.open(QIODevice::WriteOnly)); // placed by hand: counts as downloaded
         file.close();
-        model.setTracks({track(1), track(2)});
+        model.setTracks({Lecture(1), Lecture(2)});
         QVERIFY(!role(model, 0, TrackListModel::IsDownloadedRole).toBool());
         QVERIFY(role(model, 1, TrackListModel::IsDownloadedRole).toBool());
         QVERIFY(!role(model, 1, TrackListModel::IsDownloadingRole).toBool());
 
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-        downloads.removeDownload(track(2));
+        downloads.removeDownload(Lecture(2));
         QVERIFY(!changed.isEmpty());
         QVERIFY(!role(model, 1, TrackListModel::IsDownloadedRole).toBool());
     }
