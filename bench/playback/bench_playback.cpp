@@ -22,6 +22,7 @@
 #include "audio/AudioEngine.h"
 #include "audio/Downloads.h"
 #include "audio/MpvBackend.h"
+#include "audio/PlayerParts.h"
 #include "persistence/Store.h"
 #include "viewmodels/PlayerViewModel.h"
 
@@ -89,9 +90,10 @@ struct StartFigures
     QList<double> offsets;
 };
 
-StartFigures measureStarts(AudioEngine &engine, const MpvBackend &player,
+StartFigures measureStarts(PlayerParts &parts, const MpvBackend &player,
                            std::optional<double> resume)
 {
+    AudioEngine &engine = parts.engine;
     StartFigures figures;
     const Track track = lecture();
     for (int run = 0; run < StartRuns + 1; ++run) {
@@ -106,7 +108,7 @@ StartFigures measureStarts(AudioEngine &engine, const MpvBackend &player,
         // What MPRIS answers for Position (and the bar shows), read as often as events run.
         const auto publishedMoving = [&] {
             if (published < 0 && engine.currentTime() > start &&
-                engine.nowPlaying().positionMicroseconds() > qint64(start * 1e6))
+                parts.nowPlaying.positionMicroseconds() > qint64(start * 1e6))
                 published = timer.nsecsElapsed() / 1e6;
             return published >= 0;
         };
@@ -431,14 +433,14 @@ int main(int argc, char *argv[])
     {
         auto backend = std::make_unique<MpvBackend>();
         const MpvBackend &player = *backend;
-        AudioEngine engine(std::move(backend), nullptr, AudioEngine::Options{});
-        const StartFigures fromStart = measureStarts(engine, player, std::nullopt);
+        PlayerParts parts(std::move(backend), nullptr, {});
+        const StartFigures fromStart = measureStarts(parts, player, std::nullopt);
         std::printf("play() over HTTP -> mode 1: median %.1f ms; -> audio advancing: median %.1f "
                     "ms; -> place moving on the bar/MPRIS: median %.1f ms (%d runs)\n",
                     median(fromStart.toMode1), median(fromStart.toAdvancing),
                     median(fromStart.toPublished), int(fromStart.toPublished.size()));
         service.clearLog();
-        const StartFigures resumed = measureStarts(engine, player, 2700.0);
+        const StartFigures resumed = measureStarts(parts, player, 2700.0);
         // Where the byte seek lands: the Range requests into the file near 45:00 (64 kbps is
         // 8,000 bytes a second); mpv then decodes forward to the exact time.
         QList<double> rangeOffsets;
@@ -465,19 +467,19 @@ int main(int argc, char *argv[])
         QFile::copy(mp3, downloads.fileURL(lecture()).toLocalFile());
         auto backend = std::make_unique<MpvBackend>();
         const MpvBackend &player = *backend;
-        AudioEngine engine(std::move(backend), &downloads, AudioEngine::Options{});
-        const StartFigures stored = measureStarts(engine, player, std::nullopt);
+        PlayerParts parts(std::move(backend), &downloads, {});
+        const StartFigures stored = measureStarts(parts, player, std::nullopt);
         std::printf("play() of a stored file -> audio advancing: median %.1f ms; -> place moving "
                     "on the bar/MPRIS: median %.1f ms (%d runs)\n",
                     median(stored.toAdvancing), median(stored.toPublished),
                     int(stored.toPublished.size()));
-        const QList<double> fromFile = measureSkips(engine, player, "file");
+        const QList<double> fromFile = measureSkips(parts.engine, player, "file");
         QFile::remove(downloads.fileURL(lecture()).toLocalFile());
-        const QList<double> overHttp = measureSkips(engine, player, "http");
+        const QList<double> overHttp = measureSkips(parts.engine, player, "http");
         std::printf("skip -> audio at the new place: stored file median %.1f ms, HTTP with ranges "
                     "median %.1f ms (%d skips each)\n",
                     median(fromFile), median(overHttp), int(fromFile.size()));
-        printReconnects(measureReconnects(engine, player, service));
+        printReconnects(measureReconnects(parts.engine, player, service));
     }
 
     const QString url = lecture().streamURL().toString(QUrl::FullyEncoded);

@@ -6,9 +6,9 @@
 #include "MenuBarManager.h"
 #include "PlatformChoice.h"
 #include "SceneGraphChoice.h"
-#include "audio/AudioEngine.h"
 #include "SingleInstance.h"
 #include "audio/Downloads.h"
+#include "audio/PlayerParts.h"
 #include "persistence/NotesStore.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
@@ -61,7 +61,7 @@ int main(int argc, char *argv[])
     // The tray icon with its mini player, set up by the first window shown.
     AppShell shell(windows, player, MenuBarManager::shared());
     // The desktop's media controls may bring the window forward or end the program.
-    NowPlaying &nowPlaying = AudioEngine::shared().nowPlaying();
+    NowPlaying &nowPlaying = PlayerParts::shared().nowPlaying;
     QObject::connect(&nowPlaying, &NowPlaying::raiseRequested, &shell, &AppShell::showMainWindow);
     QObject::connect(&nowPlaying, &NowPlaying::quitRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

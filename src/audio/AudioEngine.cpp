@@ -3,18 +3,16 @@
 #include "Logging.h"
 
 #include "audio/Downloads.h"
-#include "audio/MpvBackend.h"
+#include "audio/SecondsText.h"
 #include "network/APIClient.h"
 #include "network/StreamProbe.h"
-#include "persistence/Store.h"
+#include "persistence/Preferences.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QPointer>
 #include <QTimer>
 
-#include <charconv>
-#include <chrono>
 #include <cmath>
 
 namespace {
@@ -33,24 +31,14 @@ QString trackIdText(const std::optional<Track> &track)
     return QString::number(track ? track->id : -1);
 }
 
-double systemClock()
-{
-    using namespace std::chrono;
-    return duration<double>(system_clock::now().time_since_epoch()).count();
-}
-
 } // namespace
 
 AudioEngine::AudioEngine(std::unique_ptr<PlayerBackend> backend, Downloads *downloads,
                          Options options, QObject *parent)
-    : QObject(parent), m_backend(std::move(backend)), m_downloads(downloads),
-      m_preferencesFile(options.preferencesFolder), m_preferences(m_preferencesFile.load()),
-      m_clock(options.clock ? options.clock : systemClock), m_sleepTimer(*this),
+    : QObject(parent), m_backend(std::move(backend)), m_downloads(downloads), m_sleepTimer(*this),
       m_reconnector(options.reconnectDelaysMs, options.reconnectLimitMs)
 {
-    m_backend->setRate(m_preferences.playbackRate);
-    if (m_preferences.clearerVoice)
-        m_backend->setVoiceLeveling(true);
+    m_backend->setRate(m_playbackRate);
     connect(&m_reconnector, &StreamReconnector::tryNow, this, &AudioEngine::reconnectNow);
     connect(&m_reconnector, &StreamReconnector::gaveUp, this, [this](int tries) {
         qCWarning(lcAudio).noquote()
@@ -65,11 +53,6 @@ AudioEngine::AudioEngine(std::unique_ptr<PlayerBackend> backend, Downloads *down
         setReconnecting(false);
         reportFailure(*m_currentTrack, StatusContext::Reconnect);
     });
-    m_afterLecture =
-        NextLecture::fromName(m_preferences.afterLecture).value_or(NextLecture::Rule::NextPart);
-    if (options.registerMpris)
-        m_nowPlaying.registerOnSessionBus();
-    setupMediaKeys();
 }
 
 AudioEngine::~AudioEngine()
@@ -81,37 +64,9 @@ AudioEngine::~AudioEngine()
     m_backend->setBreakHandler({});
 }
 
-AudioEngine &AudioEngine::shared()
-{
-    // Never destroyed: the player lives as long as the process.
-    static AudioEngine *engine = new AudioEngine(
-        std::make_unique<MpvBackend>(), &Downloads::shared(),
-        Options{.registerMpris = true, .preferencesFolder = Store::shared().folderURL()});
-    return *engine;
-}
-
 QVariant AudioEngine::currentTrackVariant() const
 {
     return m_currentTrack ? QVariant::fromValue(*m_currentTrack) : QVariant();
-}
-
-QString AudioEngine::formatSeconds(double seconds)
-{
-    if (std::isnan(seconds))
-        return QStringLiteral("nan");
-    if (std::isinf(seconds))
-        return seconds > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
-    char buffer[64];
-    const double magnitude = std::fabs(seconds);
-    // Plain digits for everyday values, exponent form for the very large and very small.
-    const bool plain = magnitude == 0 || (magnitude >= 1e-4 && magnitude < 1e16);
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, seconds,
-                      plain ? std::chars_format::fixed : std::chars_format::scientific);
-    QString text = QString::fromLatin1(buffer, int(result.ptr - buffer));
-    if (plain && !text.contains(QLatin1Char('.')))
-        text += QStringLiteral(".0");
-    return text;
 }
 
 // ---- Loading ---------------------------------------------------------------------------
@@ -123,7 +78,7 @@ void AudioEngine::play(const Track &track, std::optional<QList<Track>> queue,
         resumePosition = m_resumeRule(track);
     qCInfo(lcAudio).noquote() << "[AudioEngine] play track=" + QString::number(track.id) +
                                      " title=" + track.displayTitle() +
-                                     " resume=" + formatSeconds(resumePosition.value_or(0));
+                                     " resume=" + secondsText(resumePosition.value_or(0));
     setCurrentTrack(track);
     m_queue.start(track, queue);
     loadAndPlay(resumePosition);
@@ -159,8 +114,8 @@ void AudioEngine::startStandardPlayback(const Track &track, std::optional<double
     const QUrl url = playbackURL(track);
     qCInfo(lcAudio).noquote() << "[AudioEngine] loadAndPlay track=" + QString::number(track.id) +
                                      " url=" + url.toString(QUrl::FullyEncoded) +
-                                     " resume=" + formatSeconds(resumePosition.value_or(0));
-    m_pausedAt.reset();
+                                     " resume=" + secondsText(resumePosition.value_or(0));
+    emit pausedSince(std::nullopt);
     replaceItem(url);
     setCurrentTime(qMax(0.0, resumePosition.value_or(0)));
     setDuration(track.durationSeconds ? double(*track.durationSeconds) : 0);
@@ -180,7 +135,7 @@ void AudioEngine::prepare(const Track &track, double position, std::optional<dou
     const QUrl url = playbackURL(track);
     qCInfo(lcAudio).noquote() << "[AudioEngine] prepare track=" + QString::number(track.id) +
                                      " url=" + url.toString(QUrl::FullyEncoded) +
-                                     " pos=" + formatSeconds(position);
+                                     " pos=" + secondsText(position);
     setCurrentTrack(track);
     setDuration(track.durationSeconds ? double(*track.durationSeconds) : 0);
     setCurrentTime(position);
@@ -189,7 +144,7 @@ void AudioEngine::prepare(const Track &track, double position, std::optional<dou
         m_backend->pause();
         m_backend->clear();
     }
-    m_pausedAt = pausedSince;
+    emit this->pausedSince(pausedSince);
     replaceItem(url);
     observeItem(track, std::nullopt, StatusContext::Prepare);
     observeTimeAndRate();
@@ -391,8 +346,7 @@ void AudioEngine::beginReconnect()
 {
     m_reconnectPosition = m_currentTime;
     m_playAfterReconnect = m_isPlaying;
-    qCWarning(lcAudio).noquote() << "[AudioEngine] stream broke at " +
-                                        formatSeconds(m_currentTime) +
+    qCWarning(lcAudio).noquote() << "[AudioEngine] stream broke at " + secondsText(m_currentTime) +
                                         " track=" + trackIdText(m_currentTrack) + ": " +
                                         m_backend->itemError();
     // A break soon after the last reopening continues its time limit: a stream that keeps
@@ -406,10 +360,9 @@ void AudioEngine::onStreamBreak(quint64 generation, double bufferedUntil)
         return;
     // The buffered sound plays on meanwhile; the listener hears nothing of the break unless
     // the buffer runs dry first.
-    qCWarning(lcAudio).noquote() << "[AudioEngine] stream broke at " +
-                                        formatSeconds(m_currentTime) +
+    qCWarning(lcAudio).noquote() << "[AudioEngine] stream broke at " + secondsText(m_currentTime) +
                                         " track=" + trackIdText(m_currentTrack) + ", buffered to " +
-                                        formatSeconds(bufferedUntil);
+                                        secondsText(bufferedUntil);
     m_reconnectPosition = m_currentTime;
     m_playAfterReconnect = m_isPlaying;
     m_reconnector.begin(m_recentReconnect);
@@ -425,8 +378,8 @@ void AudioEngine::reconnectNow(int number)
     const QUrl url = track.streamURL();
     qCInfo(lcAudio).noquote() << "[AudioEngine] reconnect try " + QString::number(number) +
                                      " track=" + QString::number(track.id) + " at=" +
-                                     formatSeconds(m_reconnecting ? m_reconnectPosition
-                                                                  : m_currentTime);
+                                     secondsText(m_reconnecting ? m_reconnectPosition
+                                                                : m_currentTime);
     // The site is asked first, so that buffered sound is not cut off for a stream that is not
     // back yet; the reopened item then starts where the sound is at that moment.
     const quint64 generation = m_generation;
@@ -551,27 +504,20 @@ void AudioEngine::skip(double seconds)
 void AudioEngine::setPlaybackRate(double rate)
 {
     const double clamped = Preferences::clampedRate(rate);
-    if (clamped == m_preferences.playbackRate)
+    if (clamped == m_playbackRate)
         return;
-    m_preferences.playbackRate = clamped;
+    m_playbackRate = clamped;
     m_backend->setRate(clamped);
-    savePreferences();
     emit playbackRateChanged();
     updateNowPlaying();
 }
 
 void AudioEngine::setSmartRewind(bool on)
 {
-    if (m_preferences.smartRewind == on)
+    if (m_smartRewind == on)
         return;
-    m_preferences.smartRewind = on;
-    savePreferences();
+    m_smartRewind = on;
     emit smartRewindChanged();
-}
-
-void AudioEngine::savePreferences()
-{
-    m_preferencesFile.save(m_preferences);
 }
 
 void AudioEngine::setOutputVolume(double volume)
@@ -587,7 +533,14 @@ void AudioEngine::pauseAndKeepPlace()
 
 void AudioEngine::notePaused()
 {
-    m_pausedAt = m_clock();
+    emit listenerPaused();
+}
+
+void AudioEngine::rewindTo(double seconds)
+{
+    seekPlayer(seconds);
+    setCurrentTime(seconds);
+    emit positionJumped();
 }
 
 void AudioEngine::resumePlaying()
@@ -599,7 +552,7 @@ void AudioEngine::resumePlaying()
     }
     if (m_atEnd && itemReady()) {
         // Play on a lecture heard to its end hears it again.
-        m_pausedAt.reset();
+        emit pausedSince(std::nullopt);
         seekPlayer(0);
         setCurrentTime(0);
         m_backend->play();
@@ -609,19 +562,7 @@ void AudioEngine::resumePlaying()
         return;
     }
     // Smart rewind: after a long pause the listener hears the last words again.
-    if (m_pausedAt && m_preferences.smartRewind && itemReady()) {
-        const double paused = m_clock() - *m_pausedAt;
-        const double back = paused >= LongPause    ? LongRewind
-                            : paused >= ShortPause ? ShortRewind
-                                                   : 0;
-        if (back > 0 && m_currentTime > 0) {
-            const double target = qMax(0.0, m_currentTime - back);
-            seekPlayer(target);
-            setCurrentTime(target);
-            emit positionJumped();
-        }
-    }
-    m_pausedAt.reset();
+    emit resuming(m_currentTime, m_smartRewind && itemReady());
     if (m_hasPlayer)
         m_backend->play();
     setPlaybackMode(PlaybackState::Playing);
@@ -717,42 +658,7 @@ void AudioEngine::previous()
     play(m_queue.track(), std::nullopt, std::nullopt);
 }
 
-// ---- Now playing and media keys ---------------------------------------------------------
-
-void AudioEngine::updateNowPlaying(bool jumped)
-{
-    if (!m_currentTrack)
-        return;
-    NowPlayingInfo info;
-    info.trackId = m_currentTrack->id;
-    info.title = m_currentTrack->displayTitle();
-    info.artist = m_currentTrack->displayUstadz();
-    info.duration = m_duration;
-    info.elapsed = m_currentTime;
-    info.rate = m_isPlaying ? 1.0 : 0.0;
-    info.speed = m_preferences.playbackRate;
-    info.stopped = m_playbackState.mode == PlaybackState::Idle && !m_isPlaying;
-    info.hasQueue = !m_queue.isEmpty();
-    m_nowPlaying.publish(info, jumped);
-}
-
-void AudioEngine::setupMediaKeys()
-{
-    connect(&m_nowPlaying, &NowPlaying::playPauseRequested, this, &AudioEngine::togglePlay);
-    connect(&m_nowPlaying, &NowPlaying::playRequested, this, &AudioEngine::handlePlayCommand);
-    connect(&m_nowPlaying, &NowPlaying::pauseRequested, this, &AudioEngine::handlePauseCommand);
-    connect(&m_nowPlaying, &NowPlaying::nextRequested, this, &AudioEngine::next);
-    connect(&m_nowPlaying, &NowPlaying::previousRequested, this, &AudioEngine::previous);
-    connect(&m_nowPlaying, &NowPlaying::seekRequested, this, &AudioEngine::skip);
-    connect(&m_nowPlaying, &NowPlaying::positionRequested, this, &AudioEngine::seekTo);
-    connect(&m_nowPlaying, &NowPlaying::rateRequested, this, [this](double rate) {
-        // MPRIS: a rate of 0 means pause.
-        if (rate == 0)
-            handlePauseCommand();
-        else
-            setPlaybackRate(rate);
-    });
-}
+// ---- Desktop commands ----------------------------------------------------------------
 
 void AudioEngine::handlePlayCommand()
 {
@@ -804,8 +710,6 @@ void AudioEngine::setAfterLecture(NextLecture::Rule rule)
     if (m_afterLecture == rule)
         return;
     m_afterLecture = rule;
-    m_preferences.afterLecture = NextLecture::name(rule);
-    savePreferences();
     emit afterLectureChanged();
 }
 
@@ -822,12 +726,11 @@ void AudioEngine::setSeriesLookup(std::function<QList<Track>(const Track &)> loo
 
 void AudioEngine::setClearerVoice(bool on)
 {
-    if (m_preferences.clearerVoice == on)
+    if (m_clearerVoice == on)
         return;
-    m_preferences.clearerVoice = on;
+    m_clearerVoice = on;
     qCInfo(lcAudio).noquote() << "[AudioEngine] clearer voice" << (on ? "on" : "off");
     m_backend->setVoiceLeveling(on);
-    savePreferences();
     emit clearerVoiceChanged();
 }
 

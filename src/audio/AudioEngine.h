@@ -1,12 +1,10 @@
 #pragma once
 
 #include "audio/NextLecture.h"
-#include "audio/NowPlaying.h"
 #include "audio/PlayQueue.h"
 #include "audio/PlayerBackend.h"
 #include "audio/SleepTimer.h"
 #include "audio/StreamReconnector.h"
-#include "persistence/Preferences.h"
 #include "models/PlaybackState.h"
 #include "models/RepeatMode.h"
 #include "models/Track.h"
@@ -25,8 +23,10 @@ class Downloads;
 class StreamProbe;
 
 // The one owner of the media player: turns a Track into sound, keeps the published playback
-// state, the play queue and its navigation, publishes what plays to the desktop (MPRIS) and
-// takes the desktop's media keys. Everything runs on the thread that owns the engine.
+// state, the play queue and its navigation, and reopens broken streams. It says what the
+// desktop should show, when to store a preference, and when a pause begins or ends; the
+// parts that act on it are connected in PlayerParts. Everything runs on the thread that owns
+// the engine.
 class AudioEngine : public QObject
 {
     Q_OBJECT
@@ -41,7 +41,7 @@ class AudioEngine : public QObject
     Q_PROPERTY(bool shuffle READ shuffle NOTIFY shuffleChanged)
     // RepeatMode as its stored integer: 0 off, 1 all, 2 one.
     Q_PROPERTY(int repeatMode READ repeatModeValue NOTIFY repeatModeChanged)
-    // Speed of every lecture, 0.5-3.0, pitch kept; kept in the preferences.
+    // Speed of every lecture, 0.5-3.0, pitch kept; kept in the preferences (PlayerParts).
     Q_PROPERTY(double playbackRate READ playbackRate WRITE setPlaybackRate NOTIFY playbackRateChanged)
     // Resuming after a long pause goes back a few seconds; kept in the preferences.
     Q_PROPERTY(bool smartRewind READ smartRewind WRITE setSmartRewind NOTIFY smartRewindChanged)
@@ -58,29 +58,19 @@ class AudioEngine : public QObject
 public:
     struct Options
     {
-        // Publish on the session bus as org.mpris.MediaPlayer2.talvora.
-        bool registerMpris = false;
-        // The data folder that holds the preferences file; empty keeps them in memory only.
-        QString preferencesFolder{};
         // Waits before each try to reopen a broken stream, the last one repeating: a service
         // that comes back is heard again within about two seconds.
         QList<int> reconnectDelaysMs = {500, 1000, 1500};
         // How long after a break the stream is still tried before the failure path runs.
         int reconnectLimitMs = 120000;
-        // Seconds since 1970 for the length of pauses; tests replace it.
-        std::function<double()> clock{};
     };
-
-    // Smart rewind: resuming after this long a pause goes back this far.
-    static constexpr double ShortPause = 60, ShortRewind = 3;
-    static constexpr double LongPause = 3600, LongRewind = 10;
 
     // `downloads` may be null: every lecture then streams.
     AudioEngine(std::unique_ptr<PlayerBackend> backend, Downloads *downloads, Options options,
                 QObject *parent = nullptr);
     ~AudioEngine() override;
 
-    // The process-wide engine over libmpv, with downloads and MPRIS; created on first use.
+    // The process-wide engine over libmpv, with its parts (PlayerParts); created on first use.
     static AudioEngine &shared();
 
     const std::optional<Track> &currentTrack() const { return m_currentTrack; }
@@ -94,7 +84,7 @@ public:
     bool shuffle() const { return m_shuffle; }
     RepeatMode repeatMode() const { return m_repeatMode; }
     int repeatModeValue() const { return int(m_repeatMode); }
-    bool clearerVoice() const { return m_preferences.clearerVoice; }
+    bool clearerVoice() const { return m_clearerVoice; }
     // Takes effect at once, in the playing lecture too, without a gap.
     void setClearerVoice(bool on);
 
@@ -112,7 +102,6 @@ public:
 
     // Whether a player item is in place (from the first play or prepare on).
     bool hasPlayer() const { return m_hasPlayer; }
-    NowPlaying &nowPlaying() { return m_nowPlaying; }
 
     // Sets the queue (kept when `queue` is absent and already holds the track) and starts
     // the track, resuming at `resumePosition` seconds when given and above 0.
@@ -134,8 +123,8 @@ public:
     Q_INVOKABLE void seekTo(double seconds);
     Q_INVOKABLE void skip(double seconds);
     void setPlaybackRate(double rate);
-    double playbackRate() const { return m_preferences.playbackRate; }
-    bool smartRewind() const { return m_preferences.smartRewind; }
+    double playbackRate() const { return m_playbackRate; }
+    bool smartRewind() const { return m_smartRewind; }
     void setSmartRewind(bool on);
     bool isReconnecting() const { return m_reconnecting; }
     bool loadFailed() const { return m_loadFailed; }
@@ -144,6 +133,8 @@ public:
     void setOutputVolume(double volume);
     // Pauses and announces the place so that it is saved (the sleep timer's end).
     void pauseAndKeepPlace();
+    // Moves back to `seconds` as playing resumes (smart rewind), announced as a jump.
+    void rewindTo(double seconds);
 
     Q_INVOKABLE void togglePlay();
     Q_INVOKABLE void seekAndPlay(double time);
@@ -155,18 +146,10 @@ public:
     void handlePlayCommand();
     void handlePauseCommand();
 
-    // `jumped`: the place moved by a command, which MPRIS clients hear of as Seeked.
-    void updateNowPlaying(bool jumped = false);
-    void setupMediaKeys();
-
     // Not used by the screens (nothing in the program changes them); they exist so the
     // navigation rules of each repeat mode can be exercised.
     void setShuffle(bool shuffle);
     void setRepeatMode(RepeatMode mode);
-
-    // Shortest text that reads back as the same value, always with a fractional part:
-    // 0 -> "0.0", 90 -> "90.0", 12.5 -> "12.5".
-    static QString formatSeconds(double seconds);
 
 signals:
     void currentTrackChanged();
@@ -188,6 +171,14 @@ signals:
     void playedOn(const Track &track);
     void clearerVoiceChanged();
     void afterLectureChanged();
+    // What the desktop shows changed; `jumped`: the place moved by a command (MPRIS Seeked).
+    void nowPlayingChanged(bool jumped);
+    // For smart rewind: the listener paused; a pause began at `since` or there is none to
+    // remember (a lecture starts afresh); playing resumes at `at`, where `mayRewind` when
+    // smart rewind is on and the lecture can be moved (rewindTo, before the sound starts).
+    void listenerPaused();
+    void pausedSince(std::optional<double> since);
+    void resuming(double at, bool mayRewind);
 
 private:
     enum class StatusContext { Start, Prepare, Reconnect };
@@ -213,7 +204,7 @@ private:
     void reportFailure(const Track &track, StatusContext context);
     void setReconnecting(bool reconnecting);
     void setLoadFailed(bool failed);
-    void savePreferences();
+    void updateNowPlaying(bool jumped = false) { emit nowPlayingChanged(jumped); }
 
     void setCurrentTrack(const std::optional<Track> &track);
     void setIsPlaying(bool playing);
@@ -223,11 +214,10 @@ private:
 
     std::unique_ptr<PlayerBackend> m_backend;
     Downloads *m_downloads;
-    NowPlaying m_nowPlaying;
-    Preferences m_preferencesFile;
-    Preferences::Values m_preferences;
+    double m_playbackRate = 1.0;
+    bool m_smartRewind = true;
+    bool m_clearerVoice = false;
     std::function<double(const Track &)> m_resumeRule;
-    std::function<double()> m_clock;
     SleepTimer m_sleepTimer;
 
     bool m_hasPlayer = false;
@@ -243,8 +233,6 @@ private:
     bool m_fromFile = false;
     // Seeks not yet settled: the player's time reports meanwhile are stale.
     int m_seeksInFlight = 0;
-    // Wall-clock second of the last pause, for smart rewind.
-    std::optional<double> m_pausedAt;
 
     StreamReconnector m_reconnector;
     // Shown: the sound stopped while a broken stream is being reopened.

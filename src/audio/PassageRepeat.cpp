@@ -3,6 +3,7 @@
 #include "Logging.h"
 
 #include "audio/AudioEngine.h"
+#include "audio/SecondsText.h"
 
 #include <QDebug>
 
@@ -106,8 +107,8 @@ bool PassageRepeat::begin(double start, double end)
         setDone(0);
         setMessage({});
         emit changed();
-        qCInfo(lcAudio).noquote() << "[PassageRepeat] start=" + AudioEngine::formatSeconds(start)
-                                  << "end=" + AudioEngine::formatSeconds(end)
+        qCInfo(lcAudio).noquote() << "[PassageRepeat] start=" + secondsText(start)
+                                  << "end=" + secondsText(end)
                                   << "count=" + QString::number(m_count);
         return true;
     }

@@ -8,7 +8,11 @@ namespace {
 constexpr int TickMs = 250;
 }
 
-SleepTimer::SleepTimer(AudioEngine &engine) : m_engine(engine)
+SleepTimer::SleepTimer(AudioEngine &engine)
+    : m_engine(engine), m_clock([] {
+          using namespace std::chrono;
+          return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+      })
 {
     m_tick.setInterval(TickMs);
     connect(&m_tick, &QTimer::timeout, this, &SleepTimer::tick);
@@ -51,12 +55,13 @@ void SleepTimer::followPlaying()
     // Paused time does not count, and nothing ticks while nothing plays.
     if (m_active && m_engine.isPlaying()) {
         if (!m_tick.isActive()) {
-            m_sinceTick.start();
+            m_lastTick = m_clock();
             m_tick.start();
         }
     } else if (m_tick.isActive()) {
         tick();
         m_tick.stop();
+        m_lastTick.reset();
     }
 }
 
@@ -72,8 +77,10 @@ void SleepTimer::tick()
 {
     if (!m_active)
         return;
-    if (!m_untilEnd && m_sinceTick.isValid()) {
-        m_leftMs -= m_sinceTick.restart();
+    if (!m_untilEnd && m_lastTick) {
+        const qint64 now = m_clock();
+        m_leftMs -= now - *m_lastTick;
+        m_lastTick = now;
         if (m_leftMs <= 0) {
             finish(true);
             return;
@@ -109,6 +116,7 @@ void SleepTimer::publishRemaining()
 void SleepTimer::finish(bool pause)
 {
     m_tick.stop();
+    m_lastTick.reset();
     m_active = false;
     m_untilEnd = false;
     m_leftMs = 0;

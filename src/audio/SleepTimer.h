@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
+#include <optional>
 
 class AudioEngine;
 
@@ -23,7 +24,12 @@ class SleepTimer : public QObject
 public:
     static constexpr std::chrono::milliseconds FadeTime{10000};
 
+    // Milliseconds on a steady clock: only its differences count.
+    using Clock = std::function<qint64()>;
+
     explicit SleepTimer(AudioEngine &engine);
+    // Tests replace the steady clock to let listening time pass at will.
+    void setClock(Clock clock) { m_clock = std::move(clock); }
 
     bool isActive() const { return m_active; }
     bool untilEndOfLecture() const { return m_untilEnd; }
@@ -47,7 +53,9 @@ private:
 
     AudioEngine &m_engine;
     QTimer m_tick;
-    QElapsedTimer m_sinceTick;
+    Clock m_clock;
+    // The clock's reading at the last tick while playing; empty while nothing counts.
+    std::optional<qint64> m_lastTick;
     bool m_active = false;
     bool m_untilEnd = false;
     qint64 m_leftMs = 0;

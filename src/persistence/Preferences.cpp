@@ -9,13 +9,28 @@
 #include <cmath>
 
 namespace {
-const QString RateKey = QStringLiteral("playbackRate");
-const QString SmartRewindKey = QStringLiteral("smartRewind");
-const QString ClearerVoiceKey = QStringLiteral("clearerVoice");
-const QString AfterLectureKey = QStringLiteral("afterLecture");
 const QString PrayerPauseKey = QStringLiteral("prayerPause");
 const QStringList Authorities{QStringLiteral("kemenag"), QStringLiteral("jakim"),
                               QStringLiteral("kheu"), QStringLiteral("muis")};
+
+// A stored value of the declared type, or nothing when the key holds another kind.
+bool fromJson(const QJsonValue &json, double &value)
+{
+    value = json.toDouble();
+    return json.isDouble();
+}
+
+bool fromJson(const QJsonValue &json, bool &value)
+{
+    value = json.toBool();
+    return json.isBool();
+}
+
+bool fromJson(const QJsonValue &json, QString &value)
+{
+    value = json.toString();
+    return json.isString();
+}
 } // namespace
 
 Preferences::Preferences(QString folder) : m_folder(std::move(folder)) {}
@@ -42,23 +57,21 @@ std::optional<Preferences::Values> Preferences::decode(const QByteArray &bytes)
     const QJsonObject object = document.object();
     Values values;
     // Each key on its own: a damaged value falls back to its default, the others stay.
-    if (const QJsonValue rate = object.value(RateKey); rate.isDouble())
-        values.playbackRate = clampedRate(rate.toDouble());
-    if (const QJsonValue rewind = object.value(SmartRewindKey); rewind.isBool())
-        values.smartRewind = rewind.toBool();
-    if (const QJsonValue voice = object.value(ClearerVoiceKey); voice.isBool())
-        values.clearerVoice = voice.toBool();
-    if (const QJsonValue after = object.value(AfterLectureKey); after.isString())
-        values.afterLecture = after.toString();
+#define TALVORA_PREFERENCE_DECODE(type, name, setter, fallback, normalize)                         \
+    if (type value; fromJson(object.value(QLatin1String(#name)), value))                           \
+        values.name = normalize(value);
+    TALVORA_PLAYBACK_PREFERENCES(TALVORA_PREFERENCE_DECODE)
+#undef TALVORA_PREFERENCE_DECODE
     return values;
 }
 
 QByteArray Preferences::encode(const Values &values)
 {
-    const QJsonObject object{{RateKey, clampedRate(values.playbackRate)},
-                             {SmartRewindKey, values.smartRewind},
-                             {ClearerVoiceKey, values.clearerVoice},
-                             {AfterLectureKey, values.afterLecture}};
+    QJsonObject object;
+#define TALVORA_PREFERENCE_ENCODE(type, name, setter, fallback, normalize)                         \
+    object.insert(QLatin1String(#name), normalize(values.name));
+    TALVORA_PLAYBACK_PREFERENCES(TALVORA_PREFERENCE_ENCODE)
+#undef TALVORA_PREFERENCE_ENCODE
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 

@@ -17,14 +17,26 @@ public:
     static constexpr double MaximumRate = 3.0;
     static constexpr const char *FileName = "preferences.json";
 
+    // A stored value as it is: the preferences with nothing to bring into range.
+    template <typename T> static T asStored(T value) { return value; }
+
+// The playback preferences, each declared once: type, name, setter, default, and what brings
+// a stored value into range. preferences.json keeps each under its name; its load, save,
+// change signal and QML property (PlaybackPreferences) all follow from this list.
+#define TALVORA_PLAYBACK_PREFERENCES(X)                                                            \
+    X(double, playbackRate, setPlaybackRate, 1.0, Preferences::clampedRate)                        \
+    X(bool, smartRewind, setSmartRewind, true, Preferences::asStored<bool>)                        \
+    /* "Perjelas suara": loudness evening for quiet hall recordings. */                            \
+    X(bool, clearerVoice, setClearerVoice, false, Preferences::asStored<bool>)                     \
+    /* "Setelah kajian selesai" by its stored name (NextLecture::name). */                         \
+    X(QString, afterLecture, setAfterLecture, QStringLiteral("nextPart"),                          \
+      Preferences::asStored<QString>)
+
     struct Values
     {
-        double playbackRate = 1.0;
-        bool smartRewind = true;
-        // "Perjelas suara": loudness evening for quiet hall recordings.
-        bool clearerVoice = false;
-        // "Setelah kajian selesai" by its stored name (NextLecture::name).
-        QString afterLecture = QStringLiteral("nextPart");
+#define TALVORA_PREFERENCE_FIELD(type, name, setter, fallback, normalize) type name = fallback;
+        TALVORA_PLAYBACK_PREFERENCES(TALVORA_PREFERENCE_FIELD)
+#undef TALVORA_PREFERENCE_FIELD
         bool operator==(const Values &) const = default;
     };
 

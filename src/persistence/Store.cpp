@@ -64,8 +64,7 @@ auto loadIntact(const QString &path, Decode decode, bool *replaceable = nullptr)
     return decoded;
 }
 
-template <auto Decode>
-bool decodesAs(const QByteArray &bytes)
+template <auto Decode> bool decodesAs(const QByteArray &bytes)
 {
     return Decode(bytes).has_value();
 }
@@ -174,8 +173,8 @@ void Store::savePlaybackHistory(const QList<PlaybackHistoryItem> &items)
               &Store::playbackHistoryChanged);
 }
 
-void Store::applyHistoryUpdate(QList<PlaybackHistoryItem> &items, qint64 trackId,
-                               double position, double duration, double now)
+void Store::applyHistoryUpdate(QList<PlaybackHistoryItem> &items, qint64 trackId, double position,
+                               double duration, double now)
 {
     const auto existing =
         std::find_if(items.begin(), items.end(),
@@ -303,6 +302,54 @@ QByteArray Store::encodeHistory(const QList<PlaybackHistoryItem> &items)
     return writer.result();
 }
 
+namespace {
+
+// One settings field from its key, with the JSON type its declared type asks for.
+bool readSetting(const JsonReader::Value &root, QLatin1String key, bool &out)
+{
+    return JsonField::requireBool(root, key, out, nullptr);
+}
+
+bool readSetting(const JsonReader::Value &root, QLatin1String key, double &out)
+{
+    return JsonField::requireNumber(root, key, out, nullptr);
+}
+
+bool readSetting(const JsonReader::Value &root, QLatin1String key, std::optional<qint64> &out)
+{
+    return JsonField::optionalIntegral(root, key, out, nullptr);
+}
+
+bool readSetting(const JsonReader::Value &root, QLatin1String key, RepeatMode &out)
+{
+    qint64 value = 0;
+    if (!JsonField::requireIntegral(root, key, value, nullptr))
+        return false;
+    const std::optional<RepeatMode> mode = repeatModeFromInt(value);
+    if (mode)
+        out = *mode;
+    return mode.has_value();
+}
+
+template <typename T> void writeSetting(JsonWriter &writer, QLatin1String key, const T &value)
+{
+    writer.key(key);
+    writer.value(value);
+}
+
+void writeSetting(JsonWriter &writer, QLatin1String key, RepeatMode mode)
+{
+    writeSetting(writer, key, static_cast<int>(mode));
+}
+
+void writeSetting(JsonWriter &writer, QLatin1String key, const std::optional<qint64> &value)
+{
+    if (value)
+        writeSetting(writer, key, *value);
+}
+
+} // namespace
+
 std::optional<Store::Settings> Store::decodeSettings(const QByteArray &bytes)
 {
     JsonReader reader;
@@ -310,20 +357,11 @@ std::optional<Store::Settings> Store::decodeSettings(const QByteArray &bytes)
         return std::nullopt;
     const JsonReader::Value root = reader.root();
     Settings settings;
-    qint64 repeatMode = 0;
-    if (!JsonField::requireBool(root, QLatin1String("shuffle"), settings.shuffle, nullptr) ||
-        !JsonField::requireIntegral(root, QLatin1String("repeatMode"), repeatMode, nullptr) ||
-        !JsonField::optionalIntegral(root, QLatin1String("lastTrackId"), settings.lastTrackId,
-                                     nullptr) ||
-        !JsonField::requireNumber(root, QLatin1String("lastPosition"), settings.lastPosition,
-                                  nullptr) ||
-        !JsonField::requireNumber(root, QLatin1String("lastDuration"), settings.lastDuration,
-                                  nullptr))
+#define TALVORA_SETTINGS_READ(type, name, fallback)                                                \
+    if (!readSetting(root, QLatin1String(#name), settings.name))                                   \
         return std::nullopt;
-    const std::optional<RepeatMode> mode = repeatModeFromInt(repeatMode);
-    if (!mode)
-        return std::nullopt;
-    settings.repeatMode = *mode;
+    TALVORA_STORED_SETTINGS(TALVORA_SETTINGS_READ)
+#undef TALVORA_SETTINGS_READ
     return settings;
 }
 
@@ -331,18 +369,10 @@ QByteArray Store::encodeSettings(const Settings &settings)
 {
     JsonWriter writer;
     writer.beginObject();
-    writer.key(QLatin1String("shuffle"));
-    writer.value(settings.shuffle);
-    writer.key(QLatin1String("repeatMode"));
-    writer.value(static_cast<int>(settings.repeatMode));
-    if (settings.lastTrackId) {
-        writer.key(QLatin1String("lastTrackId"));
-        writer.value(*settings.lastTrackId);
-    }
-    writer.key(QLatin1String("lastPosition"));
-    writer.value(settings.lastPosition);
-    writer.key(QLatin1String("lastDuration"));
-    writer.value(settings.lastDuration);
+#define TALVORA_SETTINGS_WRITE(type, name, fallback)                                               \
+    writeSetting(writer, QLatin1String(#name), settings.name);
+    TALVORA_STORED_SETTINGS(TALVORA_SETTINGS_WRITE)
+#undef TALVORA_SETTINGS_WRITE
     writer.endObject();
     return writer.result();
 }

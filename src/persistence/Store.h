@@ -39,13 +39,21 @@ public:
         bool operator==(const PlaybackHistoryItem &) const = default;
     };
 
+// settings.json's record, each field declared once: type, name (its key) and default. Every
+// field is required but an optional one, which is left out when empty; the record's field,
+// decoding and encoding follow from this list.
+#define TALVORA_STORED_SETTINGS(X)                                                                 \
+    X(bool, shuffle, false)                                                                        \
+    X(RepeatMode, repeatMode, RepeatMode::Off)                                                     \
+    X(std::optional<qint64>, lastTrackId, std::nullopt)                                            \
+    X(double, lastPosition, 0)                                                                     \
+    X(double, lastDuration, 0)
+
     struct Settings
     {
-        bool shuffle = false;
-        RepeatMode repeatMode = RepeatMode::Off;
-        std::optional<qint64> lastTrackId;
-        double lastPosition = 0;
-        double lastDuration = 0;
+#define TALVORA_SETTINGS_FIELD(type, name, fallback) type name = fallback;
+        TALVORA_STORED_SETTINGS(TALVORA_SETTINGS_FIELD)
+#undef TALVORA_SETTINGS_FIELD
         bool operator==(const Settings &) const = default;
     };
 

@@ -5,7 +5,7 @@
 #include "Lecture.h"
 #include "ScriptedBackend.h"
 
-#include "audio/AudioEngine.h"
+#include "audio/PlayerParts.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -98,7 +98,8 @@ private:
     void startReady(const Track &track, const QList<Track> &queue = {});
 
     ScriptedBackend *m_backend = nullptr;
-    std::unique_ptr<AudioEngine> m_engine;
+    std::unique_ptr<PlayerParts> m_parts;
+    AudioEngine *m_engine = nullptr;
 };
 
 void TestMpris::initTestCase()
@@ -110,16 +111,16 @@ void TestMpris::init()
 {
     auto backend = std::make_unique<ScriptedBackend>();
     m_backend = backend.get();
-    m_engine = std::make_unique<AudioEngine>(std::move(backend), nullptr,
-                                             AudioEngine::Options{.registerMpris = true});
-    QVERIFY(m_engine->nowPlaying().isRegistered());
-    QCOMPARE(m_engine->nowPlaying().serviceName(),
-             QStringLiteral("org.mpris.MediaPlayer2.talvora"));
+    m_parts = std::make_unique<PlayerParts>(std::move(backend), nullptr,
+                                            PlayerParts::Options{.registerMpris = true});
+    m_engine = &m_parts->engine;
+    QVERIFY(m_parts->nowPlaying.isRegistered());
+    QCOMPARE(m_parts->nowPlaying.serviceName(), QStringLiteral("org.mpris.MediaPlayer2.talvora"));
 }
 
 void TestMpris::cleanup()
 {
-    m_engine.reset();
+    m_parts.reset();
 }
 
 void TestMpris::startReady(const Track &track, const QList<Track> &queue)
@@ -358,8 +359,8 @@ void TestMpris::capabilitiesFollowTheState()
     for (const char *name : {"CanSeek", "CanPlay", "CanPause", "CanGoNext", "CanGoPrevious"})
         QVERIFY2(playerProperty(name).contains("true"), qPrintable(name));
 
-    QSignalSpy raised(&m_engine->nowPlaying(), &NowPlaying::raiseRequested);
-    QSignalSpy quit(&m_engine->nowPlaying(), &NowPlaying::quitRequested);
+    QSignalSpy raised(&m_parts->nowPlaying, &NowPlaying::raiseRequested);
+    QSignalSpy quit(&m_parts->nowPlaying, &NowPlaying::quitRequested);
     run("dbus-send", {"--session", "--print-reply", "--dest=org.mpris.MediaPlayer2.talvora",
                       "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2.Raise"});
     run("dbus-send", {"--session", "--print-reply", "--dest=org.mpris.MediaPlayer2.talvora",

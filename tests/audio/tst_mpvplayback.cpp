@@ -3,17 +3,17 @@
 #include "Lecture.h"
 #include "LectureService.h"
 #include "TlsFront.h"
-#include "audio/AudioEngine.h"
 #include "audio/Downloads.h"
 #include "audio/MpvBackend.h"
 #include "audio/PassageRepeat.h"
+#include "audio/PlayerParts.h"
 #include "network/APIClient.h"
 #include "network/TrustStore.h"
 
-#include <QLoggingCategory>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonObject>
+#include <QLoggingCategory>
 #include <QMutex>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -100,7 +100,8 @@ private:
     QTemporaryDir m_downloadsFolder;
     std::unique_ptr<Downloads> m_downloads;
     MpvBackend *m_player = nullptr;
-    std::unique_ptr<AudioEngine> m_engine;
+    std::unique_ptr<PlayerParts> m_parts;
+    AudioEngine *m_engine = nullptr;
 };
 
 void TestMpvPlayback::initTestCase()
@@ -120,10 +121,11 @@ void TestMpvPlayback::initTestCase()
     auto backend = std::make_unique<MpvBackend>();
     QVERIFY(backend->isValid());
     m_player = backend.get();
-    AudioEngine::Options options;
-    options.reconnectDelaysMs = {300, 600};
-    options.reconnectLimitMs = 4000;
-    m_engine = std::make_unique<AudioEngine>(std::move(backend), m_downloads.get(), options);
+    m_parts = std::make_unique<PlayerParts>(
+        std::move(backend), m_downloads.get(),
+        PlayerParts::Options{
+            .engine = {.reconnectDelaysMs = {300, 600}, .reconnectLimitMs = 4000}});
+    m_engine = &m_parts->engine;
 }
 
 int TestMpvPlayback::reportsBeforeMarker()
@@ -140,7 +142,7 @@ void TestMpvPlayback::init()
 
 void TestMpvPlayback::cleanupTestCase()
 {
-    m_engine.reset();
+    m_parts.reset();
 }
 
 void TestMpvPlayback::waitUntilAdvancing(double from)
@@ -154,7 +156,7 @@ void TestMpvPlayback::resumesAtPosition()
     // Where the player stands at the moment the engine declares it playing.
     double startedAt = -1;
     const QMetaObject::Connection watch =
-        connect(m_engine.get(), &AudioEngine::playbackStateChanged, this, [&] {
+        connect(m_engine, &AudioEngine::playbackStateChanged, this, [&] {
             if (m_engine->playbackMode() == PlaybackState::Playing)
                 startedAt = m_player->position();
         });
@@ -167,7 +169,7 @@ void TestMpvPlayback::resumesAtPosition()
     waitUntilAdvancing(125.0);
     QVERIFY(m_engine->currentTime() < 135.0);
     QCOMPARE(m_engine->duration(), 200.0);
-    QCOMPARE(m_engine->nowPlaying().playbackStatus(), QStringLiteral("Playing"));
+    QCOMPARE(m_parts->nowPlaying.playbackStatus(), QStringLiteral("Playing"));
 }
 
 void TestMpvPlayback::preparesPausedAtPosition()
@@ -257,7 +259,7 @@ void TestMpvPlayback::endOfLecturePauses()
     QVERIFY(!m_engine->isPlaying());
     QVERIFY(m_engine->currentTime() > 2.0);
     QCOMPARE(m_engine->currentTrack()->id, track.id);
-    QCOMPARE(m_engine->nowPlaying().playbackStatus(), QStringLiteral("Paused"));
+    QCOMPARE(m_parts->nowPlaying.playbackStatus(), QStringLiteral("Paused"));
     QCOMPARE(m_service.badAudioReports().size(), 0);
 
     // Play at the end hears it again from the start, by the toggle and by the play command.
@@ -351,7 +353,7 @@ void TestMpvPlayback::passageRepeatsThenPlaysOn()
     QList<double> inside;
     double outsideWhileRepeating = -1;
     const QMetaObject::Connection watch =
-        connect(m_engine.get(), &AudioEngine::currentTimeChanged, this, [&] {
+        connect(m_engine, &AudioEngine::currentTimeChanged, this, [&] {
             if (repeat.stage() != 2)
                 return;
             const double at = m_engine->currentTime();
@@ -419,8 +421,8 @@ void TestMpvPlayback::breakIsBridged()
     QVERIFY(m_service.setFaults(QJsonObject{{"files", QJsonObject{{"lecture-200.mp3", fault}}}}));
     const Track track = Lecture(11).servedAs("lecture-200.mp3").lasting(200);
     QList<double> times;
-    const QMetaObject::Connection watch = connect(m_engine.get(), &AudioEngine::currentTimeChanged,
-                                                  this, [&] { times << m_engine->currentTime(); });
+    const QMetaObject::Connection watch = connect(m_engine, &AudioEngine::currentTimeChanged, this,
+                                                  [&] { times << m_engine->currentTime(); });
     // Near the start: mpv reads a stream from its first byte up to a start this close (also
     // when it reopens it), which at this pace costs seconds for every second of lecture.
     m_engine->play(track, std::nullopt, 2.0);
@@ -462,9 +464,9 @@ void TestMpvPlayback::breakWithinBufferIsNotHeard()
         {"files", QJsonObject{{"lecture-400.mp3", QJsonObject{{"throttle_bps", 16000}}}}}}));
     const Track track = Lecture(13).servedAs("lecture-400.mp3").lasting(400);
     QList<double> times;
-    const QMetaObject::Connection watch = connect(m_engine.get(), &AudioEngine::currentTimeChanged,
-                                                  this, [&] { times << m_engine->currentTime(); });
-    QSignalSpy reconnecting(m_engine.get(), &AudioEngine::isReconnectingChanged);
+    const QMetaObject::Connection watch = connect(m_engine, &AudioEngine::currentTimeChanged, this,
+                                                  [&] { times << m_engine->currentTime(); });
+    QSignalSpy reconnecting(m_engine, &AudioEngine::isReconnectingChanged);
     m_engine->play(track, std::nullopt, 3.0); // near the start, as in breakIsBridged
     QTRY_VERIFY_WITH_TIMEOUT(m_player->bufferedSeconds() >= 10.0, 20000);
     const quint16 port = m_service.port();

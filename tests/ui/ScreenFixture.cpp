@@ -3,9 +3,9 @@
 #include "Lecture.h"
 #include "MainWindows.h"
 #include "UiTestSupport.h"
-#include "audio/AudioEngine.h"
 #include "audio/Downloads.h"
 #include "audio/MpvBackend.h"
+#include "audio/PlayerParts.h"
 #include "persistence/NotesStore.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
@@ -37,7 +37,7 @@ ScreenFixture::~ScreenFixture()
     notes.reset();
     library.reset();
     player.reset();
-    engine.reset();
+    parts.reset();
     downloads.reset();
     store.reset();
 }
@@ -58,8 +58,10 @@ bool ScreenFixture::start(bool startService)
     downloads = std::make_unique<Downloads>();
     auto mpv = std::make_unique<MpvBackend>();
     backend = mpv.get();
-    engine = std::make_unique<AudioEngine>(std::move(mpv), downloads.get(),
-                                           AudioEngine::Options{.preferencesFolder = store->folderURL()});
+    parts = std::make_unique<PlayerParts>(
+        std::move(mpv), downloads.get(),
+        PlayerParts::Options{.preferencesFolder = store->folderURL()});
+    engine = &parts->engine;
     player = std::make_unique<PlayerViewModel>(*engine, *store);
     library = std::make_unique<LibraryViewModel>(*store);
     player->setLibrarySeries(library->series());

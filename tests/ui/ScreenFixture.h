@@ -17,6 +17,7 @@ class LibraryViewModel;
 class MainWindows;
 class MpvBackend;
 class NotesStore;
+class PlayerParts;
 class PlayerViewModel;
 class QQuickItem;
 class QQuickWindow;
@@ -53,7 +54,8 @@ public:
     QList<Track> tracks;
     std::unique_ptr<Store> store;
     std::unique_ptr<Downloads> downloads;
-    std::unique_ptr<AudioEngine> engine;
+    std::unique_ptr<PlayerParts> parts;
+    AudioEngine *engine = nullptr;
     MpvBackend *backend = nullptr; // the engine's, for mpv's own position
     std::unique_ptr<PlayerViewModel> player;
     std::unique_ptr<LibraryViewModel> library;

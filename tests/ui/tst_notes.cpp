@@ -4,8 +4,8 @@
 #include "UiTestSupport.h"
 
 #include "NotesExport.h"
-#include "audio/AudioEngine.h"
 #include "audio/MpvBackend.h"
+#include "audio/PlayerParts.h"
 #include "persistence/NotesStore.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
@@ -184,9 +184,8 @@ private slots:
         // The next start over the same data folder has it on again.
         auto mpv = std::make_unique<MpvBackend>();
         MpvBackend *backend = mpv.get();
-        AudioEngine engine(std::move(mpv), nullptr,
-                           AudioEngine::Options{.preferencesFolder = f.store->folderURL()});
-        PlayerViewModel player(engine, *f.store);
+        PlayerParts parts(std::move(mpv), nullptr, {.preferencesFolder = f.store->folderURL()});
+        PlayerViewModel player(parts.engine, *f.store);
         QVERIFY(player.clearerVoice());
         QTRY_VERIFY(backend->audioFilters().contains("dynaudnorm"));
     }

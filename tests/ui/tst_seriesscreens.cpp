@@ -107,8 +107,8 @@ void TestSeriesScreens::playsOn()
     QTRY_VERIFY_WITH_TIMEOUT(f.engine->isPlaying() && f.engine->currentTime() > 0, 10000);
     if (sleepAtEnd)
         f.player->startSleepTimerUntilEnd();
-    QSignalSpy ended(f.engine.get(), &AudioEngine::reachedEnd);
-    QSignalSpy playedOn(f.engine.get(), &AudioEngine::playedOn);
+    QSignalSpy ended(f.engine, &AudioEngine::reachedEnd);
+    QSignalSpy playedOn(f.engine, &AudioEngine::playedOn);
     f.engine->seekTo(18.5);
     QVERIFY(ended.wait(15000));
     QVERIFY(f.player->finished()->isFinished(start));
