@@ -11,6 +11,7 @@
 #include "viewmodels/PlayerViewModel.h"
 
 #include <QAbstractItemModelTester>
+#include <QCoreApplication>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
@@ -61,18 +62,47 @@ bool ScreenFixture::start(bool startService)
     ServiceAddress::setBaseUrl(service.baseUrl());
 
     store = std::make_unique<Store>();
+    library = std::make_unique<LibraryViewModel>(*store);
+    notes = std::make_unique<NotesStore>(store->folderURL());
+    UiTest::prepare(qml);
+    makePlayer();
+    return true;
+}
+
+void ScreenFixture::makePlayer()
+{
     downloads = std::make_unique<Downloads>();
     auto mpv = std::make_unique<MpvBackend>();
     backend = mpv.get();
     engine = std::make_unique<AudioEngine>(std::move(mpv), downloads.get(),
                                            AudioEngine::Options{.preferencesFolder = store->folderURL()});
     player = std::make_unique<PlayerViewModel>(*engine, *store);
-    library = std::make_unique<LibraryViewModel>(*store);
     player->setLibrarySeries(library->series());
-    notes = std::make_unique<NotesStore>(store->folderURL());
-    UiTest::prepare(qml);
     windows = std::make_unique<MainWindows>(qml, *library, *player, *downloads, *store, *notes);
-    return true;
+}
+
+void ScreenFixture::stopPlayer()
+{
+    if (windows) {
+        for (QQuickWindow *window : windows->windows())
+            delete window;
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    windows.reset();
+    player.reset();
+    engine.reset();
+    downloads.reset();
+}
+
+void ScreenFixture::restart()
+{
+    stopPlayer();
+    store->saveSettings({});
+    store->savePlaybackHistory({});
+    library->setSearchText(QString());
+    service.clearFaults();
+    ServiceAddress::setBaseUrl(service.baseUrl()); // another fixture may have pointed it away
+    makePlayer();
 }
 
 QQuickWindow *ScreenFixture::openWindow()

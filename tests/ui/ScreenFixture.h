@@ -38,6 +38,13 @@ public:
     bool waitForLibrary(int timeoutMs = 10000);
     // start(), openWindow() and waitForLibrary() in one; nullptr when one of them fails.
     QQuickWindow *openWithLibrary();
+    // Closes the windows and ends the download manager, engine and player: nothing plays,
+    // downloads or writes any more (the store writes wherever XDG_DATA_HOME points now).
+    void stopPlayer();
+    // After start(): stopPlayer(), then makes them anew with nothing played or saved
+    // (settings, history, query and service faults cleared); the service, library, notes
+    // and QML engine stay. Far cheaper than a new fixture.
+    void restart();
 
     // The sidebar entry with this label, clicked.
     bool select(QQuickWindow *window, const QString &label);
@@ -60,6 +67,9 @@ public:
     std::unique_ptr<NotesStore> notes;
     QQmlEngine qml;
     std::unique_ptr<MainWindows> windows;
+
+private:
+    void makePlayer();
 };
 
 // A lecture for the tests: title "Kajian <id>" unless given, teacher, views, a 20 s length.
