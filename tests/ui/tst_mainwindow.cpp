@@ -368,9 +368,9 @@ private slots:
 
     void everyScreenResumesTheLecture_data()
     {
-        // Lecture 4 is the settings' last one (at 7.5 s); the history holds 2 half-heard (at
-        // 120 s), 4 and 5 heard to the end (at 225 s); 3 was never heard. Every lecture here
-        // lasts 240 s.
+        // Lecture 4 is the settings' last one (at 7.5 s; its history entry, at 5 s, must not
+        // win); the history holds 2 half-heard (at 120 s) and 5 heard to the end (at 232 s);
+        // 3 was never heard. Every lecture here lasts 240 s.
         QTest::addColumn<QString>("screen");
         QTest::addColumn<qint64>("clicked");
         QTest::addColumn<double>("resume");
@@ -398,7 +398,7 @@ private slots:
         f.player->setSaveInterval(1h);
         saveLastTrack(*f.store, 4, 7.5);
         f.store->savePlaybackHistory(
-            {heard(2, 300, 120, 240), heard(4, 200, 7.5, 240), heard(5, 100, 232, 240)});
+            {heard(2, 300, 120, 240), heard(4, 200, 5, 240), heard(5, 100, 232, 240)});
         QQuickWindow *window = f.openWindow();
         QVERIFY(window);
         QVERIFY(f.waitForLibrary());
