@@ -35,17 +35,9 @@ ScreenFixture::ScreenFixture(const QList<Track> &tracks) : tracks(tracks) {}
 
 ScreenFixture::~ScreenFixture()
 {
-    // Windows first: they hold the view models.
-    if (windows) {
-        for (QQuickWindow *window : windows->windows())
-            delete window;
-    }
-    windows.reset();
+    stopPlayer(); // windows first: they hold the view models
     notes.reset();
     library.reset();
-    player.reset();
-    engine.reset();
-    downloads.reset();
     store.reset();
 }
 

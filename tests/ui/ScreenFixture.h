@@ -38,12 +38,10 @@ public:
     bool waitForLibrary(int timeoutMs = 10000);
     // start(), openWindow() and waitForLibrary() in one; nullptr when one of them fails.
     QQuickWindow *openWithLibrary();
-    // Closes the windows and ends the download manager, engine and player: nothing plays,
-    // downloads or writes any more (the store writes wherever XDG_DATA_HOME points now).
+    // Ends the windows, download manager, engine and player: nothing plays or writes.
     void stopPlayer();
-    // After start(): stopPlayer(), then makes them anew with nothing played or saved
-    // (settings, history, query and service faults cleared); the service, library, notes
-    // and QML engine stay. Far cheaper than a new fixture.
+    // Makes them anew, nothing played or saved (settings, history, query, service faults
+    // cleared); the service, library, notes and QML engine stay. Cheaper than a fixture.
     void restart();
 
     // The sidebar entry with this label, clicked.
