@@ -75,10 +75,8 @@ void ScreenFixture::makePlayer()
 
 void ScreenFixture::stopPlayer()
 {
-    if (windows) {
-        for (QQuickWindow *window : windows->windows())
-            delete window;
-    }
+    for (QQuickWindow *window : windows ? windows->windows() : QList<QQuickWindow *>())
+        delete window;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     windows.reset();
     player.reset();

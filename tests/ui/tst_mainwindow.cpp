@@ -74,6 +74,15 @@ QString focusName(QQuickWindow *window)
                    : QStringLiteral("nothing");
 }
 
+QQuickItem *rowTitled(QQuickWindow *window, const QString &title)
+{
+    for (QQuickItem *row : ScreenFixture::trackRows(window)) {
+        if (row->property("title").toString() == title)
+            return row;
+    }
+    return nullptr;
+}
+
 QQuickItem *contentOf(QQuickWindow *window)
 {
     return qvariant_cast<QQuickItem *>(window->property("content"));
@@ -412,13 +421,7 @@ private slots:
 
         QVERIFY(f.select(window, screen));
         QQuickItem *row = nullptr;
-        QTRY_VERIFY([&] {
-            for (QQuickItem *r : ScreenFixture::trackRows(window)) {
-                if (r->property("title").toString() == QStringLiteral("Kajian %1").arg(clicked))
-                    row = r;
-            }
-            return row != nullptr;
-        }());
+        QTRY_VERIFY((row = rowTitled(window, QStringLiteral("Kajian %1").arg(clicked))));
         UiTest::click(row);
 
         QCOMPARE(f.engine->currentTrack()->id, clicked);
@@ -594,13 +597,7 @@ private slots:
         QQuickItem *list = UiTest::findByObjectName(window->contentItem(), "homeList");
         QTRY_VERIFY(list);
         QQuickItem *row = nullptr;
-        QTRY_VERIFY((row = [&]() -> QQuickItem * {
-            for (QQuickItem *r : ScreenFixture::trackRows(window)) {
-                if (r->property("title").toString() == QStringLiteral("Kajian 30"))
-                    return r;
-            }
-            return nullptr;
-        }()));
+        QTRY_VERIFY((row = rowTitled(window, QStringLiteral("Kajian 30"))));
         const double rowCentre = row->mapToScene(QPointF(0, row->height() / 2)).y();
         const double listCentre = list->mapToScene(QPointF(0, list->height() / 2)).y();
         QVERIFY2(qAbs(rowCentre - listCentre) < row->height(),
