@@ -27,7 +27,7 @@
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/PlayerViewModel.h"
 #include "viewmodels/SearchMatcher.h"
-#include "viewmodels/TrackListController.h"
+#include "viewmodels/LibraryScreenTracks.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -412,10 +412,10 @@ int search()
             double updatedCpu = -1;
             double startCpu = 0;
             // The results list appears with the first non-blank query; its model is the
-            // controller's and lives as long as the screen.
+            // search screen's list and lives as long as the screen.
             if (!model) {
                 if (auto *controller =
-                        program.windows.windows().first()->findChild<TrackListController *>())
+                        program.windows.windows().first()->findChild<SearchTracks *>())
                     model = controller->model();
             }
             // The model is updated when the last of its change notices of this keystroke is out.

@@ -14,7 +14,7 @@
 #include "viewmodels/NotesListModel.h"
 #include "viewmodels/PlayerViewModel.h"
 #include "viewmodels/SeriesListModel.h"
-#include "viewmodels/TrackListController.h"
+#include "viewmodels/ScreenTracksFactory.h"
 #include "viewmodels/TrackListModel.h"
 #include "viewmodels/UstadzListModel.h"
 #include "viewmodels/WindowSession.h"
@@ -58,14 +58,71 @@ struct TrackListModelForeign
     Q_GADGET
     QML_FOREIGN(TrackListModel)
     QML_NAMED_ELEMENT(TrackListModel)
-    QML_UNCREATABLE("Owned by a TrackListController")
+    QML_UNCREATABLE("Owned by a screen's ScreenTracks")
 };
 
-struct TrackListControllerForeign
+struct ScreenTracksForeign
 {
     Q_GADGET
-    QML_FOREIGN(TrackListController)
-    QML_NAMED_ELEMENT(TrackListController)
+    QML_FOREIGN(ScreenTracks)
+    QML_NAMED_ELEMENT(ScreenTracks)
+    QML_UNCREATABLE("Made by ScreenTracksFactory")
+};
+
+struct HomeTracksForeign
+{
+    Q_GADGET
+    QML_FOREIGN(HomeTracks)
+    QML_NAMED_ELEMENT(HomeTracks)
+    QML_UNCREATABLE("Made by ScreenTracksFactory")
+};
+
+struct SearchTracksForeign
+{
+    Q_GADGET
+    QML_FOREIGN(SearchTracks)
+    QML_NAMED_ELEMENT(SearchTracks)
+    QML_UNCREATABLE("Made by ScreenTracksFactory")
+};
+
+struct TeacherTracksForeign
+{
+    Q_GADGET
+    QML_FOREIGN(TeacherTracks)
+    QML_NAMED_ELEMENT(TeacherTracks)
+    QML_UNCREATABLE("Made by ScreenTracksFactory")
+};
+
+struct SeriesTracksForeign
+{
+    Q_GADGET
+    QML_FOREIGN(SeriesTracks)
+    QML_NAMED_ELEMENT(SeriesTracks)
+    QML_UNCREATABLE("Made by ScreenTracksFactory")
+};
+
+struct HistoryTracksForeign
+{
+    Q_GADGET
+    QML_FOREIGN(HistoryTracks)
+    QML_NAMED_ELEMENT(HistoryTracks)
+    QML_UNCREATABLE("Made by ScreenTracksFactory")
+};
+
+struct StoredTracksForeign
+{
+    Q_GADGET
+    QML_FOREIGN(StoredTracks)
+    QML_NAMED_ELEMENT(StoredTracks)
+    QML_UNCREATABLE("Made by ScreenTracksFactory")
+};
+
+struct ScreenTracksFactoryForeign
+{
+    Q_GADGET
+    QML_FOREIGN(ScreenTracksFactory)
+    QML_NAMED_ELEMENT(ScreenTracksFactory)
+    QML_UNCREATABLE("One per set of windows, made by the application")
 };
 
 struct UstadzListModelForeign

@@ -218,8 +218,7 @@ void tst_LibraryViewModel::serviceFailure_data()
     QTest::newRow("dropped, old cache") << drop << 2 << QString();
     // A service in trouble that still answers with a document, without lectures.
     const QJsonObject failure{
-        {"library",
-         QJsonObject{{"garbage", R"({"status":"error","total_files":0,"data":[]})"}}}};
+        {"library", QJsonObject{{"garbage", R"({"status":"error","total_files":0,"data":[]})"}}}};
     QTest::newRow("failure document, old cache") << failure << 2 << QString();
 }
 
@@ -415,11 +414,16 @@ void tst_LibraryViewModel::searchAfterAnotherQuery_data()
     QTest::addColumn<QString>("query");
     QTest::addColumn<QList<qint64>>("expected");
 
-    QTest::newRow("grown") << "ha" << "han" << QList<qint64>{1, 3};
-    QTest::newRow("grown from a teacher's match") << "u" << "ustadz h" << QList<qint64>{1, 3};
-    QTest::newRow("shortened") << "sholat s" << "sholat" << QList<qint64>{1, 3};
-    QTest::newRow("replaced") << "tauhid" << "sirah" << QList<qint64>{4};
-    QTest::newRow("same after trimming") << "ha" << " HA " << QList<qint64>{1, 3, 4};
+    QTest::newRow("grown") << "ha"
+                           << "han" << QList<qint64>{1, 3};
+    QTest::newRow("grown from a teacher's match") << "u"
+                                                  << "ustadz h" << QList<qint64>{1, 3};
+    QTest::newRow("shortened") << "sholat s"
+                               << "sholat" << QList<qint64>{1, 3};
+    QTest::newRow("replaced") << "tauhid"
+                              << "sirah" << QList<qint64>{4};
+    QTest::newRow("same after trimming") << "ha"
+                                         << " HA " << QList<qint64>{1, 3, 4};
 }
 
 void tst_LibraryViewModel::searchAfterAnotherQuery()
@@ -476,8 +480,9 @@ void tst_LibraryViewModel::searchBeforeAndAfterItsFormsAreMade()
     QFETCH(QList<qint64>, before);
     QFETCH(QList<qint64>, after);
 
-    QVERIFY(m_service->setTracks({track(1, "Fiqih Sholat"), track(2, "Hadits Arbain"),
-                                  track(3, "Adab sholat Subuh"), track(4, "Shalat Malam")}));
+    QVERIFY(m_service->setTracks(
+        {Lecture(1).titled("Fiqih Sholat"), Lecture(2).titled("Hadits Arbain"),
+         Lecture(3).titled("Adab sholat Subuh"), Lecture(4).titled("Shalat Malam")}));
     auto vm = makeViewModel();
     vm->setSearchText(query);
     QList<qint64> found;

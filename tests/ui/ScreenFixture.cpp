@@ -12,6 +12,7 @@
 #include "viewmodels/PlayerViewModel.h"
 
 #include <QAbstractItemModelTester>
+#include <QCoreApplication>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
@@ -28,17 +29,9 @@ ScreenFixture::ScreenFixture(const QList<Track> &tracks) : tracks(tracks) {}
 
 ScreenFixture::~ScreenFixture()
 {
-    // Windows first: they hold the view models.
-    if (windows) {
-        for (QQuickWindow *window : windows->windows())
-            delete window;
-    }
-    windows.reset();
+    stopPlayer(); // windows first: they hold the view models
     notes.reset();
     library.reset();
-    player.reset();
-    parts.reset();
-    downloads.reset();
     store.reset();
 }
 
@@ -55,6 +48,15 @@ bool ScreenFixture::start(bool startService)
     ServiceAddress::setBaseUrl(service.baseUrl());
 
     store = std::make_unique<Store>();
+    library = std::make_unique<LibraryViewModel>(*store);
+    notes = std::make_unique<NotesStore>(store->folderURL());
+    UiTest::prepare(qml);
+    makePlayer();
+    return true;
+}
+
+void ScreenFixture::makePlayer()
+{
     downloads = std::make_unique<Downloads>();
     auto mpv = std::make_unique<MpvBackend>();
     backend = mpv.get();
@@ -63,12 +65,31 @@ bool ScreenFixture::start(bool startService)
         PlayerParts::Options{.preferencesFolder = store->folderURL()});
     engine = &parts->engine;
     player = std::make_unique<PlayerViewModel>(*engine, *store);
-    library = std::make_unique<LibraryViewModel>(*store);
     player->setLibrarySeries(library->series());
-    notes = std::make_unique<NotesStore>(store->folderURL());
-    UiTest::prepare(qml);
     windows = std::make_unique<MainWindows>(qml, *library, *player, *downloads, *store, *notes);
-    return true;
+}
+
+void ScreenFixture::stopPlayer()
+{
+    for (QQuickWindow *window : windows ? windows->windows() : QList<QQuickWindow *>())
+        delete window;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    windows.reset();
+    player.reset();
+    engine = nullptr;
+    parts.reset();
+    downloads.reset();
+}
+
+void ScreenFixture::restart()
+{
+    stopPlayer();
+    store->saveSettings({});
+    store->savePlaybackHistory({});
+    library->setSearchText(QString());
+    service.clearFaults();
+    ServiceAddress::setBaseUrl(service.baseUrl()); // another fixture may have pointed it away
+    makePlayer();
 }
 
 QQuickWindow *ScreenFixture::openWindow()

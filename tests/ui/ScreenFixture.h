@@ -39,6 +39,11 @@ public:
     bool waitForLibrary(int timeoutMs = 10000);
     // start(), openWindow() and waitForLibrary() in one; nullptr when one of them fails.
     QQuickWindow *openWithLibrary();
+    // Ends the windows, download manager, engine and player: nothing plays or writes.
+    void stopPlayer();
+    // Makes them anew, nothing played or saved (settings, history, query, service faults
+    // cleared); the service, library, notes and QML engine stay. Cheaper than a fixture.
+    void restart();
 
     // The sidebar entry with this label, clicked.
     bool select(QQuickWindow *window, const QString &label);
@@ -62,6 +67,9 @@ public:
     std::unique_ptr<NotesStore> notes;
     QQmlEngine qml;
     std::unique_ptr<MainWindows> windows;
+
+private:
+    void makePlayer();
 };
 
 // Lecture(id) with a teacher, views, a 20 s length and, where given, a title of its own.

@@ -3,14 +3,14 @@ import QtQuick
 import QtQuick.Controls
 import Talvora
 
-// The list of lectures of a screen, over the screen's TrackListController, on its dark
+// The list of lectures of a screen, over the screen's ScreenTracks, on its dark
 // background. Rows are made only near the visible area and reused while scrolling.
 // With the keyboard: one Tab stop; Up/Down, Page Up/Down and Home/End move the current
 // row (kept in view), Enter plays it as a click does.
 FocusScope {
     id: root
 
-    required property TrackListController controller
+    required property ScreenTracks controller
     // Track id to centre when the list appears (undefined: stay at the top).
     property var scrollToTrackId
     property string accessibleName: qsTr("Daftar kajian")
@@ -124,7 +124,7 @@ FocusScope {
 
         delegate: TrackRow {
             downloadFailed: root.failedIds.length > 0 && root.failedIds.indexOf(trackId) >= 0
-            removesDownload: root.controller.kind === TrackListController.StoredDownloads
+            removesDownload: root.controller.removesDownload
             onPlay: root.playRow(index)
             onDownload: root.controller.downloadRow(index)
             onToggleFinished: root.controller.toggleFinishedRow(index)

@@ -18,14 +18,7 @@ FocusScope {
         value: qsTr("Unduhan")
     }
 
-    TrackListController {
-        id: screenTracks
-        kind: TrackListController.StoredDownloads
-        library: stored.content.library
-        player: stored.content.player
-        downloads: stored.content.downloads
-        store: stored.content.store
-    }
+    readonly property StoredTracks screenTracks: content.screens.stored(stored)
 
     ScreenHeading {
         id: heading
@@ -44,7 +37,7 @@ FocusScope {
     EmptyState {
         anchors.fill: parent
         anchors.topMargin: heading.height
-        visible: !screenTracks.hasDownloads && !states.active
+        visible: !stored.screenTracks.hasDownloads && !states.active
         iconName: "circle-dashed-arrow-down"
         text: qsTr("Belum ada unduhan")
     }
@@ -53,9 +46,9 @@ FocusScope {
         objectName: "downloadsList"
         anchors.fill: parent
         anchors.topMargin: heading.height + 8
-        visible: screenTracks.hasDownloads && !states.active
+        visible: stored.screenTracks.hasDownloads && !states.active
         focus: !states.active
-        controller: screenTracks
+        controller: stored.screenTracks
         accessibleName: qsTr("Unduhan")
     }
 
@@ -65,7 +58,7 @@ FocusScope {
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.bottom: parent.bottom
         anchors.bottomMargin: 16
-        visible: screenTracks.canUndoRemoval
+        visible: stored.screenTracks.canUndoRemoval
         width: undoRow.implicitWidth + 24
         height: 40
         radius: 8
@@ -95,14 +88,14 @@ FocusScope {
                 ToolTip.text: qsTr("Urungkan (Ctrl+Z)")
                 ToolTip.visible: hovered
                 ToolTip.delay: 600
-                onClicked: screenTracks.undoRemoval()
+                onClicked: stored.screenTracks.undoRemoval()
             }
         }
     }
 
     Shortcut {
         sequence: "Ctrl+Z"
-        enabled: screenTracks.canUndoRemoval
-        onActivated: screenTracks.undoRemoval()
+        enabled: stored.screenTracks.canUndoRemoval
+        onActivated: stored.screenTracks.undoRemoval()
     }
 }

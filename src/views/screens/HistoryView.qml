@@ -17,15 +17,8 @@ FocusScope {
         value: qsTr("Riwayat")
     }
 
-    TrackListController {
-        id: screenTracks
-        kind: TrackListController.History
-        library: history.content.library
-        player: history.content.player
-        downloads: history.content.downloads
-        store: history.content.store
-        Component.onCompleted: reloadHistory()
-    }
+    // Made with the screen, which reads the history file.
+    readonly property HistoryTracks screenTracks: content.screens.history(history)
 
     ScreenHeading {
         id: heading
@@ -44,21 +37,21 @@ FocusScope {
     EmptyState {
         anchors.fill: parent
         anchors.topMargin: heading.height
-        visible: !screenTracks.hasHistory && !states.active
-        focus: !screenTracks.hasHistory && !states.active
+        visible: !history.screenTracks.hasHistory && !states.active
+        focus: !history.screenTracks.hasHistory && !states.active
         iconName: "history"
         text: qsTr("Belum ada riwayat. Kajian yang Anda dengarkan akan tampil di sini.")
         buttonText: qsTr("Muat ulang riwayat")
-        onButtonClicked: screenTracks.reloadHistory()
+        onButtonClicked: history.screenTracks.reloadHistory()
     }
 
     TrackList {
         objectName: "historyList"
         anchors.fill: parent
         anchors.topMargin: heading.height + 8
-        visible: screenTracks.hasHistory && !states.active
-        focus: screenTracks.hasHistory && !states.active
-        controller: screenTracks
+        visible: history.screenTracks.hasHistory && !states.active
+        focus: history.screenTracks.hasHistory && !states.active
+        controller: history.screenTracks
         accessibleName: qsTr("Riwayat")
     }
 }

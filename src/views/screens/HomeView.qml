@@ -23,14 +23,7 @@ FocusScope {
         value: "Talvora"
     }
 
-    TrackListController {
-        id: screenTracks
-        kind: TrackListController.Home
-        library: home.content.library
-        player: home.content.player
-        downloads: home.content.downloads
-        store: home.content.store
-    }
+    readonly property HomeTracks screenTracks: content.screens.home(home)
 
     LibraryStates {
         id: states
@@ -71,7 +64,7 @@ FocusScope {
             width: parent.width
             height: parent.height - heading.height - parent.spacing
             focus: !states.active
-            controller: screenTracks
+            controller: home.screenTracks
             accessibleName: heading.text
             scrollToTrackId: home.content.session.scrollToTrackId
         }

@@ -17,14 +17,7 @@ FocusScope {
         value: qsTr("Cari")
     }
 
-    TrackListController {
-        id: screenTracks
-        kind: TrackListController.Search
-        library: search.content.library
-        player: search.content.player
-        downloads: search.content.downloads
-        store: search.content.store
-    }
+    readonly property SearchTracks screenTracks: content.screens.search(search)
 
     ScreenHeading {
         id: heading
@@ -41,7 +34,7 @@ FocusScope {
     EmptyState {
         anchors.fill: parent
         anchors.topMargin: heading.height
-        visible: screenTracks.queryBlank && !states.active
+        visible: search.screenTracks.queryBlank && !states.active
         iconName: "search"
         text: qsTr("Ketik kata kunci untuk mencari kajian")
     }
@@ -51,7 +44,7 @@ FocusScope {
         objectName: "noResults"
         anchors.fill: parent
         anchors.topMargin: heading.height
-        visible: !screenTracks.queryBlank && !states.active && results.view.count === 0
+        visible: !search.screenTracks.queryBlank && !states.active && results.view.count === 0
         iconName: "search"
         text: qsTr("Tidak ada kajian untuk “%1”").arg(search.content.library.searchText.trim())
     }
@@ -61,9 +54,9 @@ FocusScope {
         objectName: "searchList"
         anchors.fill: parent
         anchors.topMargin: heading.height + 8
-        visible: !screenTracks.queryBlank && !states.active && view.count > 0
+        visible: !search.screenTracks.queryBlank && !states.active && view.count > 0
         focus: true
-        controller: screenTracks
+        controller: search.screenTracks
         accessibleName: qsTr("Hasil pencarian")
         scrollToTrackId: search.content.session.scrollToTrackId
     }
@@ -73,7 +66,7 @@ FocusScope {
         x: 20
         height: 20
         verticalAlignment: Text.AlignVCenter
-        visible: !screenTracks.queryBlank && search.content.library.searchShowsCloseSpellings
+        visible: !search.screenTracks.queryBlank && search.content.library.searchShowsCloseSpellings
         text: qsTr("Hasil untuk ejaan serupa")
         font.family: Theme.fontFamily
         font.pixelSize: 13

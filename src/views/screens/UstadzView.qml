@@ -68,14 +68,11 @@ FocusScope {
         value: teachers.title
     }
 
-    TrackListController {
-        id: screenTracks
-        kind: TrackListController.Ustadz
-        ustadz: teachers.hasSelection ? teachers.selectedUstadz : ""
-        library: teachers.content.library
-        player: teachers.content.player
-        downloads: teachers.content.downloads
-        store: teachers.content.store
+    readonly property TeacherTracks teacherTracks: content.screens.teacher(teachers)
+    Binding {
+        target: teachers.teacherTracks
+        property: "ustadz"
+        value: teachers.hasSelection ? teachers.selectedUstadz : ""
     }
 
     LibraryStates {
@@ -99,14 +96,11 @@ FocusScope {
         text: qsTr("Belum ada ustadz di daftar kajian")
     }
 
-    TrackListController {
-        id: seriesTracks
-        kind: TrackListController.Series
-        series: teachers.selectedSeries
-        library: teachers.content.library
-        player: teachers.content.player
-        downloads: teachers.content.downloads
-        store: teachers.content.store
+    readonly property SeriesTracks seriesTracks: content.screens.series(teachers)
+    Binding {
+        target: teachers.seriesTracks
+        property: "series"
+        value: teachers.selectedSeries
     }
 
     SeriesListModel {
@@ -336,7 +330,7 @@ FocusScope {
             accessibleName: teachers.teacherTitle
             width: parent.width
             height: parent.height - header.height - parent.spacing - (seriesList.visible ? seriesList.height + singlesHeading.height + 2 * parent.spacing : 0)
-            controller: screenTracks
+            controller: teachers.teacherTracks
         }
     }
 
@@ -424,7 +418,7 @@ FocusScope {
             accessibleName: teachers.seriesTitle
             width: parent.width
             height: parent.height - seriesHeader.height - seriesActions.height - 2 * parent.spacing
-            controller: seriesTracks
+            controller: teachers.seriesTracks
             failedIds: seriesDownload.shown ? seriesDownload.failedIds : []
         }
     }

@@ -9,7 +9,8 @@ Rectangle {
     required property LibraryViewModel library
     required property PlayerViewModel player
     required property Downloads downloads
-    required property Store store
+    // Makes each screen's track list.
+    required property ScreenTracksFactory screens
     required property NotesStore notes
 
     property string selection: "home"

@@ -11,7 +11,7 @@ ApplicationWindow {
     required property LibraryViewModel library
     required property PlayerViewModel player
     required property Downloads downloads
-    required property Store store
+    required property ScreenTracksFactory screens
     required property NotesStore notes
     readonly property alias content: content
 
@@ -55,7 +55,7 @@ ApplicationWindow {
         library: window.library
         player: window.player
         downloads: window.downloads
-        store: window.store
+        screens: window.screens
         notes: window.notes
     }
 

@@ -5,7 +5,6 @@
 #include "IconProvider.h"
 #include "audio/Downloads.h"
 #include "persistence/NotesStore.h"
-#include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/PlayerViewModel.h"
 
@@ -16,7 +15,8 @@
 MainWindows::MainWindows(QQmlEngine &engine, LibraryViewModel &library, PlayerViewModel &player,
                          Downloads &downloads, Store &store, NotesStore &notes, QObject *parent)
     : QObject(parent), m_engine(engine), m_library(library), m_player(player),
-      m_downloads(downloads), m_store(store), m_notes(notes)
+      m_downloads(downloads), m_notes(notes),
+      m_screens(ScreenTracks::Sources{library, player, downloads, store})
 {
     prepareEngine(engine);
 }
@@ -35,7 +35,7 @@ QQuickWindow *MainWindows::open()
         {QStringLiteral("library"), QVariant::fromValue(&m_library)},
         {QStringLiteral("player"), QVariant::fromValue(&m_player)},
         {QStringLiteral("downloads"), QVariant::fromValue(&m_downloads)},
-        {QStringLiteral("store"), QVariant::fromValue(&m_store)},
+        {QStringLiteral("screens"), QVariant::fromValue(&m_screens)},
         {QStringLiteral("notes"), QVariant::fromValue(&m_notes)},
     });
     auto *window = qobject_cast<QQuickWindow *>(object);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewmodels/ScreenTracksFactory.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -12,15 +14,15 @@ class QQmlEngine;
 class QQuickWindow;
 class Store;
 
-// Opens main windows: each shows the same view models, download manager, store and notes, and
-// asks for another window with Ctrl+N. A closed window is deleted.
+// Opens main windows: each shows the same view models, download manager, store and notes
+// (the screens' track lists are made with them), and asks for another window with Ctrl+N.
+// A closed window is deleted.
 class MainWindows : public QObject
 {
     Q_OBJECT
 public:
     MainWindows(QQmlEngine &engine, LibraryViewModel &library, PlayerViewModel &player,
-                Downloads &downloads, Store &store, NotesStore &notes,
-                QObject *parent = nullptr);
+                Downloads &downloads, Store &store, NotesStore &notes, QObject *parent = nullptr);
 
     QList<QQuickWindow *> windows() const;
 
@@ -43,7 +45,7 @@ private:
     LibraryViewModel &m_library;
     PlayerViewModel &m_player;
     Downloads &m_downloads;
-    Store &m_store;
     NotesStore &m_notes;
+    ScreenTracksFactory m_screens; // shared by the windows' screens
     QList<QPointer<QQuickWindow>> m_windows;
 };
