@@ -7,6 +7,7 @@
 #include "audio/Downloads.h"
 #include "persistence/DamagedFile.h"
 
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QJsonDocument>
 #include <QRandomGenerator>
@@ -122,6 +123,8 @@ void tst_Downloads::cleanup()
 std::unique_ptr<Downloads> tst_Downloads::makeDownloads()
 {
     auto downloads = std::make_unique<Downloads>(folder());
+    new QAbstractItemModelTester(
+        downloads->list(), QAbstractItemModelTester::FailureReportingMode::QtTest, downloads.get());
     downloads->setTransferTimeout(3s);
     downloads->setResumeDelay(200ms);
     return downloads;
@@ -160,9 +163,14 @@ void tst_Downloads::completes()
     auto downloads = makeDownloads();
     QSignalSpy progress(downloads.get(), &Downloads::downloadProgress);
     QSignalSpy rows(downloads.get(), &Downloads::trackStateChanged);
+    DownloadListModel *list = downloads->list();
+    const auto role = [list](int role) { return list->data(list->index(0), role); };
     downloads->startDownload(lecture());
     QVERIFY(downloads->isDownloading(1234));
     QVERIFY(!downloads->isDownloaded(lecture()));
+    QCOMPARE(list->rowCount(), 1);
+    QCOMPARE(role(DownloadListModel::TrackIdRole), QVariant(1234.0));
+    QVERIFY(role(DownloadListModel::DownloadingRole).toBool());
     QVERIFY(waitUntilIdle(*downloads));
 
     const QString file = folder() + QStringLiteral("/1234.mp3");
@@ -177,6 +185,11 @@ void tst_Downloads::completes()
     QCOMPARE(progress.last(),
              (QList<QVariant>{1234ll, qint64(m_body.size()), qint64(m_body.size())}));
     QCOMPARE(rows.count(), 2); // in flight, stored
+    QCOMPARE(list->rowCount(), 1);
+    QCOMPARE(list->storedCount(), 1);
+    QVERIFY(!role(DownloadListModel::DownloadingRole).toBool());
+    QCOMPARE(role(DownloadListModel::ProgressRole), QVariant(-1.0));
+    QCOMPARE(role(DownloadListModel::FileUrlRole), QVariant(QUrl::fromLocalFile(file)));
     QCOMPARE(m_service->requestCount(streamPath), 1);
 }
 
@@ -343,6 +356,8 @@ void tst_Downloads::cancelDuringTransfer()
     QTRY_VERIFY(downloads->bytesReceived(1234) > 0);
     QCOMPARE(downloads->bytesTotal(1234), qint64(m_body.size()));
     QVERIFY(downloads->progress(1234) > 0 && downloads->progress(1234) < 1);
+    const QModelIndex row = downloads->list()->index(0);
+    QTRY_VERIFY(row.data(DownloadListModel::ProgressRole).toDouble() > 0);
 
     if (remove)
         downloads->removeDownload(lecture());
@@ -350,6 +365,7 @@ void tst_Downloads::cancelDuringTransfer()
         downloads->toggleDownload(lecture()); // the row's button while in flight
     QVERIFY(!downloads->isDownloading(1234));
     QCOMPARE(downloads->progress(1234), -1.0);
+    QCOMPARE(downloads->list()->rowCount(), 0);
     QVERIFY(partFiles().isEmpty());
     downloads->waitForWrites();
     QCOMPARE(QFile::exists(folder() + QStringLiteral("/state.json")), remove);
@@ -446,6 +462,7 @@ void tst_Downloads::stateSurvivesRestart()
     auto restarted = makeDownloads();
     QVERIFY(partFiles().isEmpty());
     QCOMPARE(restarted->downloadedIds(), QSet<qint64>{1234});
+    QCOMPARE(restarted->list()->storedCount(), 1);
     QVERIFY(restarted->downloadingIds().isEmpty());
     QVERIFY(!restarted->isDownloaded(lecture(77)));
 

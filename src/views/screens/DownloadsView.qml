@@ -44,7 +44,7 @@ FocusScope {
     EmptyState {
         anchors.fill: parent
         anchors.topMargin: heading.height
-        visible: !screenTracks.hasDownloads && !states.active
+        visible: stored.content.downloads.list.storedCount === 0 && !states.active
         iconName: "circle-dashed-arrow-down"
         text: qsTr("Belum ada unduhan")
     }
@@ -53,7 +53,7 @@ FocusScope {
         objectName: "downloadsList"
         anchors.fill: parent
         anchors.topMargin: heading.height + 8
-        visible: screenTracks.hasDownloads && !states.active
+        visible: stored.content.downloads.list.storedCount > 0 && !states.active
         focus: !states.active
         controller: screenTracks
         accessibleName: qsTr("Unduhan")
