@@ -10,7 +10,8 @@
 #include <algorithm>
 
 Downloads::Downloads(const QString &folder, QNetworkAccessManager *network, QObject *parent)
-    : QObject(parent), m_folder(folder), m_network(network ? network : APIClient::network())
+    : QObject(parent), m_folder(folder), m_network(network ? network : APIClient::network()),
+      m_list(this)
 {
     for (qint64 id : m_folder.recordedIds())
         updateRow(id);
