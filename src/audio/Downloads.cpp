@@ -41,6 +41,7 @@ void Downloads::cancelAll()
         if (transfer->isFinishing())
             continue; // a whole body on its way to its name; it ends by itself
         m_transfers.remove(transfer->track().id);
+        m_waiting.removeOne(transfer);
         transfer->disconnect(this);
         transfer->cancel();
         setDownloading(transfer->track().id, false);
@@ -61,7 +62,9 @@ void Downloads::startDownload(const Track &track)
             });
     connect(transfer, &DownloadTransfer::finished, this,
             [this, transfer](bool whole) { onFinished(transfer, whole); });
-    if (!transfer->start()) {
+    if (m_transfers.size() - m_waiting.size() >= maxTransferring) {
+        m_waiting.append(transfer);
+    } else if (!transfer->start()) {
         delete transfer;
         return;
     }
@@ -69,13 +72,24 @@ void Downloads::startDownload(const Track &track)
     setDownloading(track.id, true);
 }
 
+void Downloads::startWaiting()
+{
+    while (!m_waiting.isEmpty() && m_transfers.size() - m_waiting.size() < maxTransferring) {
+        DownloadTransfer *transfer = m_waiting.takeFirst();
+        if (!transfer->start())
+            onFinished(transfer, false);
+    }
+}
+
 void Downloads::cancelDownload(const Track &track)
 {
     if (DownloadTransfer *transfer = m_transfers.take(track.id)) {
+        m_waiting.removeOne(transfer);
         transfer->disconnect(this);
         transfer->cancel();
     }
     setDownloading(track.id, false);
+    startWaiting();
 }
 
 void Downloads::removeDownloadLater(const Track &track)
@@ -151,6 +165,7 @@ void Downloads::onFinished(DownloadTransfer *transfer, bool whole)
     transfer->deleteLater();
     if (!whole) {
         setDownloading(id, false);
+        startWaiting();
         return;
     }
     m_downloadingIds.remove(id);
@@ -162,6 +177,7 @@ void Downloads::onFinished(DownloadTransfer *transfer, bool whole)
     emit localURLsChanged();
     m_folder.save();
     announce(id);
+    startWaiting();
 }
 
 void Downloads::setDownloading(qint64 id, bool downloading)

@@ -74,6 +74,11 @@ public:
     // Longest wait before a dropped transfer is resumed; tests shorten it.
     void setResumeDelay(std::chrono::milliseconds delay) { m_resumeDelay = delay; }
 
+    // At most this many downloads transfer at once; the others wait their turn, in flight.
+    // The program's one HTTP client keeps six connections to a host, so the library request,
+    // the reports and the stream probes always find one free.
+    static constexpr int maxTransferring = 4;
+
     // Blocks until the state file saved last is on disk (it is written on a thread of its
     // own); at quit, and in tests that read it themselves.
     void waitForWrites() { m_folder.waitForWrites(); }
@@ -93,6 +98,7 @@ private:
     void cancelAll();
     void finishPendingRemovals();
     void onFinished(DownloadTransfer *transfer, bool whole);
+    void startWaiting();
     void setDownloading(qint64 id, bool downloading);
     // The list's row and trackStateChanged.
     void announce(qint64 id);
@@ -104,6 +110,7 @@ private:
     std::chrono::milliseconds m_transferTimeout{60000};
     std::chrono::milliseconds m_resumeDelay{2000};
     QHash<qint64, DownloadTransfer *> m_transfers; // track id -> download in flight (a child)
+    QList<DownloadTransfer *> m_waiting;           // in flight, not started yet, oldest first
     std::chrono::milliseconds m_removalDelay{5000};
     QHash<qint64, std::pair<Track, QTimer *>> m_pendingRemovals; // the timer is a child
     QSet<qint64> m_downloadingIds;

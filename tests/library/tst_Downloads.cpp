@@ -5,6 +5,7 @@
 #include "TempDataHome.h"
 
 #include "audio/Downloads.h"
+#include "network/APIClient.h"
 #include "persistence/DamagedFile.h"
 
 #include <QAbstractItemModelTester>
@@ -80,6 +81,7 @@ private slots:
     void cancelDuringTransfer_data();
     void cancelDuringTransfer();
     void oneDownloadPerTrack();
+    void manyDownloadsLeaveTheServiceReachable();
     void existingFileIsNotFetched();
     void destinationAppearingMeanwhileIsKept();
     void vanishedBodyIsNotStored();
@@ -396,6 +398,26 @@ void tst_Downloads::oneDownloadPerTrack()
     QVERIFY(waitUntilIdle(*downloads));
     QVERIFY(downloads->isDownloaded(lecture()));
     QCOMPARE(m_service->requestCount(streamPath), 1);
+}
+
+// Downloads share the program's client with the library request: four transfer at once, and
+// the library still loads while more lectures wait their turn.
+void tst_Downloads::manyDownloadsLeaveTheServiceReachable()
+{
+    QVERIFY(m_service->setFaults(
+        {{"files", QJsonObject{{"*", QJsonObject{{"throttle_bps", 20 * 1024}}}}}}));
+    auto downloads = makeDownloads();
+    for (qint64 id = 1; id <= 7; ++id)
+        downloads->startDownload(lecture(id));
+    QCOMPARE(downloads->downloadingIds().size(), 7);
+    QVERIFY(m_service->waitForArrivalCount(streamPath, 4));
+    bool answered = false;
+    APIClient::fetchTracks(this, [&](const APIClient::FetchResult &) { answered = true; });
+    QTRY_VERIFY(answered);
+    QVERIFY(!m_service->waitForArrivalCount(streamPath, 5, 0));
+    downloads->cancelDownload(lecture(1));
+    QVERIFY(m_service->waitForArrivalCount(streamPath, 5));
+    QCOMPARE(downloads->downloadingIds().size(), 6);
 }
 
 void tst_Downloads::existingFileIsNotFetched()
