@@ -1,53 +1,47 @@
 #pragma once
 
+#include "audio/DownloadFolder.h"
+#include "audio/DownloadListModel.h"
 #include "models/Track.h"
-#include "persistence/FileWriter.h"
 
-#include <QElapsedTimer>
-#include <QFile>
 #include <QHash>
-#include <QNetworkAccessManager>
 #include <QObject>
 #include <QSet>
 #include <QUrl>
-#include <QUuid>
-#include <QVariant>
 
 #include <chrono>
-#include <memory>
-#include <optional>
 
-class QNetworkReply;
+class DownloadTransfer;
+class QNetworkAccessManager;
 class QTimer;
 
-// Keeps lectures on disk for offline listening: fetches a track's stream into
-// <downloads folder>/<id>.mp3 and remembers the stored tracks in "state.json" beside them.
+// Keeps lectures on disk for offline listening: starts, cancels and removes downloads
+// (each one a DownloadTransfer into the DownloadFolder) and keeps the list the screens show.
 // Failures end quietly; nothing is ever reported to the user.
 class Downloads : public QObject
 {
     Q_OBJECT
-    // Track ids as numbers (exact up to 2^53); C++ callers use the sets below.
-    Q_PROPERTY(QVariantList downloadedIds READ downloadedIdList NOTIFY downloadedIdsChanged)
-    Q_PROPERTY(int downloadedCount READ downloadedCount NOTIFY downloadedIdsChanged)
-    Q_PROPERTY(QVariantList downloadingIds READ downloadingIdList NOTIFY downloadingIdsChanged)
-    // Decimal track id -> file URL of the stored lecture.
-    Q_PROPERTY(QVariantMap localURLs READ localURLMap NOTIFY localURLsChanged)
+    Q_PROPERTY(DownloadListModel *list READ list CONSTANT)
 
 public:
     // `folder` empty: $XDG_DATA_HOME/Quillora/Downloads, looked up on every access.
-    explicit Downloads(const QString &folder = QString(), QObject *parent = nullptr);
+    // `network` null: the program's one client, APIClient::network().
+    explicit Downloads(const QString &folder = QString(), QNetworkAccessManager *network = nullptr,
+                       QObject *parent = nullptr);
     ~Downloads() override;
 
     // The process-wide manager, created on first use and never destroyed.
     static Downloads &shared();
 
+    DownloadListModel *list() { return &m_list; }
+
     // The downloads folder, created (with parents) on every call.
-    QUrl storeURL() const;
+    QUrl storeURL() const { return m_folder.storeURL(); }
     // <folder>/<id>.mp3, whether or not it exists.
-    QUrl fileURL(const Track &track) const;
+    QUrl fileURL(const Track &track) const { return m_folder.fileURL(track.id); }
     // Looks only at the file system: a file placed by hand counts, a recorded one that was
     // deleted does not.
-    bool isDownloaded(const Track &track) const;
+    bool isDownloaded(const Track &track) const { return m_folder.contains(track.id); }
 
     void startDownload(const Track &track);
     void cancelDownload(const Track &track);
@@ -62,11 +56,11 @@ public:
     // What a row's download button does: cancels a download in flight, starts one otherwise.
     void toggleDownload(const Track &track);
 
-    const QSet<qint64> &downloadedIds() const { return m_downloadedIds; }
+    const QSet<qint64> &downloadedIds() const { return m_folder.recordedIds(); }
     const QSet<qint64> &downloadingIds() const { return m_downloadingIds; }
-    const QHash<qint64, QUrl> &localURLs() const { return m_localURLs; }
+    const QHash<qint64, QUrl> &localURLs() const { return m_folder.recordedFiles(); }
 
-    Q_INVOKABLE bool isDownloadedId(qint64 id) const;
+    Q_INVOKABLE bool isDownloadedId(qint64 id) const { return m_folder.contains(id); }
     Q_INVOKABLE bool isDownloading(qint64 id) const { return m_downloadingIds.contains(id); }
     // Bytes written so far and the announced size (-1 when unknown) of a download in flight.
     Q_INVOKABLE qint64 bytesReceived(qint64 id) const;
@@ -77,20 +71,17 @@ public:
     // Longest wait for data before a download fails (60 s); tests shorten it.
     void setTransferTimeout(std::chrono::milliseconds timeout) { m_transferTimeout = timeout; }
     std::chrono::milliseconds transferTimeout() const { return m_transferTimeout; }
-
-    QVariantList downloadedIdList() const;
-    int downloadedCount() const { return int(m_downloadedIds.size()); }
-    QVariantList downloadingIdList() const;
-    QVariantMap localURLMap() const;
-
     // Longest wait before a dropped transfer is resumed; tests shorten it.
     void setResumeDelay(std::chrono::milliseconds delay) { m_resumeDelay = delay; }
 
-    static constexpr int maxResumes = 3;
+    // At most this many downloads transfer at once; the others wait their turn, in flight.
+    // The program's one HTTP client keeps six connections to a host, so the library request,
+    // the reports and the stream probes always find one free.
+    static constexpr int maxTransferring = 4;
 
     // Blocks until the state file saved last is on disk (it is written on a thread of its
     // own); at quit, and in tests that read it themselves.
-    void waitForWrites();
+    void waitForWrites() { m_folder.waitForWrites(); }
 
 signals:
     void downloadedIdsChanged();
@@ -104,52 +95,23 @@ signals:
     void downloadProgress(qint64 id, qint64 received, qint64 total);
 
 private:
-    struct Task
-    {
-        Track track;
-        QByteArray taskText;
-        QNetworkReply *reply = nullptr;
-        std::unique_ptr<QFile> part; // the body so far, renamed into place when complete
-        qint64 received = 0;         // bytes in the part file
-        qint64 total = -1;           // the whole lecture's size, -1 while unknown
-        QByteArray validator;        // ETag or Last-Modified of the answer, for If-Range
-        int resumes = 0;
-        bool headSeen = false;       // of the current answer
-        bool lengthUnknown = false;  // the body so far came without a length
-        bool alreadyWhole = false;   // a range request past the end said there is no more
-        bool finishing = false;      // being flushed and renamed off the GUI thread
-        QElapsedTimer sinceProgress;
-    };
-
-    QString folderPath() const;
-    void loadState();
-    void saveState();
-    void removePartialFiles();
     void cancelAll();
     void finishPendingRemovals();
-    void send(const QUuid &taskId, Task &task);
-    bool onHead(const QUuid &taskId, Task &task);
-    void onReadyRead(const QUuid &taskId);
-    void onFinished(const QUuid &taskId);
-    void resumeOrFail(const QUuid &taskId, Task &task);
-    void completeDownload(const QUuid &taskId);
-    // `moved`: the destination the body was renamed to, empty when it was not.
-    void finishCompletion(const QUuid &taskId, const QString &moved);
-    void failDownload(const QUuid &taskId);
-    // Stops the transfer and deletes its partial body; the entry must already be removed.
-    void discard(Task &task);
-    bool acceptableStatus(const Task &task) const;
+    void onFinished(DownloadTransfer *transfer, bool whole);
+    void startWaiting();
     void setDownloading(qint64 id, bool downloading);
+    // The list's row and trackStateChanged.
+    void announce(qint64 id);
+    void updateRow(qint64 id);
 
-    QString m_folder;
-    QNetworkAccessManager m_network;
+    DownloadFolder m_folder;
+    QNetworkAccessManager *m_network;
+    DownloadListModel m_list;
     std::chrono::milliseconds m_transferTimeout{60000};
     std::chrono::milliseconds m_resumeDelay{2000};
-    QHash<QUuid, std::shared_ptr<Task>> m_tasks; // task id -> download in flight
+    QHash<qint64, DownloadTransfer *> m_transfers; // track id -> download in flight (a child)
+    QList<DownloadTransfer *> m_waiting;           // in flight, not started yet, oldest first
     std::chrono::milliseconds m_removalDelay{5000};
     QHash<qint64, std::pair<Track, QTimer *>> m_pendingRemovals; // the timer is a child
-    QSet<qint64> m_downloadedIds;
     QSet<qint64> m_downloadingIds;
-    QHash<qint64, QUrl> m_localURLs;
-    FileWriter m_writer{QStringLiteral("[Downloads]")};
 };

@@ -67,6 +67,7 @@ public:
     static ServiceRequest::Options libraryRequestOptions();
     static ServiceRequest::Options reportRequestOptions();
 
-    // The shared HTTP client, created on first use and owned by the application object.
+    // The program's one HTTP client, created on first use and owned by the application object;
+    // the service requests, the stream probes and the downloads all go through it.
     static QNetworkAccessManager *network();
 };

@@ -3,6 +3,7 @@
 // The C++ objects the screens use, made known to QML. They live in the core library,
 // which has no QML dependency, so they are registered here as foreign types.
 
+#include "audio/DownloadListModel.h"
 #include "audio/Downloads.h"
 #include "audio/SeriesDownload.h"
 #include "audio/PassageRepeat.h"
@@ -43,6 +44,14 @@ struct DownloadsForeign
     QML_FOREIGN(Downloads)
     QML_NAMED_ELEMENT(Downloads)
     QML_UNCREATABLE("The download manager is created by the application")
+};
+
+struct DownloadListModelForeign
+{
+    Q_GADGET
+    QML_FOREIGN(DownloadListModel)
+    QML_NAMED_ELEMENT(DownloadListModel)
+    QML_UNCREATABLE("Kept by the download manager")
 };
 
 struct StoreForeign

@@ -5,8 +5,10 @@
 #include "TempDataHome.h"
 
 #include "audio/Downloads.h"
+#include "network/APIClient.h"
 #include "persistence/DamagedFile.h"
 
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QJsonDocument>
 #include <QRandomGenerator>
@@ -79,6 +81,7 @@ private slots:
     void cancelDuringTransfer_data();
     void cancelDuringTransfer();
     void oneDownloadPerTrack();
+    void manyDownloadsLeaveTheServiceReachable();
     void existingFileIsNotFetched();
     void destinationAppearingMeanwhileIsKept();
     void vanishedBodyIsNotStored();
@@ -122,6 +125,8 @@ void tst_Downloads::cleanup()
 std::unique_ptr<Downloads> tst_Downloads::makeDownloads()
 {
     auto downloads = std::make_unique<Downloads>(folder());
+    new QAbstractItemModelTester(
+        downloads->list(), QAbstractItemModelTester::FailureReportingMode::QtTest, downloads.get());
     downloads->setTransferTimeout(3s);
     downloads->setResumeDelay(200ms);
     return downloads;
@@ -160,9 +165,14 @@ void tst_Downloads::completes()
     auto downloads = makeDownloads();
     QSignalSpy progress(downloads.get(), &Downloads::downloadProgress);
     QSignalSpy rows(downloads.get(), &Downloads::trackStateChanged);
+    DownloadListModel *list = downloads->list();
+    const auto role = [list](int role) { return list->data(list->index(0), role); };
     downloads->startDownload(lecture());
     QVERIFY(downloads->isDownloading(1234));
     QVERIFY(!downloads->isDownloaded(lecture()));
+    QCOMPARE(list->rowCount(), 1);
+    QCOMPARE(role(DownloadListModel::TrackIdRole), QVariant(1234.0));
+    QVERIFY(role(DownloadListModel::DownloadingRole).toBool());
     QVERIFY(waitUntilIdle(*downloads));
 
     const QString file = folder() + QStringLiteral("/1234.mp3");
@@ -177,6 +187,11 @@ void tst_Downloads::completes()
     QCOMPARE(progress.last(),
              (QList<QVariant>{1234ll, qint64(m_body.size()), qint64(m_body.size())}));
     QCOMPARE(rows.count(), 2); // in flight, stored
+    QCOMPARE(list->rowCount(), 1);
+    QCOMPARE(list->storedCount(), 1);
+    QVERIFY(!role(DownloadListModel::DownloadingRole).toBool());
+    QCOMPARE(role(DownloadListModel::ProgressRole), QVariant(-1.0));
+    QCOMPARE(role(DownloadListModel::FileUrlRole), QVariant(QUrl::fromLocalFile(file)));
     QCOMPARE(m_service->requestCount(streamPath), 1);
 }
 
@@ -343,6 +358,8 @@ void tst_Downloads::cancelDuringTransfer()
     QTRY_VERIFY(downloads->bytesReceived(1234) > 0);
     QCOMPARE(downloads->bytesTotal(1234), qint64(m_body.size()));
     QVERIFY(downloads->progress(1234) > 0 && downloads->progress(1234) < 1);
+    const QModelIndex row = downloads->list()->index(0);
+    QTRY_VERIFY(row.data(DownloadListModel::ProgressRole).toDouble() > 0);
 
     if (remove)
         downloads->removeDownload(lecture());
@@ -350,6 +367,7 @@ void tst_Downloads::cancelDuringTransfer()
         downloads->toggleDownload(lecture()); // the row's button while in flight
     QVERIFY(!downloads->isDownloading(1234));
     QCOMPARE(downloads->progress(1234), -1.0);
+    QCOMPARE(downloads->list()->rowCount(), 0);
     QVERIFY(partFiles().isEmpty());
     downloads->waitForWrites();
     QCOMPARE(QFile::exists(folder() + QStringLiteral("/state.json")), remove);
@@ -380,6 +398,26 @@ void tst_Downloads::oneDownloadPerTrack()
     QVERIFY(waitUntilIdle(*downloads));
     QVERIFY(downloads->isDownloaded(lecture()));
     QCOMPARE(m_service->requestCount(streamPath), 1);
+}
+
+// Downloads share the program's client with the library request: four transfer at once, and
+// the library still loads while more lectures wait their turn.
+void tst_Downloads::manyDownloadsLeaveTheServiceReachable()
+{
+    QVERIFY(m_service->setFaults(
+        {{"files", QJsonObject{{"*", QJsonObject{{"throttle_bps", 20 * 1024}}}}}}));
+    auto downloads = makeDownloads();
+    for (qint64 id = 1; id <= 7; ++id)
+        downloads->startDownload(lecture(id));
+    QCOMPARE(downloads->downloadingIds().size(), 7);
+    QVERIFY(m_service->waitForArrivalCount(streamPath, 4));
+    bool answered = false;
+    APIClient::fetchTracks(this, [&](const APIClient::FetchResult &) { answered = true; });
+    QTRY_VERIFY(answered);
+    QVERIFY(!m_service->waitForArrivalCount(streamPath, 5, 0));
+    downloads->cancelDownload(lecture(1));
+    QVERIFY(m_service->waitForArrivalCount(streamPath, 5));
+    QCOMPARE(downloads->downloadingIds().size(), 6);
 }
 
 void tst_Downloads::existingFileIsNotFetched()
@@ -446,6 +484,7 @@ void tst_Downloads::stateSurvivesRestart()
     auto restarted = makeDownloads();
     QVERIFY(partFiles().isEmpty());
     QCOMPARE(restarted->downloadedIds(), QSet<qint64>{1234});
+    QCOMPARE(restarted->list()->storedCount(), 1);
     QVERIFY(restarted->downloadingIds().isEmpty());
     QVERIFY(!restarted->isDownloaded(lecture(77)));
 
