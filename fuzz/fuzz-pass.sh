@@ -12,7 +12,11 @@ cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
     -DTALVORA_BUILD_BENCH=OFF >/dev/null
 targets="library cache history settings history_update history_file download_state"
 for target in $targets; do
-    cmake --build "$build_dir" --target "fuzz_$target" >/dev/null
+    # Quiet unless the build fails, then its output says why.
+    if ! cmake --build "$build_dir" --target "fuzz_$target" >"$build_dir/build.log" 2>&1; then
+        cat "$build_dir/build.log"
+        exit 1
+    fi
 done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
