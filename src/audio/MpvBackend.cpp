@@ -586,13 +586,17 @@ void MpvBackend::checkFirstMove()
         m_firstMoveFrom = position;
         return;
     }
-    if (position <= m_firstMoveFrom)
+    // Moved by at least one tick of the time scale: mpv's place may creep by a fraction of a
+    // millisecond before the sound really starts, and publishing that would show the start
+    // again and leave the real move to the next periodic tick, a quarter of a second later.
+    const qint64 tick = std::llround(position * Timescale);
+    if (tick <= std::llround(m_firstMoveFrom * Timescale))
         return;
     m_firstMove.stop();
     // The periodic ticks go on from this moment.
     m_timeTimer.start();
     const TimeHandler handler = m_timeHandler;
-    handler(std::llround(position * Timescale));
+    handler(tick);
 }
 
 void MpvBackend::checkBreak()
