@@ -25,7 +25,7 @@ void ScriptedBackend::play()
 {
     calls << QStringLiteral("play");
     const bool wasPaused = m_timeControl == TimeControlStatus::Paused;
-    m_timeControl = m_stallOnPlay ? TimeControlStatus::WaitingToPlay : TimeControlStatus::Playing;
+    m_timeControl = TimeControlStatus::Playing;
     if (wasPaused && m_rateHandler)
         m_rateHandler(1.0);
 }

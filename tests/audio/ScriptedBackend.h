@@ -51,10 +51,8 @@ public:
     }
     void setTimeControlStatus(TimeControlStatus status) { m_timeControl = status; }
     // When set, play() leaves the player waiting to play instead of playing.
-    void setStallOnPlay(bool stall) { m_stallOnPlay = stall; }
 
     StatusHandler statusHandler() const { return m_statusHandler; }
-    bool hasTimeHandler() const { return bool(m_timeHandler); }
     qint64 timeInterval() const { return m_timeInterval; }
     int pendingSeeks() const { return int(m_seeks.size()); }
     QUrl url() const { return m_url; }
@@ -72,7 +70,6 @@ private:
     ItemStatus m_status = ItemStatus::Unknown;
     QString m_error;
     TimeControlStatus m_timeControl = TimeControlStatus::Paused;
-    bool m_stallOnPlay = false;
     double m_rate = 1.0;
     double m_volume = 1.0;
     QList<SeekCompletion> m_seeks;
