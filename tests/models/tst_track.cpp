@@ -1,3 +1,4 @@
+#include "Lecture.h"
 #include "models/JsonReader.h"
 #include "models/Library.h"
 #include "models/Track.h"
@@ -43,21 +44,21 @@ QByteArray libraryWith(const QByteArray &trackObject)
     return R"({"status":"success","total_files":1,"data":[)" + trackObject + "]}";
 }
 
+// Every field present, with values that are easy to get wrong: an id past 2^53, text that
+// needs escaping, the largest size.
 Track fullTrack()
 {
-    Track track;
-    track.id = 9007199254740993;
-    track.filename = QStringLiteral("Kajian é & co.mp3");
-    track.slug = QStringLiteral("kajian-e");
+    Track track = Lecture(9007199254740993)
+                      .servedAs(QStringLiteral("Kajian é & co.mp3"))
+                      .by(QStringLiteral("Ustadz \"B\"\n"))
+                      .titled(QStringLiteral("Tafsir \u0001 \U0001F600"))
+                      .lasting(3725)
+                      .viewed(-1);
     track.filemtime = 1733480000.123456;
     track.directUrl = QStringLiteral("https://example.org/x.mp3");
-    track.ustadz = QStringLiteral("Ustadz \"B\"\n");
-    track.judul = QStringLiteral("Tafsir \u0001 \U0001F600");
     track.sizeBytes = std::numeric_limits<qint64>::max();
     track.sizeMb = 12.25;
-    track.durationSeconds = 3725;
     track.durationFormatted = QStringLiteral("1:02:05");
-    track.views = -1;
     return track;
 }
 
@@ -79,7 +80,6 @@ private slots:
     void durationDisplay();
     void streamURL_data();
     void streamURL();
-    void baseUrlDropsTrailingSlash();
 };
 
 void TrackTest::decodeField_data()
@@ -91,42 +91,33 @@ void TrackTest::decodeField_data()
     QTest::newRow("base") << QByteArray("unknown") << QByteArray() << true;
     QTest::newRow("unknown key ignored")
         << QByteArray("extra") << QByteArray(R"({"a":[1,null]})") << true;
-    // Required keys: missing, null, or another JSON type fail.
-    for (const QByteArray key : {"id", "filename", "slug", "filemtime", "ustadz", "judul"}) {
-        QTest::addRow("%s missing", key.constData()) << key << QByteArray() << false;
-        QTest::addRow("%s null", key.constData()) << key << QByteArray("null") << false;
-        QTest::addRow("%s array", key.constData()) << key << QByteArray("[]") << false;
+    // The keys by JSON type (s string, n number, i integral). A required key must be there and
+    // not null, an optional one may be absent (as in the base) or null; a value of another type
+    // fails, and an integer is also a number.
+    const std::tuple<bool, char, QByteArrayList> groups[] = {
+        {true, 's', {"filename", "slug", "ustadz", "judul"}},
+        {true, 'n', {"filemtime"}},
+        {true, 'i', {"id"}},
+        {false, 's', {"direct_url", "duration_formatted"}},
+        {false, 'n', {"size_mb"}},
+        {false, 'i', {"size_bytes", "duration_seconds", "views"}},
+    };
+    for (const auto &[required, type, keys] : groups) {
+        for (const QByteArray &key : keys) {
+            const char *name = key.constData();
+            if (required)
+                QTest::addRow("%s missing", name) << key << QByteArray() << false;
+            QTest::addRow("%s null", name) << key << QByteArray("null") << !required;
+            QTest::addRow("%s string", name) << key << QByteArray("\"12\"") << (type == 's');
+            QTest::addRow("%s 12", name) << key << QByteArray("12") << (type != 's');
+            QTest::addRow("%s 12.5", name) << key << QByteArray("12.5") << (type == 'n');
+        }
     }
-    QTest::newRow("id as string") << QByteArray("id") << QByteArray("\"12\"") << false;
-    QTest::newRow("id fractional") << QByteArray("id") << QByteArray("12.5") << false;
+    // Neither booleans nor containers pass for a value.
     QTest::newRow("id true") << QByteArray("id") << QByteArray("true") << false;
-    QTest::newRow("id 12.0") << QByteArray("id") << QByteArray("12.0") << true;
-    QTest::newRow("id 1e3") << QByteArray("id") << QByteArray("1e3") << true;
-    QTest::newRow("id below int64")
-        << QByteArray("id") << QByteArray("-9223372036854775809") << false;
-    QTest::newRow("id above int64")
-        << QByteArray("id") << QByteArray("9223372036854775808") << false;
-    QTest::newRow("id 1e19") << QByteArray("id") << QByteArray("1e19") << false;
-    QTest::newRow("filename number") << QByteArray("filename") << QByteArray("5") << false;
-    QTest::newRow("filemtime integer") << QByteArray("filemtime") << QByteArray("12") << true;
-    QTest::newRow("filemtime string") << QByteArray("filemtime") << QByteArray("\"12\"") << false;
-    // Optional keys: absent or null are fine, another type is not.
-    for (const QByteArray key : {"direct_url", "size_bytes", "size_mb", "duration_seconds",
-                                 "duration_formatted", "views"}) {
-        QTest::addRow("%s null", key.constData()) << key << QByteArray("null") << true;
-        QTest::addRow("%s object", key.constData()) << key << QByteArray("{}") << false;
-    }
-    QTest::newRow("size_bytes fractional")
-        << QByteArray("size_bytes") << QByteArray("12.5") << false;
-    QTest::newRow("size_bytes string") << QByteArray("size_bytes") << QByteArray("\"12\"") << false;
-    QTest::newRow("duration_seconds fractional")
-        << QByteArray("duration_seconds") << QByteArray("59.9") << false;
-    QTest::newRow("views bool") << QByteArray("views") << QByteArray("false") << false;
-    QTest::newRow("size_mb integer") << QByteArray("size_mb") << QByteArray("12") << true;
-    QTest::newRow("size_mb string") << QByteArray("size_mb") << QByteArray("\"12\"") << false;
-    QTest::newRow("direct_url number") << QByteArray("direct_url") << QByteArray("1") << false;
-    QTest::newRow("duration_formatted number")
-        << QByteArray("duration_formatted") << QByteArray("62") << false;
+    QTest::newRow("filemtime false") << QByteArray("filemtime") << QByteArray("false") << false;
+    QTest::newRow("judul array") << QByteArray("judul") << QByteArray("[]") << false;
+    QTest::newRow("size_mb object") << QByteArray("size_mb") << QByteArray("{}") << false;
 }
 
 void TrackTest::decodeField()
@@ -166,9 +157,7 @@ void TrackTest::decodeDocument_data()
     QTest::newRow("data element not object")
         << QByteArray(R"({"status":"ok","total_files":2,"data":[)" + good + ",3]}") << false;
     QTest::newRow("top level array") << QByteArray("[" + good + "]") << false;
-    QTest::newRow("trailing garbage") << libraryWith(good) + "x" << false;
-    QTest::newRow("truncated") << libraryWith(good).chopped(1) << false;
-    QTest::newRow("empty body") << QByteArray() << false;
+    // What the reader refuses (tst_jsonreader's syntax table) fails the document.
     QTest::newRow("html") << QByteArray("<html>oops</html>") << false;
 }
 
@@ -190,45 +179,32 @@ void TrackTest::documentKeepsOrderAndIgnoresTotal()
     QVERIFY(library);
     QCOMPARE(library->totalFiles, 99);
     QCOMPARE(library->status, QStringLiteral("anything"));
-    QCOMPARE(library->data.size(), 3);
-    QCOMPARE(library->data[0].id, 3);
-    QCOMPARE(library->data[1].id, 1);
-    QCOMPARE(library->data[2].id, 2);
+    QList<qint64> ids;
+    for (const Track &track : library->data)
+        ids << track.id;
+    QCOMPARE(ids, QList<qint64>({3, 1, 2}));
 }
 
+// Both writers leave absent optionals out rather than writing null; the order of the members
+// carries no meaning.
 void TrackTest::encodeLeavesOutAbsentOptionals()
 {
-    JsonReader reader;
-    QVERIFY(reader.parse(trackWith("views", "null")));
-    const std::optional<Track> minimal = Track::fromJson(reader.root());
-    QVERIFY(minimal);
-    QVERIFY(!minimal->views);
+    const Track minimal = Lecture(7);
     JsonWriter writer;
-    minimal->writeJson(writer);
-    // The members and their values; their order carries no meaning.
-    const QByteArray json = writer.result();
-    const QJsonObject expected{{"id", 7},           {"filename", "a.mp3"},   {"slug", "a"},
-                               {"filemtime", 1700000000.5}, {"ustadz", "Ustadz A"},
-                               {"judul", "Judul A"}};
-    QCOMPARE(QJsonDocument::fromJson(json).object(), expected);
-    QVERIFY2(!json.contains('\n') && !json.contains("\": ") && !json.contains(", \""),
-             json.constData()); // compact
-    QCOMPARE(minimal->toJson(), expected);
-    QCOMPARE(fullTrack().toJson().size(), 12);
+    minimal.writeJson(writer);
+    const QJsonObject expected{
+        {"id", 7},        {"filename", "kajian-7.mp3"}, {"slug", "kajian-7"},
+        {"filemtime", 0}, {"ustadz", "Ustadz 7"},       {"judul", "Kajian 7"}};
+    QCOMPARE(QJsonDocument::fromJson(writer.result()).object(), expected);
+    QCOMPARE(minimal.toJson(), expected);
 }
 
 void TrackTest::roundTrip_data()
 {
     QTest::addColumn<Track>("track");
+    // The extreme ids are tst_store's extremeIdsRoundTrip, through the cache.
     Track full = fullTrack();
     QTest::newRow("all fields") << full;
-    for (qint64 id : {qint64(9007199254740993), std::numeric_limits<qint64>::min(),
-                      std::numeric_limits<qint64>::max(), qint64(0)}) {
-        Track track = full;
-        track.id = id;
-        track.durationSeconds = id;
-        QTest::addRow("id %lld", static_cast<long long>(id)) << track;
-    }
     Track minimal;
     minimal.filemtime = 1e300;
     QTest::newRow("no optionals") << minimal;
@@ -272,8 +248,6 @@ void TrackTest::durationDisplay_data()
     QTest::newRow("65") << S(65) << F() << "1:05";
     QTest::newRow("3725 has no hours") << S(3725) << F() << "62:05";
     QTest::newRow("59") << S(59) << F() << "0:59";
-    QTest::newRow("0") << S(0) << F() << "0:00";
-    QTest::newRow("600") << S(600) << F() << "10:00";
     QTest::newRow("neither") << S() << F() << "-";
 }
 
@@ -309,7 +283,7 @@ void TrackTest::streamURL()
 {
     QFETCH(QString, filename);
     QFETCH(QByteArray, query);
-    ServiceAddress::setBaseUrl(QStringLiteral("http://127.0.0.1:8787"));
+    ServiceAddress::setBaseUrl(QStringLiteral("http://127.0.0.1:8787/")); // the slash is dropped
     Track track;
     track.filename = filename;
     track.directUrl = QStringLiteral("https://elsewhere.example/x.mp3");
@@ -318,15 +292,6 @@ void TrackTest::streamURL()
     const QUrl url = track.streamURL();
     QVERIFY(url.isValid());
     QCOMPARE(url.toEncoded(), "http://127.0.0.1:8787/stream.php?file=" + query);
-}
-
-void TrackTest::baseUrlDropsTrailingSlash()
-{
-    ServiceAddress::setBaseUrl(QStringLiteral("http://127.0.0.1:9/"));
-    Track track;
-    track.filename = QStringLiteral("x.mp3");
-    QCOMPARE(track.streamURL().toString(),
-             QStringLiteral("http://127.0.0.1:9/stream.php?file=x.mp3"));
 }
 
 QTEST_GUILESS_MAIN(TrackTest)
