@@ -3,40 +3,24 @@
 #include "models/Library.h"
 #include "models/Track.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
 
 namespace {
 
-const QList<std::pair<QByteArray, QByteArray>> baseMembers = {
-    {"id", "7"},
-    {"filename", "\"a.mp3\""},
-    {"slug", "\"a\""},
-    {"filemtime", "1700000000.5"},
-    {"ustadz", "\"Ustadz A\""},
-    {"judul", "\"Judul A\""},
-};
-
-// A track object from the base members with `key` replaced by `raw` JSON text, or removed
-// when `raw` is empty.
+// A track object with `key` set to `raw` JSON text, or removed when `raw` is empty.
 QByteArray trackWith(const QByteArray &key, const QByteArray &raw)
 {
-    QByteArrayList members;
-    bool replaced = false;
-    for (const auto &[name, value] : baseMembers) {
-        if (name == key) {
-            replaced = true;
-            if (raw.isEmpty())
-                continue;
-            members << '"' + name + "\":" + raw;
-        } else {
-            members << '"' + name + "\":" + value;
-        }
-    }
-    if (!replaced && !raw.isEmpty())
-        members << '"' + key + "\":" + raw;
-    return '{' + members.join(',') + '}';
+    const QByteArray base = R"({"id":7,"filename":"a.mp3","slug":"a","filemtime":1700000000.5,)"
+                            R"("ustadz":"Ustadz A","judul":"Judul A"})";
+    QJsonObject track = QJsonDocument::fromJson(base).object();
+    if (raw.isEmpty())
+        track.remove(QLatin1String(key));
+    else
+        track.insert(QLatin1String(key), QJsonDocument::fromJson('[' + raw + ']').array().first());
+    return QJsonDocument(track).toJson(QJsonDocument::Compact);
 }
 
 QByteArray libraryWith(const QByteArray &trackObject)
@@ -143,20 +127,18 @@ void TrackTest::decodeDocument_data()
     QTest::addColumn<QByteArray>("document");
     QTest::addColumn<bool>("decodes");
 
+    // A good document but for one member, given again at the end (the last of a key wins), or
+    // the whole text.
     const QByteArray good = trackWith("", "");
-    QTest::newRow("empty data") << QByteArray(R"({"status":"x","total_files":0,"data":[]})")
-                                << true;
-    QTest::newRow("status number")
-        << QByteArray(R"({"status":1,"total_files":0,"data":[]})") << false;
+    const QByteArray empty = R"({"status":"ok","total_files":0,"data":[])";
+    QTest::newRow("empty data") << empty + '}' << true;
+    QTest::newRow("status number") << empty + R"(,"status":1})" << false;
     QTest::newRow("total_files missing") << QByteArray(R"({"status":"ok","data":[]})") << false;
-    QTest::newRow("total_files fractional")
-        << QByteArray(R"({"status":"ok","total_files":1.5,"data":[]})") << false;
+    QTest::newRow("total_files fractional") << empty + R"(,"total_files":1.5})" << false;
     QTest::newRow("data missing") << QByteArray(R"({"status":"ok","total_files":0})") << false;
-    QTest::newRow("data object") << QByteArray(R"({"status":"ok","total_files":0,"data":{}})")
-                                 << false;
-    QTest::newRow("data element not object")
-        << QByteArray(R"({"status":"ok","total_files":2,"data":[)" + good + ",3]}") << false;
-    QTest::newRow("top level array") << QByteArray("[" + good + "]") << false;
+    QTest::newRow("data object") << empty + R"(,"data":{}})" << false;
+    QTest::newRow("data element not object") << empty + R"(,"data":[)" + good + ",3]}" << false;
+    QTest::newRow("top level array") << '[' + good + ']' << false;
     // What the reader refuses (tst_jsonreader's syntax table) fails the document.
     QTest::newRow("html") << QByteArray("<html>oops</html>") << false;
 }
