@@ -62,11 +62,10 @@ void TestPrayerTimes::matchesIndependentCalculation_data()
         double lat, lon;
         const char *zone;
     } places[] = {
+        // South and north of the equator, at UTC+7 and UTC+8.
         {"Jakarta", -6.2088, 106.8456, "Asia/Jakarta"},
-        {"Surabaya", -7.2575, 112.7521, "Asia/Jakarta"},
         {"Makassar", -5.1477, 119.4327, "Asia/Makassar"},
         {"Kuala Lumpur", 3.1390, 101.6869, "Asia/Kuala_Lumpur"},
-        {"Singapura", 1.3521, 103.8198, "Asia/Singapore"},
     };
     const QDate dates[] = {QDate(2026, 12, 7), QDate(2026, 3, 20), QDate(2027, 6, 21),
                            QDate(2026, 11, 3)};
