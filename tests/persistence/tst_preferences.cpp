@@ -31,8 +31,6 @@ void TestPreferences::loadsAndSaves_data()
         << QVariantList{1.5, false, true, "stop"}
         << QByteArray(R"({"afterLecture":"stop","clearerVoice":true,"playbackRate":1.5,)"
                       R"("prayerPause":{"enabled":true},"smartRewind":true})");
-    QTest::newRow("damaged file") << QByteArray(R"({"playbackRate": )")
-                                  << QVariantList{1.0, true, false, "nextPart"} << defaults;
     QTest::newRow("one damaged value")
         << QByteArray(R"({"playbackRate":"fast","clearerVoice":true})")
         << QVariantList{1.0, true, true, "nextPart"}

@@ -136,10 +136,8 @@ void StoreTest::nothingStoredYet()
     QCOMPARE(settingsChanged.count(), 1);
     QCOMPARE(historyChanged.count(), 1);
     QCOMPARE(m_store->loadSettings(), Store::Settings({true, RepeatMode::One, 42, 12.5, 60}));
-    QFile settings(QDir(m_home->dataFolder()).filePath("settings.json"));
-    QVERIFY(settings.open(QIODevice::ReadOnly));
-    QCOMPARE(settings.readAll(), R"({"shuffle":true,"repeatMode":2,"lastTrackId":42,)"
-                                 R"("lastPosition":12.5,"lastDuration":60})");
+    QCOMPARE(readAll(path("settings.json")), R"({"shuffle":true,"repeatMode":2,"lastTrackId":42,)"
+                                             R"("lastPosition":12.5,"lastDuration":60})");
     QCOMPARE(m_store->loadPlaybackHistory(),
              QList<Store::PlaybackHistoryItem>({{42, 12.5, 60, 1000, 1}}));
     QCOMPARE(m_store->loadCache(), Store::CacheEntry({{Lecture(1)}, 10, 20, 1}));
