@@ -47,20 +47,14 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("damagedCopies");
 
-        QTest::newRow("lectures most recently noted first, notes by time")
+        QTest::newRow("lectures most recently noted first, notes by time, title renewed")
             << QByteArray() << Steps([](NotesStore &s) {
                    s.add(5, "A", "U", 30, 600, "b");
-                   s.add(5, "A", "U", 10, 600, "a");
                    s.add(7, "B", "U", 5, 600);
+                   s.add(9, "C", "U", 1, 600);
+                   s.add(5, "A baru", "U", 10, 600, "a");
                })
-            << "7:B[5=] 5:A[10=a,30=b]" << 0;
-        QTest::newRow("noting again brings a lecture first and renews its title")
-            << QByteArray() << Steps([](NotesStore &s) {
-                   s.add(5, "A", "U", 30, 600);
-                   s.add(7, "B", "U", 5, 600);
-                   s.add(5, "A baru", "U", 40, 600);
-               })
-            << "5:A baru[30=,40=] 7:B[5=]" << 0;
+            << "5:A baru[10=a,30=b] 9:C[1=] 7:B[5=]" << 0;
         QTest::newRow("position past the end is clamped, below zero is zero")
             << QByteArray() << Steps([](NotesStore &s) {
                    s.add(5, "A", "U", 999, 600);
@@ -79,8 +73,7 @@ private slots:
                })
             << "5:A[10=baru]" << 0;
         QTest::newRow("a lecture not in the library is kept with its title")
-            << unknownLecture
-            << Steps([](NotesStore &s) { s.add(5, "A", "U", 10, 600); })
+            << unknownLecture << Steps([](NotesStore &s) { s.add(5, "A", "U", 10, 600); })
             << "5:A[10=] 99:Kajian lama[61.5=tetap]" << 0;
         QTest::newRow("a passage keeps its end; shorter than 1 s or reversed is refused")
             << unknownLecture << Steps([](NotesStore &s) {
