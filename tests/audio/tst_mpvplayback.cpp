@@ -102,6 +102,7 @@ private:
     MpvBackend *m_player = nullptr;
     std::unique_ptr<PlayerParts> m_parts;
     AudioEngine *m_engine = nullptr;
+    std::unique_ptr<TlsFront> m_front; // made once: its authorities take a while
 };
 
 void TestMpvPlayback::initTestCase()
@@ -262,19 +263,14 @@ void TestMpvPlayback::endOfLecturePauses()
     QCOMPARE(m_parts->nowPlaying.playbackStatus(), QStringLiteral("Paused"));
     QCOMPARE(m_service.badAudioReports().size(), 0);
 
-    // Play at the end hears it again from the start, by the toggle and by the play command.
-    for (const bool toggle : {true, false}) {
-        if (toggle)
-            m_engine->togglePlay();
-        else
-            m_engine->handlePlayCommand();
-        QCOMPARE(m_engine->playbackMode(), int(PlaybackState::Playing));
-        QVERIFY2(m_engine->currentTime() < 1.0,
-                 qPrintable(QString::number(m_engine->currentTime())));
-        QTRY_VERIFY_WITH_TIMEOUT(m_player->position() > 0.3 && m_player->position() < 2.0, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Paused), 10000);
-        QVERIFY(m_engine->currentTime() > 2.0);
-    }
+    // Play at the end hears it again from the start, to the end again (the play command's
+    // way there is the engine's: tst_audioengine's playAtTheEndStartsAgain).
+    m_engine->togglePlay();
+    QCOMPARE(m_engine->playbackMode(), int(PlaybackState::Playing));
+    QVERIFY2(m_engine->currentTime() < 1.0, qPrintable(QString::number(m_engine->currentTime())));
+    QTRY_VERIFY_WITH_TIMEOUT(m_player->position() > 0.3 && m_player->position() < 2.0, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Paused), 10000);
+    QVERIFY(m_engine->currentTime() > 2.0);
 }
 
 void TestMpvPlayback::playsDownloadedFile()
@@ -346,7 +342,7 @@ void TestMpvPlayback::passageRepeatsThenPlaysOn()
     QCOMPARE(repeat.message(), QStringLiteral("Akhir bagian sebelum awalnya"));
     QCOMPARE(repeat.stage(), 0);
 
-    // A 3 s passage three times, a second apart: every heard position inside it until the
+    // A 2 s passage three times, a second apart: every heard position inside it until the
     // third time ends, then the lecture goes on past its end.
     repeat.setCount(3);
     repeat.setGapSeconds(1);
@@ -358,10 +354,10 @@ void TestMpvPlayback::passageRepeatsThenPlaysOn()
                 return;
             const double at = m_engine->currentTime();
             inside << at;
-            if (at < 60.0 - 0.05 || at > 63.0 + 0.3)
+            if (at < 60.0 - 0.05 || at > 62.0 + 0.3)
                 outsideWhileRepeating = at;
         });
-    QVERIFY(repeat.repeatPassage(60, 63));
+    QVERIFY(repeat.repeatPassage(60, 62));
     QTRY_COMPARE_WITH_TIMEOUT(repeat.done(), 2, 20000);
     QTRY_COMPARE_WITH_TIMEOUT(repeat.stage(), 0, 20000);
     disconnect(watch);
@@ -371,7 +367,7 @@ void TestMpvPlayback::passageRepeatsThenPlaysOn()
     for (qsizetype i = 1; i < inside.size(); ++i)
         restarts += inside[i] < inside[i - 1] - 1.0 ? 1 : 0;
     QCOMPARE(restarts, 2);
-    QTRY_VERIFY_WITH_TIMEOUT(m_engine->currentTime() > 64.0, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_engine->currentTime() > 63.0, 10000);
     QVERIFY(m_engine->isPlaying());
 
     // A seek outside the passage ends the repeat; one inside does not.
@@ -552,13 +548,19 @@ void TestMpvPlayback::trustDecidesEveryPath()
 {
     QFETCH(QString, path);
     QFETCH(bool, trusted);
-    TlsFront front(m_service.port());
-    QVERIFY(front.start());
+    if (!m_front) {
+        m_front = std::make_unique<TlsFront>(m_service.port());
+        QVERIFY(m_front->start());
+    }
+    TlsFront &front = *m_front;
+    const int refusedBefore = front.refusedHandshakes();
     TrustStore::usePrivateAuthorities(trusted ? front.authorityFile() : front.strangerFile());
     ServiceAddress::setBaseUrl(front.baseUrl());
     const auto restore = qScopeGuard([this] {
         TrustStore::usePrivateAuthorities({});
         ServiceAddress::setBaseUrl(m_service.baseUrl());
+        // The next row's trust decides afresh: no connection made under this one is kept.
+        APIClient::network()->clearConnectionCache();
     });
     const Track track = Lecture(20).servedAs("lecture-200.mp3").lasting(200);
     QVERIFY(m_service.setTracks({track}));
@@ -608,7 +610,8 @@ void TestMpvPlayback::trustDecidesEveryPath()
     }
     if (!trusted) {
         // Refused at the handshake (the audio's report too): nothing reached the service.
-        QTRY_VERIFY_WITH_TIMEOUT(front.refusedHandshakes() >= (path == "audio" ? 2 : 1), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            front.refusedHandshakes() - refusedBefore >= (path == "audio" ? 2 : 1), 30000);
         QCOMPARE(m_service.requestCount(), 0);
     }
     m_engine->stopStandardPlayback();
