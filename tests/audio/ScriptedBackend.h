@@ -23,11 +23,7 @@ public:
     TimeControlStatus timeControlStatus() const override { return m_timeControl; }
     void seek(qint64 time, SeekCompletion completion = {}) override;
     void setRate(double rate) override { m_rate = rate; }
-    void setVolume(double volume) override
-    {
-        m_volume = volume;
-        volumes << volume;
-    }
+    void setVolume(double volume) override { m_volume = volume; }
     void setStatusHandler(StatusHandler handler) override { m_statusHandler = std::move(handler); }
     void setPeriodicTimeHandler(qint64 interval, TimeHandler handler) override;
     void setRateHandler(RateHandler handler) override { m_rateHandler = std::move(handler); }
@@ -50,7 +46,6 @@ public:
             m_breakHandler(qint64(bufferedUntil * Timescale));
     }
     void setTimeControlStatus(TimeControlStatus status) { m_timeControl = status; }
-    // When set, play() leaves the player waiting to play instead of playing.
 
     StatusHandler statusHandler() const { return m_statusHandler; }
     qint64 timeInterval() const { return m_timeInterval; }
@@ -60,7 +55,6 @@ public:
     double volume() const { return m_volume; }
 
     QStringList calls;
-    QList<double> volumes;
     int loads = 0;
     // The current item's site is not trusted (set before failing it; a load clears it).
     bool refused = false;

@@ -1,5 +1,6 @@
 // What plays once a lecture has ended ("Setelah kajian selesai") and the queue's step to the
 // lecture that follows, as a table over small queues and series of lettered lectures.
+#include "Lecture.h"
 #include "audio/NextLecture.h"
 
 #include <QTest>
@@ -9,12 +10,8 @@ namespace {
 QList<Track> letters(const QString &names)
 {
     QList<Track> tracks;
-    for (const QString &name : names.split(u',', Qt::SkipEmptyParts)) {
-        Track track;
-        track.id = name.at(0).unicode();
-        track.judul = name;
-        tracks << track;
-    }
+    for (const QString &name : names.split(u',', Qt::SkipEmptyParts))
+        tracks << Lecture(name.at(0).unicode()).titled(name);
     return tracks;
 }
 
