@@ -72,7 +72,6 @@ private slots:
     void init();
     void cleanup();
 
-    void defaultFolderIsInTheDataFolder();
     void completes();
     void failedAnswerStoresNothing_data();
     void failedAnswerStoresNothing();
@@ -163,16 +162,6 @@ bool tst_Downloads::waitUntilIdle(Downloads &downloads, int timeoutMs)
         return false;
     downloads.waitForWrites(); // the state file as the last change left it
     return true;
-}
-
-void tst_Downloads::defaultFolderIsInTheDataFolder()
-{
-    TempDataHome home;
-    Downloads downloads;
-    const QString expected = home.dataFolder() + QStringLiteral("/Downloads");
-    QCOMPARE(downloads.fileURL(lecture()), QUrl::fromLocalFile(expected + "/1234.mp3"));
-    QCOMPARE(downloads.storeURL(), QUrl::fromLocalFile(expected));
-    QVERIFY(QFileInfo(expected).isDir()); // created on access
 }
 
 void tst_Downloads::completes()
@@ -472,16 +461,18 @@ void tst_Downloads::stateSurvivesRestart()
     QVERIFY(makeDownloads()->downloadedIds().isEmpty());
 }
 
-// The program's own manager is never destroyed; quitting must still cancel what is in flight
-// and remove its partial body.
+// The program's own manager keeps its lectures in the data folder and is never destroyed;
+// quitting must still cancel what is in flight and remove its partial body.
 void tst_Downloads::processWideManagerLetsGoAtQuit()
 {
     TempDataHome home;
     QVERIFY(m_service->setFaults(everyFile({{"throttle_bps", 40 * 1024}})));
     Downloads &shared = Downloads::shared();
+    const QString downloads = home.dataFolder() + QStringLiteral("/Downloads");
+    QCOMPARE(shared.storeURL(), QUrl::fromLocalFile(downloads));
+    QVERIFY(QFileInfo(downloads).isDir()); // created on access
     shared.startDownload(lecture());
     QTRY_VERIFY(shared.bytesReceived(1234) > 0);
-    const QString downloads = home.dataFolder() + QStringLiteral("/Downloads");
     QCOMPARE(QDir(downloads).entryList({"*.part"}, QDir::Files | QDir::Hidden).size(), 1);
 
     QVERIFY(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"));
