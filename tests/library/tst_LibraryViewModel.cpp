@@ -131,8 +131,6 @@ void tst_LibraryViewModel::loadDecision_data()
         << true << 300.0 << 300.0 << 2ll << 3ll << false << false << false;
     QTest::newRow("exactly 600 s old")
         << true << 600.0 << 7200.0 << 2ll << 3ll << false << false << false;
-    QTest::newRow("2 h old, checked 30 min ago")
-        << true << 7200.0 << 1800.0 << 2ll << 3ll << false << false << false;
     QTest::newRow("2 h old, checked exactly 1 h ago")
         << true << 7200.0 << 3600.0 << 2ll << 3ll << false << false << false;
     QTest::newRow("2 h old, checked 2 h ago, same total, same tracks")
