@@ -11,7 +11,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
-#include <QTimer>
 
 using namespace std::chrono_literals;
 
@@ -60,7 +59,6 @@ private slots:
     void answersTheServiceCannotGive_data();
     void answersTheServiceCannotGive();
     void unreachableServiceWaitsUntilTheDeadline();
-    void serviceComingUpWithinTheDeadlineIsUsed();
     void callbackSkippedWhenContextIsGone();
     void badAudioReportReachesTheService_data();
     void badAudioReportReachesTheService();
@@ -258,25 +256,6 @@ void APIClientTest::unreachableServiceWaitsUntilTheDeadline()
     QTRY_VERIFY_WITH_TIMEOUT(done.has_value(), 10000);
     QCOMPARE(done->error.kind, APIClient::Error::Kind::CannotConnect);
     QCOMPARE(done->error.description, waiting->description);
-}
-
-void APIClientTest::serviceComingUpWithinTheDeadlineIsUsed()
-{
-    LectureService service;
-    QVERIFY(service.setTracks({Lecture(1).servedAs("a.mp3")}));
-    QVERIFY(service.start());
-    const quint16 port = service.port();
-    ServiceAddress::setBaseUrl(service.baseUrl());
-    service.stop();
-
-    APIClient::setTimeouts(1s, 8s);
-    bool restarted = false;
-    QTimer::singleShot(800, this, [&] { restarted = service.start(port); });
-    const std::optional<Fetched> fetched = fetch();
-    QVERIFY(restarted);
-    QVERIFY(fetched);
-    QVERIFY2(fetched->result.library, qPrintable(fetched->result.error.description));
-    QCOMPARE(fetched->result.library->data.size(), 1);
 }
 
 void APIClientTest::callbackSkippedWhenContextIsGone()
