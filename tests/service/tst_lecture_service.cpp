@@ -212,12 +212,10 @@ void TestLectureService::ranges()
         }
     }
 
+    // The status and range logged, tst_Downloads's resume tests read; here the bytes.
     QVERIFY(m_service.waitForRequestCount("/stream.php", 1));
-    const QJsonObject entry = m_service.requests("/stream.php").constLast();
-    QCOMPARE(entry.value("status").toInt(), status);
-    QCOMPARE(entry.value("bytes").toInteger(),
+    QCOMPARE(m_service.requests("/stream.php").constLast().value("bytes").toInteger(),
              status == 416 ? answer.body.size() : last - first + 1);
-    QCOMPARE(entry.value("range").toString().toLatin1(), range);
 }
 
 void TestLectureService::headAnswersWithoutBody()
