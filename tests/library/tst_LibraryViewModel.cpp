@@ -58,8 +58,6 @@ private slots:
 
     void search_data();
     void search();
-    void searchAfterAnotherQuery_data();
-    void searchAfterAnotherQuery();
     void teacherFilterIsWholeNameIgnoringCase();
     void searchBeforeAndAfterItsFormsAreMade_data();
     void searchBeforeAndAfterItsFormsAreMade();
@@ -133,8 +131,6 @@ void tst_LibraryViewModel::loadDecision_data()
         << true << 300.0 << 300.0 << 2ll << 3ll << false << false << false;
     QTest::newRow("exactly 600 s old")
         << true << 600.0 << 7200.0 << 2ll << 3ll << false << false << false;
-    QTest::newRow("2 h old, checked 30 min ago")
-        << true << 7200.0 << 1800.0 << 2ll << 3ll << false << false << false;
     QTest::newRow("2 h old, checked exactly 1 h ago")
         << true << 7200.0 << 3600.0 << 2ll << 3ll << false << false << false;
     QTest::newRow("2 h old, checked 2 h ago, same total, same tracks")
@@ -205,17 +201,13 @@ void tst_LibraryViewModel::serviceFailure_data()
     QTest::addColumn<int>("cached"); // -1 no cache, else the number of cached tracks (old cache)
     QTest::addColumn<QString>("message");
 
-    const QString prefix = QStringLiteral("Gagal memuat daftar kajian: ");
+    // The view model treats every failed request alike; how each fault reads, tst_apiclient's
+    // failures() shows.
+    const QString message = QStringLiteral("Gagal memuat daftar kajian: Kesalahan server: 500");
     const QJsonObject status{{"library", QJsonObject{{"status", 500}}}};
-    const QJsonObject garbage{{"library", QJsonObject{{"garbage", true}}}};
-    const QJsonObject drop{{"library", QJsonObject{{"drop_after", 20}}}};
-    QTest::newRow("500, no cache") << status << -1 << prefix + "Kesalahan server: 500";
+    QTest::newRow("500, no cache") << status << -1 << message;
     QTest::newRow("500, old cache") << status << 2 << QString();
-    QTest::newRow("500, old empty cache") << status << 0 << prefix + "Kesalahan server: 500";
-    QTest::newRow("garbage, no cache") << garbage << -1 << prefix;
-    QTest::newRow("garbage, old cache") << garbage << 2 << QString();
-    QTest::newRow("dropped, no cache") << drop << -1 << prefix;
-    QTest::newRow("dropped, old cache") << drop << 2 << QString();
+    QTest::newRow("500, old empty cache") << status << 0 << message;
     // A service in trouble that still answers with a document, without lectures.
     const QJsonObject failure{
         {"library", QJsonObject{{"garbage", R"({"status":"error","total_files":0,"data":[]})"}}}};
@@ -238,11 +230,7 @@ void tst_LibraryViewModel::serviceFailure()
     QVERIFY(m_service->waitForRequestCount(libraryPath, 1));
     QCOMPARE(ids(vm->tracks()), ids(cache.tracks.mid(0, qMax(0, cached))));
     QCOMPARE(vm->hasError(), !message.isEmpty());
-    if (message.endsWith(QStringLiteral(": ")))
-        QVERIFY2(vm->errorMessage().startsWith(message) && vm->errorMessage() != message,
-                 qPrintable(vm->errorMessage()));
-    else
-        QCOMPARE(vm->errorMessage(), message);
+    QCOMPARE(vm->errorMessage(), message);
     // Nothing is overwritten by a failed answer.
     QCOMPARE(m_store->loadCache().has_value(), cached >= 0);
     if (cached >= 0)
@@ -261,18 +249,19 @@ void tst_LibraryViewModel::unreachableServiceSaysSoAtOnceAndRecovers_data()
 {
     QTest::addColumn<bool>("cached");
     QTest::addColumn<int>("deadlineMs");
-    // The request itself waits for the service and finds it back ...
-    QTest::newRow("no cache, within the wait") << false << 20000;
-    QTest::newRow("old cache, within the wait") << true << 20000;
-    // ... or gives up and the view model tries again later by itself.
-    QTest::newRow("no cache, later try") << false << 300;
-    QTest::newRow("old cache, later try") << true << 300;
+    QTest::addColumn<int>("retryMs"); // the view model's own first try again
+    // The request itself waits for the service and finds it back (the view model would try
+    // again only after the test), or gives up and the view model tries again later by itself
+    // (a cache or none changes only what is shown meanwhile).
+    QTest::newRow("no cache, within the wait") << false << 20000 << 3600000;
+    QTest::newRow("old cache, later try") << true << 300 << 100;
 }
 
 void tst_LibraryViewModel::unreachableServiceSaysSoAtOnceAndRecovers()
 {
     QFETCH(bool, cached);
     QFETCH(int, deadlineMs);
+    QFETCH(int, retryMs);
     const quint16 port = m_service->port();
     m_service->stop();
     APIClient::setTimeouts(2s, std::chrono::milliseconds(deadlineMs));
@@ -280,7 +269,7 @@ void tst_LibraryViewModel::unreachableServiceSaysSoAtOnceAndRecovers()
         m_store->saveCache({cachedTracks, t0 - 7200, t0 - 7200, 2});
 
     auto vm = makeViewModel();
-    vm->setRetryDelays(100ms, 200ms);
+    vm->setRetryDelays(std::chrono::milliseconds(retryMs), std::chrono::milliseconds(2 * retryMs));
     QSignalSpy loads(vm.get(), &LibraryViewModel::lastCacheCheckChanged);
     // Refused: said at once (long before the request's own deadline), and not as "loading".
     const QString reason = QStringLiteral("Layanan kajian menolak sambungan.");
@@ -372,65 +361,33 @@ void tst_LibraryViewModel::destroyedDuringLoad()
     QVERIFY(!m_store->loadCache());
 }
 
+// The view model's part of a search: the query trimmed, lower-cased and composed before the
+// matcher sees it (whose verdicts tst_searchmatcher holds), and a query that grows searching
+// the previous result only while any other starts over.
 void tst_LibraryViewModel::search_data()
 {
     QTest::addColumn<QString>("query");
     QTest::addColumn<QList<qint64>>("expected");
+    QTest::addColumn<QString>("previous"); // empty: the first query
 
-    QTest::newRow("empty") << "" << QList<qint64>{1, 2, 3, 4, 5};
-    QTest::newRow("spaces only") << "   \t\n " << QList<qint64>{1, 2, 3, 4, 5};
-    QTest::newRow("word in capitals, spaces around") << "  SHOLAT \n" << QList<qint64>{1, 3};
-    QTest::newRow("teacher only") << "abdul" << QList<qint64>{2, 4};
-    QTest::newRow("title or teacher") << "ha" << QList<qint64>{1, 3, 4};
-    QTest::newRow("inner space kept") << "sholat subuh" << QList<qint64>{3};
-    QTest::newRow("decomposed accent") << "cafe\u0301" << QList<qint64>{5};
-    QTest::newRow("words in any order") << "subuh sholat" << QList<qint64>{3};
-    QTest::newRow("other spelling") << "shalat" << QList<qint64>{1, 3};
+    QTest::newRow("empty") << "" << QList<qint64>{1, 2, 3, 4, 5} << QString();
+    QTest::newRow("spaces only") << "   \t\n " << QList<qint64>{1, 2, 3, 4, 5} << QString();
+    QTest::newRow("word in capitals, spaces around") << "  SHOLAT \n"
+                                                     << QList<qint64>{1, 3} << QString();
+    QTest::newRow("title or teacher") << "ha" << QList<qint64>{1, 3, 4} << QString();
+    QTest::newRow("decomposed accent") << "cafe\u0301" << QList<qint64>{5} << QString();
+    QTest::newRow("grown") << "han" << QList<qint64>{1, 3} << "ha";
+    QTest::newRow("grown from a teacher's match") << "ustadz h" << QList<qint64>{1, 3} << "u";
+    QTest::newRow("shortened") << "sholat" << QList<qint64>{1, 3} << "sholat s";
+    QTest::newRow("replaced") << "sirah" << QList<qint64>{4} << "tauhid";
+    QTest::newRow("same after trimming") << " HA " << QList<qint64>{1, 3, 4} << "ha";
 }
 
 void tst_LibraryViewModel::search()
 {
     QFETCH(QString, query);
     QFETCH(QList<qint64>, expected);
-
-    cacheFresh({Lecture(1).titled("Fiqih Sholat").by("Ustadz Hanif"),
-                Lecture(2).titled("Tauhid").by("Abdul Somad"),
-                Lecture(3).titled("Adab sholat Subuh").by("Ustadz Hanif"),
-                Lecture(4).titled("Sirah").by("ABDUL Hakim"),
-                Lecture(5).titled("Kajian di Caf\u00e9").by("Ustadz Budi")});
-    auto vm = makeViewModel();
-    waitForLoads(*vm);
-    QSignalSpy filteredChanged(vm.get(), &LibraryViewModel::filteredTracksChanged);
-    vm->setSearchText(query);
-    QCOMPARE(filteredChanged.count(), query.isEmpty() ? 0 : 1);
-    QCOMPARE(ids(vm->filteredTracks()), expected);
-    QCOMPARE(m_service->requestCount(), 0);
-}
-
-// A query that grows searches the previous result only; any other starts over.
-void tst_LibraryViewModel::searchAfterAnotherQuery_data()
-{
-    QTest::addColumn<QString>("previous");
-    QTest::addColumn<QString>("query");
-    QTest::addColumn<QList<qint64>>("expected");
-
-    QTest::newRow("grown") << "ha"
-                           << "han" << QList<qint64>{1, 3};
-    QTest::newRow("grown from a teacher's match") << "u"
-                                                  << "ustadz h" << QList<qint64>{1, 3};
-    QTest::newRow("shortened") << "sholat s"
-                               << "sholat" << QList<qint64>{1, 3};
-    QTest::newRow("replaced") << "tauhid"
-                              << "sirah" << QList<qint64>{4};
-    QTest::newRow("same after trimming") << "ha"
-                                         << " HA " << QList<qint64>{1, 3, 4};
-}
-
-void tst_LibraryViewModel::searchAfterAnotherQuery()
-{
     QFETCH(QString, previous);
-    QFETCH(QString, query);
-    QFETCH(QList<qint64>, expected);
 
     cacheFresh({Lecture(1).titled("Fiqih Sholat").by("Ustadz Hanif"),
                 Lecture(2).titled("Tauhid").by("Abdul Somad"),
@@ -441,8 +398,12 @@ void tst_LibraryViewModel::searchAfterAnotherQuery()
     waitForLoads(*vm);
     vm->setSearchText(previous);
     vm->filteredTracks();
+    QSignalSpy filteredChanged(vm.get(), &LibraryViewModel::filteredTracksChanged);
     vm->setSearchText(query);
+    if (previous.isEmpty())
+        QCOMPARE(filteredChanged.count(), query.isEmpty() ? 0 : 1);
     QCOMPARE(ids(vm->filteredTracks()), expected);
+    QCOMPARE(m_service->requestCount(), 0);
 }
 
 void tst_LibraryViewModel::teacherFilterIsWholeNameIgnoringCase()
