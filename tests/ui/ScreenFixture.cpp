@@ -160,3 +160,20 @@ QStringList ScreenFixture::rowTitles(QQuickWindow *window)
         titles << row->property("title").toString();
     return titles;
 }
+
+QQuickItem *ScreenFixture::rowTitled(QQuickWindow *window, const QString &title)
+{
+    for (QQuickItem *row : trackRows(window)) {
+        if (row->property("title").toString() == title)
+            return row;
+    }
+    return nullptr;
+}
+
+QList<qint64> ScreenFixture::idsOf(const QList<Track> &tracks)
+{
+    QList<qint64> ids;
+    for (const Track &track : tracks)
+        ids << track.id;
+    return ids;
+}

@@ -53,6 +53,9 @@ public:
     // Visible track rows of a window, top to bottom.
     static QList<QQuickItem *> trackRows(QQuickWindow *window);
     static QStringList rowTitles(QQuickWindow *window);
+    // The visible track row with this title; nullptr when none shows.
+    static QQuickItem *rowTitled(QQuickWindow *window, const QString &title);
+    static QList<qint64> idsOf(const QList<Track> &tracks);
 
     TempDataHome home;
     LectureService service;

@@ -3,9 +3,9 @@
 // accent colour at their places, the now-playing bar's height, and no text cut off in the
 // two mini players. The pictures are kept in the build folder (tests/ui/screenshots/<scene
 // graph>) for people to look at: Home with a lecture playing, listened progress and a stored
-// lecture; Search; the teachers and one teacher; History; Downloads; the empty, loading and
-// error states; the mini players; a teacher's page with series, a series and the settings. Run with
-// both scene graphs, which must draw the same.
+// lecture; Search; the teachers; the notes; the empty, loading, error and offline states; the
+// mini players; a teacher's page with series, a series and the settings. Lists of rows look
+// as on Home. Run with both scene graphs, which must draw the same.
 #include "ScreenFixture.h"
 #include "UiTestSupport.h"
 
@@ -71,7 +71,8 @@ QList<Track> sampleLibrary()
 
 QString screenshotFolder(QQuickWindow *window)
 {
-    const bool software = window->rendererInterface()->graphicsApi() == QSGRendererInterface::Software;
+    const bool software =
+        window->rendererInterface()->graphicsApi() == QSGRendererInterface::Software;
     return QStringLiteral(TALVORA_SCREENSHOT_DIR) + (software ? "/software" : "/opengl");
 }
 
@@ -80,7 +81,9 @@ const QColor accent("#30d158");
 // `over` at `alpha` on `under`, as the scene graph blends it.
 QColor blend(const QColor &over, double alpha, const QColor &under)
 {
-    const auto mix = [&](double a, double b) { return int(std::lround((a * alpha + b * (1 - alpha)) * 255)); };
+    const auto mix = [&](double a, double b) {
+        return int(std::lround((a * alpha + b * (1 - alpha)) * 255));
+    };
     return QColor(mix(over.redF(), under.redF()), mix(over.greenF(), under.greenF()),
                   mix(over.blueF(), under.blueF()));
 }
@@ -100,8 +103,9 @@ QColor pixel(const QImage &image, QQuickItem *item, QPointF at)
 
 QQuickItem *itemOfType(QQuickItem *root, const char *type)
 {
-    const auto found = UiTest::findAll(
-        root, [&](QQuickItem *i) { return QByteArray(i->metaObject()->className()).startsWith(type); });
+    const auto found = UiTest::findAll(root, [&](QQuickItem *i) {
+        return QByteArray(i->metaObject()->className()).startsWith(type);
+    });
     return found.value(0);
 }
 
@@ -117,8 +121,8 @@ int barHeight(const QImage &image, QQuickItem *bar)
     return rows;
 }
 
-#define VERIFY_COLOUR(actual, expected)                                                          \
-    QVERIFY2(near(actual, expected),                                                             \
+#define VERIFY_COLOUR(actual, expected)                                                            \
+    QVERIFY2(near(actual, expected),                                                               \
              qPrintable(QStringLiteral("%1 instead of %2").arg(actual.name(), expected.name())))
 
 // A sidebar entry shows the accent only where it is the selected one.
@@ -210,29 +214,15 @@ private slots:
         VERIFY_COLOUR(pixel(home, current, spot), blend(accent, 0.3, pixel(home, plain, spot)));
         QQuickItem *bar = itemOfType(window->contentItem(), "NowPlayingBar");
         QVERIFY(bar);
-        QVERIFY2(std::abs(barHeight(home, bar) - 102) <= 2, qPrintable(QString::number(barHeight(home, bar))));
+        QVERIFY2(std::abs(barHeight(home, bar) - 102) <= 2,
+                 qPrintable(QString::number(barHeight(home, bar))));
 
         QVERIFY(f.select(window, "Cari"));
         verifySelectedEntry(save(window, "search-prompt"), window, "search", "home");
         if (QTest::currentTestFailed())
             return;
-        UiTest::typeText(window, "sabar");
-        QTRY_VERIFY(!ScreenFixture::trackRows(window).isEmpty());
-        save(window, "search");
-
         QVERIFY(f.select(window, "Ustadz"));
         save(window, "ustadz");
-        UiTest::click(UiTest::findAccessible(window->contentItem(), "Ustadz Hasan Basri Lubis, 2 kajian"));
-        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 2);
-        save(window, "ustadz-teacher");
-
-        QVERIFY(f.select(window, "Riwayat"));
-        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 3);
-        save(window, "history");
-
-        QVERIFY(f.select(window, "Unduhan"));
-        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 1);
-        save(window, "downloads");
 
         const Track playing = *f.player->currentTrack();
         const QString title = playing.displayTitle();
@@ -240,15 +230,15 @@ private slots:
         f.notes->add(999, "Kajian yang sudah tidak ada", "Ustadz Lama", 300, 0, "Tetap tersimpan");
         f.notes->add(108, "Tanya Jawab Seputar Puasa", "Ustadz Hasan Basri Lubis", 95, 0,
                      "Niat puasa wajib di malam hari");
-        f.notes->add(playing.id, title, teacher, 2, 20,
-                     "Ilmu sebelum amal dan ucapan");
+        f.notes->add(playing.id, title, teacher, 2, 20, "Ilmu sebelum amal dan ucapan");
         f.notes->add(playing.id, title, teacher, 9, 20, "");
         f.notes->add(playing.id, title, teacher, 14, 20,
                      QString("Adab kepada guru: mendengarkan dengan tenang, tidak memotong "
                              "pembicaraan. ")
                          .repeated(120));
         QVERIFY(f.select(window, "Catatan"));
-        QTRY_VERIFY(UiTest::findAccessible(window->contentItem(), "0:02, Ilmu sebelum amal dan ucapan"));
+        QTRY_VERIFY(
+            UiTest::findAccessible(window->contentItem(), "0:02, Ilmu sebelum amal dan ucapan"));
         save(window, "notes");
         UiTest::click(UiTest::findAccessible(window->contentItem(), "Catatan kajian ini"));
         QTRY_VERIFY(UiTest::findByObjectName(window->contentItem(), "panelNotes"));
@@ -360,49 +350,6 @@ private slots:
         QTRY_COMPARE(band->width(), 2.0);
     }
 
-    // The smallest window: the bar with a long title, a speed and a countdown; both menus
-    // with an item under the pointer; a removal on Unduhan that can still be undone.
-    void smallWindowMenusAndUndo()
-    {
-        ScreenFixture f(sampleLibrary());
-        QQuickWindow *window = f.openWithLibrary();
-        QVERIFY(window);
-        window->resize(900, 600);
-        QTRY_COMPARE(window->width(), 900);
-        f.downloads->startDownload(f.library->tracks().at(0));
-        QTRY_VERIFY(f.downloads->downloadedIds().contains(101));
-        f.player->play(f.library->tracks().at(6), f.library->tracks(), std::nullopt);
-        QTRY_VERIFY(f.player->isPlaying());
-        f.player->setPlaybackRate(1.5);
-        f.player->startSleepTimer(30);
-        QVERIFY(!save(window, "bar-900").isNull());
-
-        for (const auto &[name, menuName] : {std::pair{"speedControl", "speedMenu"},
-                                             std::pair{"sleepTimerControl", "sleepMenu"}}) {
-            QQuickItem *control = UiTest::findByObjectName(window->contentItem(), name);
-            UiTest::click(control);
-            QObject *menu = control->findChild<QObject *>(menuName);
-            QTRY_VERIFY(menu && menu->property("opened").toBool());
-            QQuickItem *item = nullptr;
-            QMetaObject::invokeMethod(menu, "itemAt", Q_RETURN_ARG(QQuickItem *, item),
-                                      Q_ARG(int, 2));
-            QTest::mouseMove(window, UiTest::centreOf(item));
-            QTRY_VERIFY(item->property("highlighted").toBool());
-            save(window, QStringLiteral("menu-%1-hovered").arg(menuName));
-            QTest::keyClick(window, Qt::Key_Escape);
-            QTRY_VERIFY(!menu->property("visible").toBool());
-        }
-
-        QVERIFY(f.select(window, "Unduhan"));
-        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 1);
-        f.downloads->setRemovalDelay(std::chrono::hours(1));
-        UiTest::click(UiTest::findAccessible(window->contentItem(), "Hapus unduhan"));
-        QTRY_VERIFY(UiTest::findAccessible(window->contentItem(), "Urungkan"));
-        save(window, "downloads-undo");
-        UiTest::click(UiTest::findAccessible(window->contentItem(), "Urungkan"));
-        QTRY_COMPARE(ScreenFixture::trackRows(window).size(), 1);
-    }
-
     // A teacher with two series (twelve parts, some heard, one finished) and single lectures;
     // a series page with a part playing; the settings sheet (from the sidebar), which fits the
     // window.
@@ -471,7 +418,8 @@ private slots:
         // Without a lecture only the thin green bar remains.
         QQuickItem *bar = itemOfType(window->contentItem(), "NowPlayingBar");
         QVERIFY(bar);
-        QVERIFY2(std::abs(barHeight(error, bar) - 8) <= 1, qPrintable(QString::number(barHeight(error, bar))));
+        QVERIFY2(std::abs(barHeight(error, bar) - 8) <= 1,
+                 qPrintable(QString::number(barHeight(error, bar))));
 
         QVERIFY(f.service.setFaults(QJsonObject{{"library", QJsonObject{{"hold", "loading"}}}}));
         f.library->loadFromCacheOrServer(false);
@@ -500,8 +448,6 @@ private slots:
             QVERIFY(window);
             QTRY_VERIFY(f.library->isOffline() && !f.library->isLoading());
             save(window, "offline-first-start");
-            QVERIFY(f.select(window, "Ustadz"));
-            save(window, "offline-ustadz");
         }
         ScreenFixture f(sampleLibrary());
         Store().saveCache({sampleLibrary(), 1e9, 1e9, 10});
@@ -518,7 +464,6 @@ private slots:
         QQuickItem *problem = UiTest::findByObjectName(window->contentItem(), "barSubtitle");
         QVERIFY(problem && !problem->property("truncated").toBool());
         QVERIFY(f.select(window, "Cari"));
-        save(window, "search-prompt-empty-field");
         UiTest::typeText(window, "zakat fitrah");
         QTRY_VERIFY(UiTest::findByObjectName(window->contentItem(), "noResults")->isVisible());
         save(window, "search-no-results");
