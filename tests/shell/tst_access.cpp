@@ -135,8 +135,9 @@ private slots:
             int exitCode = -1;
             reader({"press", screen}, &exitCode);
             QCOMPARE(exitCode, 0);
-            QTRY_VERIFY_WITH_TIMEOUT(reader({"dump"}).contains(screen + " [checked]"), 10000);
-            const QString tree = reader({"dump"});
+            QString tree;
+            QTRY_VERIFY_WITH_TIMEOUT((tree = reader({"dump"})).contains(screen + " [checked]"),
+                                     10000);
             qInfo().noquote() << "--- " + screen + "\n" + tree;
             QCOMPARE(reader({"hidden"}), QString());
         }
