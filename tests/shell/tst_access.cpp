@@ -1,7 +1,7 @@
 // The built program used without a mouse: keys from xdotool to its window, then only what a
 // screen reader has, the accessibility bus (AT-SPI, read with pyatspi). What plays is read
 // from the desktop's media controls (playerctl). Started by run-on-desktop.sh --private-net,
-// like tst_program: the program's service port is fixed when it is built.
+// like tst_programrestarts: the program's service port is fixed when it is built.
 #include "BuiltProgram.h"
 #include "DesktopTools.h"
 #include "Lecture.h"
@@ -135,8 +135,9 @@ private slots:
             int exitCode = -1;
             reader({"press", screen}, &exitCode);
             QCOMPARE(exitCode, 0);
-            QTRY_VERIFY_WITH_TIMEOUT(reader({"dump"}).contains(screen + " [checked]"), 10000);
-            const QString tree = reader({"dump"});
+            QString tree;
+            QTRY_VERIFY_WITH_TIMEOUT((tree = reader({"dump"})).contains(screen + " [checked]"),
+                                     10000);
             qInfo().noquote() << "--- " + screen + "\n" + tree;
             QCOMPARE(reader({"hidden"}), QString());
         }
