@@ -6,7 +6,7 @@
 //   - a download's completion: the longest stall of the event loop (a 1 ms probe timer)
 //     while 8 MB lectures download from the loopback service and are stored.
 #include "LectureService.h"
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 #include "persistence/Store.h"
 
 #include <QCoreApplication>

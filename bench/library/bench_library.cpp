@@ -12,7 +12,7 @@
 #include "../data/LibraryGenerator.h"
 #include "LectureService.h"
 #include "TempDataHome.h"
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 #include "models/Library.h"
 #include "models/Series.h"
 #include "persistence/Store.h"
@@ -141,8 +141,8 @@ void listFigures()
                 teachers);
     std::printf("  typing \"%s\" key by key: median %.0f us, worst %.0f us per keystroke; each "
                 "query over the whole library %.0f us, worst %.0f us (%.1fx)\n",
-                qPrintable(typed), median(typing), worst(typing), median(scratch),
-                worst(scratch), median(scratch) / median(typing));
+                qPrintable(typed), median(typing), worst(typing), median(scratch), worst(scratch),
+                median(scratch) / median(typing));
 
     qsizetype seriesCount = 0;
     const double grouping = microsPerCall(5, [&] {

@@ -20,9 +20,9 @@
 #include "LectureService.h"
 #include "TempDataHome.h"
 #include "audio/AudioEngine.h"
-#include "audio/Downloads.h"
 #include "audio/MpvBackend.h"
 #include "audio/PlayerParts.h"
+#include "audio/downloads/Downloads.h"
 #include "persistence/Store.h"
 #include "viewmodels/PlayerViewModel.h"
 

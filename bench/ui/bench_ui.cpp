@@ -21,13 +21,13 @@
 //                              opening "Beranda" (the cached library) in the same run
 #include "AppFonts.h"
 #include "MainWindows.h"
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 #include "persistence/NotesStore.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/PlayerViewModel.h"
 #include "viewmodels/SearchMatcher.h"
-#include "viewmodels/LibraryScreenTracks.h"
+#include "viewmodels/screens/LibraryScreenTracks.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

@@ -2,8 +2,8 @@
 
 #include "Logging.h"
 
-#include "audio/Downloads.h"
 #include "audio/SecondsText.h"
+#include "audio/downloads/Downloads.h"
 #include "network/APIClient.h"
 #include "network/StreamProbe.h"
 #include "persistence/Preferences.h"

@@ -1,7 +1,7 @@
 #include "audio/PlayerParts.h"
 
-#include "audio/Downloads.h"
 #include "audio/MpvBackend.h"
+#include "audio/downloads/Downloads.h"
 #include "persistence/Store.h"
 
 PlayerParts::PlayerParts(std::unique_ptr<PlayerBackend> backend, Downloads *downloads,

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "audio/AudioEngine.h"
-#include "audio/NowPlaying.h"
-#include "audio/NowPlayingPublisher.h"
 #include "audio/SmartRewind.h"
+#include "audio/mpris/NowPlaying.h"
+#include "audio/mpris/NowPlayingPublisher.h"
 #include "persistence/PlaybackPreferences.h"
 
 #include <functional>

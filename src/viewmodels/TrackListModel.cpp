@@ -1,6 +1,6 @@
 #include "TrackListModel.h"
 
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 #include "persistence/FinishedLectures.h"
 #include "viewmodels/LibrarySeries.h"
 

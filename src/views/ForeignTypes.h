@@ -3,10 +3,10 @@
 // The C++ objects the screens use, made known to QML. They live in the core library,
 // which has no QML dependency, so they are registered here as foreign types.
 
-#include "audio/DownloadListModel.h"
-#include "audio/Downloads.h"
-#include "audio/SeriesDownload.h"
 #include "audio/PassageRepeat.h"
+#include "audio/downloads/DownloadListModel.h"
+#include "audio/downloads/Downloads.h"
+#include "audio/downloads/SeriesDownload.h"
 #include "persistence/NotesStore.h"
 #include "persistence/Store.h"
 #include "prayer/CityListModel.h"
@@ -15,10 +15,10 @@
 #include "viewmodels/NotesListModel.h"
 #include "viewmodels/PlayerViewModel.h"
 #include "viewmodels/SeriesListModel.h"
-#include "viewmodels/ScreenTracksFactory.h"
 #include "viewmodels/TrackListModel.h"
 #include "viewmodels/UstadzListModel.h"
 #include "viewmodels/WindowSession.h"
+#include "viewmodels/screens/ScreenTracksFactory.h"
 
 #include <QtQml/qqml.h>
 

@@ -6,9 +6,9 @@
 
 #include "Lecture.h"
 #include "LectureService.h"
-#include "audio/Downloads.h"
 #include "audio/PlayerParts.h"
 #include "audio/SecondsText.h"
+#include "audio/downloads/Downloads.h"
 #include "network/APIClient.h"
 
 #include <QFile>

@@ -3,10 +3,10 @@
 #include "Lecture.h"
 #include "LectureService.h"
 #include "TlsFront.h"
-#include "audio/Downloads.h"
 #include "audio/MpvBackend.h"
 #include "audio/PassageRepeat.h"
 #include "audio/PlayerParts.h"
+#include "audio/downloads/Downloads.h"
 #include "network/APIClient.h"
 #include "network/TrustStore.h"
 

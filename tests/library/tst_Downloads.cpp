@@ -5,7 +5,7 @@
 #include "LectureService.h"
 #include "TempDataHome.h"
 
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 #include "network/APIClient.h"
 #include "persistence/DamagedFile.h"
 

@@ -1,6 +1,6 @@
 #include "Lecture.h"
 #include "LectureService.h"
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 #include "network/APIClient.h"
 #include "network/ServiceRequest.h"
 #include "persistence/Store.h"

@@ -10,7 +10,7 @@
 #include "BuiltProgram.h"
 #include "DesktopTools.h"
 #include "Lecture.h"
-#include "audio/DownloadState.h"
+#include "audio/downloads/DownloadState.h"
 #include "persistence/FinishedLectures.h"
 #include "persistence/Store.h"
 
@@ -90,7 +90,8 @@ private:
             else if (!name.endsWith(".part")) // partial bodies are hidden and swept at start
                 problems << QStringLiteral("unexpected file %1").arg(name);
             if (!decodes)
-                problems << QStringLiteral("%1 does not decode (%2 bytes)").arg(name).arg(bytes.size());
+                problems
+                    << QStringLiteral("%1 does not decode (%2 bytes)").arg(name).arg(bytes.size());
         }
         const auto state = DownloadState::parse(readAll(downloadsFolder() + "/state.json"));
         for (const QString &stored : state.value_or(QHash<qint64, QString>()))
@@ -230,7 +231,9 @@ private slots:
             worstLost = std::max(worstLost, std::abs(lastHeard - restored));
             QVERIFY2(std::abs(lastHeard - restored) <= 2.0,
                      qPrintable(QString("kill %1: last heard %2 s, restored %3 s")
-                                    .arg(kill).arg(lastHeard).arg(restored)));
+                                    .arg(kill)
+                                    .arg(lastHeard)
+                                    .arg(restored)));
             if (kill == kills)
                 break;
 
@@ -259,8 +262,9 @@ private slots:
             QVERIFY(m_program.process().waitForFinished(10000));
 
             checkDataFolder(problems);
-            QVERIFY2(problems.isEmpty(),
-                     qPrintable(QString("after kill %1: %2").arg(kill + 1).arg(problems.join("; "))));
+            QVERIFY2(
+                problems.isEmpty(),
+                qPrintable(QString("after kill %1: %2").arg(kill + 1).arg(problems.join("; "))));
             // A finished download is removed, as a user would, so that the next run downloads
             // again.
             const QString stored = downloadsFolder() + QStringLiteral("/%1.mp3").arg(downloadId);

@@ -13,7 +13,7 @@
 #include "MiniPlayerPanelController.h"
 #include "PlayerRig.h"
 #include "UiTestSupport.h"
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 #include "persistence/NotesStore.h"
 #include "viewmodels/LibraryViewModel.h"
 

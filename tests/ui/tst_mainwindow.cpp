@@ -6,7 +6,7 @@
 
 #include "MainWindows.h"
 #include "audio/AudioEngine.h"
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 #include "persistence/NotesStore.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"
@@ -262,9 +262,9 @@ private slots:
             QTRY_COMPARE(ScreenFixture::rowTitles(window).size(), 2);
             QVERIFY(!UiTest::showsText(window->contentItem(), error));
         } else {
-            for (const QString &screen : {"Beranda", "Ustadz", "Riwayat", "Unduhan", "Cari"}) {
+            for (const char *screen : {"Beranda", "Ustadz", "Riwayat", "Unduhan", "Cari"}) {
                 QVERIFY(f.select(window, screen));
-                QTRY_VERIFY2(UiTest::showsText(window->contentItem(), error), qPrintable(screen));
+                QTRY_VERIFY2(UiTest::showsText(window->contentItem(), error), screen);
                 QVERIFY(UiTest::showsText(window->contentItem(),
                                           QStringLiteral("Menghubungi layanan kajian...")));
                 QVERIFY(UiTest::findAccessible(window->contentItem(), QStringLiteral("Coba lagi")));

@@ -11,8 +11,8 @@
 
 #include "MainWindows.h"
 #include "audio/AudioEngine.h"
-#include "audio/Downloads.h"
 #include "audio/PassageRepeat.h"
+#include "audio/downloads/Downloads.h"
 #include "persistence/NotesStore.h"
 #include "persistence/Store.h"
 #include "prayer/PrayerPause.h"

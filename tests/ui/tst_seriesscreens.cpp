@@ -5,7 +5,7 @@
 #include "UiTestSupport.h"
 
 #include "audio/AudioEngine.h"
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 #include "persistence/FinishedLectures.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"

@@ -3,7 +3,7 @@
 // current row.
 #include "Lecture.h"
 #include "TempDataHome.h"
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 #include "persistence/Store.h"
 #include "viewmodels/TrackListModel.h"
 

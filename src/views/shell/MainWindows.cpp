@@ -3,7 +3,7 @@
 #include "Logging.h"
 
 #include "IconProvider.h"
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 #include "persistence/NotesStore.h"
 #include "viewmodels/LibraryViewModel.h"
 #include "viewmodels/PlayerViewModel.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewmodels/ScreenTracksFactory.h"
+#include "viewmodels/screens/ScreenTracksFactory.h"
 
 #include <QList>
 #include <QObject>

@@ -1,6 +1,6 @@
-#include "audio/SeriesDownload.h"
+#include "audio/downloads/SeriesDownload.h"
 
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 #include "viewmodels/LibraryViewModel.h"
 
 SeriesDownload::SeriesDownload(QObject *parent) : QObject(parent) {}

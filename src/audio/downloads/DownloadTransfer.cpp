@@ -1,4 +1,4 @@
-#include "audio/DownloadTransfer.h"
+#include "audio/downloads/DownloadTransfer.h"
 
 #include "Logging.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewmodels/ScreenTracks.h"
+#include "viewmodels/screens/ScreenTracks.h"
 
 // "Beranda": the library, most viewed first; a click queues the popular list.
 class HomeTracks final : public ScreenTracks

@@ -1,6 +1,6 @@
-#include "audio/MprisPlayerAdaptor.h"
+#include "audio/mpris/MprisPlayerAdaptor.h"
 
-#include "audio/NowPlaying.h"
+#include "audio/mpris/NowPlaying.h"
 #include "persistence/Preferences.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "audio/DownloadState.h"
+#include "audio/downloads/DownloadState.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

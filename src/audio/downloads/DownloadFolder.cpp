@@ -1,6 +1,6 @@
-#include "audio/DownloadFolder.h"
+#include "audio/downloads/DownloadFolder.h"
 
-#include "audio/DownloadState.h"
+#include "audio/downloads/DownloadState.h"
 #include "persistence/DamagedFile.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "audio/NowPlaying.h"
+#include "audio/mpris/NowPlaying.h"
 
 #include "Logging.h"
 
-#include "audio/MprisPlayerAdaptor.h"
-#include "audio/MprisRootAdaptor.h"
+#include "audio/mpris/MprisPlayerAdaptor.h"
+#include "audio/mpris/MprisRootAdaptor.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -54,13 +54,13 @@ bool NowPlaying::registerOnSessionBus()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         qCWarning(lcAudio).noquote() << "[AudioEngine] MPRIS unavailable: no session bus (" +
-                                         bus.lastError().message() + ")";
+                                            bus.lastError().message() + ")";
         return false;
     }
     if (!bus.registerObject(QString::fromLatin1(ObjectPath), this,
                             QDBusConnection::ExportAdaptors)) {
-        qCWarning(lcAudio).noquote() << "[AudioEngine] MPRIS unavailable: " +
-                                         bus.lastError().message();
+        qCWarning(lcAudio).noquote()
+            << "[AudioEngine] MPRIS unavailable: " + bus.lastError().message();
         return false;
     }
     QString name = QString::fromLatin1(ServiceName);

@@ -1,6 +1,6 @@
 #include "StoredTracks.h"
 
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 #include "viewmodels/LibraryViewModel.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "audio/DownloadListModel.h"
+#include "audio/downloads/DownloadListModel.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 #include "models/Track.h"
 #include "viewmodels/LibraryViewModel.h"
 

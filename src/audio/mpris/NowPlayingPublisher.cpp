@@ -1,7 +1,7 @@
-#include "audio/NowPlayingPublisher.h"
+#include "audio/mpris/NowPlayingPublisher.h"
 
 #include "audio/AudioEngine.h"
-#include "audio/NowPlaying.h"
+#include "audio/mpris/NowPlaying.h"
 
 NowPlayingPublisher::NowPlayingPublisher(const AudioEngine &engine, NowPlaying &nowPlaying,
                                          QObject *parent)

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "viewmodels/HistoryTracks.h"
-#include "viewmodels/LibraryScreenTracks.h"
-#include "viewmodels/StoredTracks.h"
+#include "viewmodels/screens/HistoryTracks.h"
+#include "viewmodels/screens/LibraryScreenTracks.h"
+#include "viewmodels/screens/StoredTracks.h"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
 #include "ScreenTracks.h"
 
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 #include "persistence/FinishedLectures.h"
 #include "persistence/Store.h"
 #include "viewmodels/LibraryViewModel.h"

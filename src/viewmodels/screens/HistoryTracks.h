@@ -1,7 +1,7 @@
 #pragma once
 
 #include "persistence/Store.h"
-#include "viewmodels/ScreenTracks.h"
+#include "viewmodels/screens/ScreenTracks.h"
 
 // "Riwayat": one row per history entry whose lecture is in the library, most recent first
 // (a lecture with two entries shows twice). A click queues the whole library and starts at

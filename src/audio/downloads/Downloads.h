@@ -1,7 +1,7 @@
 #pragma once
 
-#include "audio/DownloadFolder.h"
-#include "audio/DownloadListModel.h"
+#include "audio/downloads/DownloadFolder.h"
+#include "audio/downloads/DownloadListModel.h"
 #include "models/Track.h"
 
 #include <QHash>

@@ -1,6 +1,6 @@
-#include "audio/Downloads.h"
+#include "audio/downloads/Downloads.h"
 
-#include "audio/DownloadTransfer.h"
+#include "audio/downloads/DownloadTransfer.h"
 #include "network/APIClient.h"
 
 #include <QCoreApplication>

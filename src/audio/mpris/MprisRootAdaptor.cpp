@@ -1,6 +1,6 @@
-#include "audio/MprisRootAdaptor.h"
+#include "audio/mpris/MprisRootAdaptor.h"
 
-#include "audio/NowPlaying.h"
+#include "audio/mpris/NowPlaying.h"
 
 MprisRootAdaptor::MprisRootAdaptor(NowPlaying *parent)
     : QDBusAbstractAdaptor(parent), m_nowPlaying(parent)

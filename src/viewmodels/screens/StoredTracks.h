@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewmodels/ScreenTracks.h"
+#include "viewmodels/screens/ScreenTracks.h"
 
 #include <QSet>
 
