@@ -123,7 +123,7 @@ void TestMpvPlayback::initTestCase()
     m_parts = std::make_unique<PlayerParts>(
         std::move(backend), m_downloads.get(),
         PlayerParts::Options{
-            .engine = {.reconnectDelaysMs = {300, 600}, .reconnectLimitMs = 4000}});
+            .engine = {.reconnectDelaysMs = {300, 600}, .reconnectLimitMs = 6000}});
     m_engine = &m_parts->engine;
 }
 
@@ -154,15 +154,16 @@ void TestMpvPlayback::resumesAtPosition()
     const Track track = Lecture(1).servedAs("lecture-200.mp3").lasting(200);
     // Where the player stands at the moment the engine declares it playing.
     double startedAt = -1;
-    const QMetaObject::Connection watch =
-        connect(m_engine, &AudioEngine::playbackStateChanged, this, [&] {
-            if (m_engine->playbackMode() == PlaybackState::Playing)
-                startedAt = m_player->position();
-        });
+    // Stops watching when the check returns, also early on a failure.
+    QObject watch;
+    connect(m_engine, &AudioEngine::playbackStateChanged, &watch, [&] {
+        if (m_engine->playbackMode() == PlaybackState::Playing)
+            startedAt = m_player->position();
+    });
     m_engine->play(track, QList<Track>{track}, 125.0);
     QCOMPARE(m_engine->currentTime(), 125.0);
     QTRY_COMPARE_WITH_TIMEOUT(m_engine->playbackMode(), int(PlaybackState::Playing), 10000);
-    disconnect(watch);
+    m_engine->disconnect(&watch);
     QVERIFY(m_engine->isPlaying());
     QVERIFY2(startedAt >= 125.0 && startedAt < 126.0, qPrintable(QString::number(startedAt)));
     waitUntilAdvancing(125.0);
@@ -327,19 +328,20 @@ void TestMpvPlayback::passageRepeatsThenPlaysOn()
     repeat.setGapSeconds(1);
     QList<double> inside;
     double outsideWhileRepeating = -1;
-    const QMetaObject::Connection watch =
-        connect(m_engine, &AudioEngine::currentTimeChanged, this, [&] {
-            if (repeat.stage() != 2)
-                return;
-            const double at = m_engine->currentTime();
-            inside << at;
-            if (at < 60.0 - 0.05 || at > 62.0 + 0.3)
-                outsideWhileRepeating = at;
-        });
+    // Stops watching when the check returns, also early on a failure.
+    QObject watch;
+    connect(m_engine, &AudioEngine::currentTimeChanged, &watch, [&] {
+        if (repeat.stage() != 2)
+            return;
+        const double at = m_engine->currentTime();
+        inside << at;
+        if (at < 60.0 - 0.05 || at > 62.0 + 0.3)
+            outsideWhileRepeating = at;
+    });
     QVERIFY(repeat.repeatPassage(60, 62));
     QTRY_COMPARE_WITH_TIMEOUT(repeat.done(), 2, 20000);
     QTRY_COMPARE_WITH_TIMEOUT(repeat.stage(), 0, 20000);
-    disconnect(watch);
+    m_engine->disconnect(&watch);
     QCOMPARE(outsideWhileRepeating, -1.0);
     // Each time from the start again: the positions fell back twice.
     int restarts = 0;
@@ -396,8 +398,9 @@ void TestMpvPlayback::breakIsBridged()
     QVERIFY(m_service.setFaults(QJsonObject{{"files", QJsonObject{{"lecture-200.mp3", fault}}}}));
     const Track track = Lecture(11).servedAs("lecture-200.mp3").lasting(200);
     QList<double> times;
-    const QMetaObject::Connection watch = connect(m_engine, &AudioEngine::currentTimeChanged, this,
-                                                  [&] { times << m_engine->currentTime(); });
+    QObject watch; // stops watching when the check returns, also early on a failure
+    connect(m_engine, &AudioEngine::currentTimeChanged, &watch,
+            [&] { times << m_engine->currentTime(); });
     // Near the start: mpv reads a stream from its first byte up to a start this close (also
     // when it reopens it), which at this pace costs seconds for every second of lecture.
     m_engine->play(track, std::nullopt, 2.0);
@@ -406,8 +409,10 @@ void TestMpvPlayback::breakIsBridged()
         const quint16 port = m_service.port();
         m_service.stop();
         QTRY_VERIFY_WITH_TIMEOUT(m_engine->isReconnecting(), 20000);
-        QTRY_COMPARE_WITH_TIMEOUT(EngineLog::lines("[AudioEngine] reconnect try ").size(), 3,
-                                  20000);
+        // Tries made while the buffer still played count too: how many came before it ran dry
+        // depends on how much was buffered at the break.
+        QTRY_VERIFY_WITH_TIMEOUT(EngineLog::lines("[AudioEngine] reconnect try ").size() >= 3,
+                                 20000);
         QVERIFY(m_service.start(port));
     } else {
         const auto cut = [this] {
@@ -420,7 +425,7 @@ void TestMpvPlayback::breakIsBridged()
     }
     const double brokeAt = m_engine->currentTime();
     QTRY_VERIFY_WITH_TIMEOUT(m_engine->currentTime() > brokeAt + 5.0, 30000);
-    disconnect(watch);
+    m_engine->disconnect(&watch);
     QVERIFY(m_engine->isPlaying());
     QVERIFY(!m_engine->isReconnecting());
     // It went on from where it broke: no jump of more than two seconds either way.
@@ -439,8 +444,9 @@ void TestMpvPlayback::breakWithinBufferIsNotHeard()
         {"files", QJsonObject{{"lecture-400.mp3", QJsonObject{{"throttle_bps", 16000}}}}}}));
     const Track track = Lecture(13).servedAs("lecture-400.mp3").lasting(400);
     QList<double> times;
-    const QMetaObject::Connection watch = connect(m_engine, &AudioEngine::currentTimeChanged, this,
-                                                  [&] { times << m_engine->currentTime(); });
+    QObject watch; // stops watching when the check returns, also early on a failure
+    connect(m_engine, &AudioEngine::currentTimeChanged, &watch,
+            [&] { times << m_engine->currentTime(); });
     QSignalSpy reconnecting(m_engine, &AudioEngine::isReconnectingChanged);
     m_engine->play(track, std::nullopt, 3.0); // near the start, as in breakIsBridged
     QTRY_VERIFY_WITH_TIMEOUT(m_player->bufferedSeconds() >= 10.0, 20000);
@@ -451,7 +457,7 @@ void TestMpvPlayback::breakWithinBufferIsNotHeard()
     QVERIFY(m_service.start(port));
     // Well past what was buffered at the break: the stream was reopened meanwhile.
     QTRY_VERIFY_WITH_TIMEOUT(m_engine->currentTime() > brokeAt + 13.0, 30000);
-    disconnect(watch);
+    m_engine->disconnect(&watch);
     QCOMPARE(reconnecting.size(), 0);
     QVERIFY(m_engine->isPlaying());
     for (qsizetype i = 1; i < times.size(); ++i)
