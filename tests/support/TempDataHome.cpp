@@ -11,6 +11,10 @@ TempDataHome::TempDataHome()
 
 TempDataHome::~TempDataHome()
 {
+    // Homes end in the reverse order they began. One that ended while a younger one lived would
+    // hand the younger one's program the user's own data folder.
+    if (qgetenv("XDG_DATA_HOME") != QFile::encodeName(m_dir.path()))
+        qFatal("TempDataHome: ended while a younger one is in place; end that one first");
     if (m_hadPrevious)
         qputenv("XDG_DATA_HOME", m_previous);
     else

@@ -6,7 +6,8 @@
 
 // Points XDG_DATA_HOME at a fresh temporary folder for the lifetime of this object, so the
 // program's data folder ($XDG_DATA_HOME/Quillora) starts empty. Create it before anything
-// asks QStandardPaths; the previous value comes back on destruction.
+// asks QStandardPaths; the previous value comes back on destruction, so an older home must not
+// end before a younger one (that stops the test).
 class TempDataHome
 {
 public:

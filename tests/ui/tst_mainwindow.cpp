@@ -99,6 +99,7 @@ class TestMainWindow : public QObject
             m_shared->restart();
             return true;
         }
+        m_shared.reset(); // its data folder ends before the next one begins
         m_shared = std::make_unique<ScreenFixture>(tracks);
         return m_shared->start();
     }
