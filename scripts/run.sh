@@ -34,7 +34,7 @@ if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
     launch=(dbus-run-session -- "${launch[@]}")
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "No display: starting Talvora under Xvfb (screen :99)."
+    echo "No display: starting Talvora under Xvfb, on the first free display."
     launch=(xvfb-run -a -s "-screen 0 1280x800x24" "${launch[@]}")
 fi
 "${launch[@]}"
